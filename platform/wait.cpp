@@ -2,6 +2,8 @@
 
 #include <vector>
 
+#include "platform/spin.h"
+
 namespace platform {
 
 std::size_t WaitForAny(Waitable* const* objects, std::size_t count) {
@@ -15,6 +17,19 @@ std::size_t WaitForAny(Waitable* const* objects, std::size_t count) {
         heapEntries.resize(count);
         entries = heapEntries.data();
     }
+
+    // Poll first: the signal usually comes within microseconds.
+    std::size_t taken = count;
+    const auto poll = [&] {
+        for (std::size_t i = 0; i < count; ++i) {
+            if (objects[i]->TryWait()) {
+                taken = i;
+                return true;
+            }
+        }
+        return false;
+    };
+    if (SpinUntil(poll)) return taken;
 
     AnyWaiter waiter;
     for (;;) {

@@ -2,66 +2,77 @@
 
 #include <algorithm>
 
+#include "platform/spin.h"
+
 namespace platform {
 
 void AnyWaiter::Wake() {
-    std::lock_guard lock(mutex_);
-    woken_ = true;
-    cv_.notify_one();
+    woken_.store(true, std::memory_order_release);
+    woken_.notify_one();
 }
 
 void AnyWaiter::Sleep() {
-    std::unique_lock lock(mutex_);
-    cv_.wait(lock, [this] { return woken_; });
-    woken_ = false;
+    while (!woken_.exchange(false, std::memory_order_acquire)) woken_.wait(false, std::memory_order_relaxed);
 }
 
 Waitable::Waitable(std::uint32_t initialCount, std::uint32_t maximumCount)
     : count_(std::min(initialCount, maximumCount)), maximum_(maximumCount) {}
 
-void Waitable::Wait() {
-    std::unique_lock lock(mutex_);
-    cv_.wait(lock, [this] { return count_ > 0; });
-    --count_;
+bool Waitable::TryWait() {
+    std::uint32_t current = count_.load(std::memory_order_relaxed);
+    while (current != 0) {
+        if (count_.compare_exchange_weak(current, current - 1, std::memory_order_seq_cst,
+                                         std::memory_order_relaxed)) {
+            return true;
+        }
+    }
+    return false;
 }
 
-bool Waitable::TryWait() {
-    std::lock_guard lock(mutex_);
-    if (count_ == 0) return false;
-    --count_;
-    return true;
+void Waitable::Wait() {
+    if (SpinUntil([this] { return TryWait(); })) return;
+    while (!TryWait()) count_.wait(0, std::memory_order_relaxed);
 }
 
 void Waitable::Signal(std::uint32_t count) {
-    std::lock_guard lock(mutex_);
-    const std::uint32_t room = maximum_ - count_;
-    count_ += std::min(count, room);
-    if (count_ == 0) return;
-    if (count_ == 1) {
-        cv_.notify_one();
+    std::uint32_t current = count_.load(std::memory_order_relaxed);
+    std::uint32_t next;
+    do {
+        next = current + std::min(count, maximum_ - current);
+    } while (
+        !count_.compare_exchange_weak(current, next, std::memory_order_seq_cst, std::memory_order_relaxed));
+    if (next == 0) return;
+    if (next - current <= 1) {
+        count_.notify_one();
     } else {
-        cv_.notify_all();
+        count_.notify_all();
     }
-    for (Registration* entry = registrations_; entry != nullptr; entry = entry->next) {
-        entry->waiter->Wake();
-    }
+    if (registered_.load(std::memory_order_seq_cst) == 0) return;
+    std::lock_guard lock(listMutex_);
+    for (Registration* entry = registrations_; entry != nullptr; entry = entry->next) entry->waiter->Wake();
 }
 
 bool Waitable::TryWaitOrRegister(Registration& entry) {
-    std::lock_guard lock(mutex_);
-    if (count_ > 0) {
-        --count_;
+    if (TryWait()) return true;
+    {
+        std::lock_guard lock(listMutex_);
+        entry.prev = nullptr;
+        entry.next = registrations_;
+        if (registrations_ != nullptr) registrations_->prev = &entry;
+        registrations_ = &entry;
+        registered_.fetch_add(1, std::memory_order_seq_cst);
+    }
+    // A signal that came before the registration was visible is seen here;
+    // one that comes after it wakes the waiter.
+    if (TryWait()) {
+        Unregister(entry);
         return true;
     }
-    entry.prev = nullptr;
-    entry.next = registrations_;
-    if (registrations_ != nullptr) registrations_->prev = &entry;
-    registrations_ = &entry;
     return false;
 }
 
 void Waitable::Unregister(Registration& entry) {
-    std::lock_guard lock(mutex_);
+    std::lock_guard lock(listMutex_);
     if (entry.prev != nullptr) {
         entry.prev->next = entry.next;
     } else {
@@ -69,6 +80,7 @@ void Waitable::Unregister(Registration& entry) {
     }
     if (entry.next != nullptr) entry.next->prev = entry.prev;
     entry.prev = entry.next = nullptr;
+    registered_.fetch_sub(1, std::memory_order_seq_cst);
 }
 
 }  // namespace platform

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <condition_variable>
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <mutex>
@@ -10,9 +10,9 @@ namespace platform {
 class Waitable;
 
 // Parks one thread inside WaitForAny until one of the objects it registered
-// with is signalled. Lives on the waiting thread's stack.
-// Lock order: an object's mutex may be held while a waiter's mutex is taken,
-// never the other way round.
+// with is signalled. Lives on the waiting thread's stack; every object it
+// registered with unregisters it (under that object's list lock) before
+// WaitForAny returns, so no signaller touches it after that.
 class AnyWaiter {
 public:
     AnyWaiter() = default;
@@ -23,15 +23,18 @@ public:
     void Sleep();
 
 private:
-    std::mutex mutex_;
-    std::condition_variable cv_;
-    bool woken_ = false;  // guarded by mutex_
+    std::atomic<bool> woken_{false};
 };
 
 // A waitable object that counts available units up to a maximum: an auto-reset
 // event is one with a maximum of one, a counting semaphore one with a larger
-// maximum. A satisfied wait takes one unit. All state is guarded by the
-// object's own mutex; signalling and waiting are thread-safe.
+// maximum. A satisfied wait takes one unit.
+//
+// The count is an atomic: taking a unit is a compare-and-swap, signalling an
+// add, and a release-acquire pair orders the signaller's earlier writes before
+// the waiter's later reads. A waiter spins briefly before it blocks, since on
+// a multicore machine the signal usually comes within microseconds. The list
+// of AnyWaiters parked on the object is guarded by listMutex_.
 class Waitable {
 public:
     Waitable(const Waitable&) = delete;
@@ -64,11 +67,14 @@ private:
     bool TryWaitOrRegister(Registration& entry);
     void Unregister(Registration& entry);
 
-    std::mutex mutex_;
-    std::condition_variable cv_;
-    std::uint32_t count_;                    // guarded by mutex_
-    const std::uint32_t maximum_;            // fixed at construction
-    Registration* registrations_ = nullptr;  // guarded by mutex_
+    std::atomic<std::uint32_t> count_;
+    const std::uint32_t maximum_;
+    // Number of entries in the list; lets Signal skip the list lock when no
+    // AnyWaiter is parked. Read and written sequentially consistent, paired
+    // with count_, so that a registration and a signal always see each other.
+    std::atomic<std::uint32_t> registered_{0};
+    std::mutex listMutex_;
+    Registration* registrations_ = nullptr;  // guarded by listMutex_
 };
 
 }  // namespace platform
