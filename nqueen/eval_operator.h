@@ -1,0 +1,30 @@
+#pragma once
+
+#include <cstdint>
+
+#include "nqueen/nqueen_types.h"
+
+namespace zarnel {
+
+// Scores a placement of N queens by its diagonal conflicts: each queen beyond
+// the first on a diagonal costs the reciprocal of that diagonal's length, so
+// fitness is never positive and 0 marks a solution. Points to the population
+// that Execute() walks, without owning it. Evaluate keeps no state and may be
+// called from any number of threads at once, each on an individual it has
+// exclusive use of.
+class CNQeenEvalOperator : public NQueenEvalBase {
+public:
+    explicit CNQeenEvalOperator(NQueenPopulation* pop) : NQueenEvalBase(pop) {}
+
+    // Stores the individual's fitness and returns kDone. Returns kFailed, the
+    // fitness untouched, when a gene is not below the gene count or memory runs
+    // out. Zero genes score as a solution.
+    int Evaluate(NQueenIndividual* individual) override;
+};
+
+// The fitness of `count` rows as Evaluate computes it: the surpluses summed in
+// double precision, negated and narrowed to float once. Every gene must be
+// below count; may throw std::bad_alloc.
+float NQueenFitness(const std::uint16_t* genes, std::uint32_t count);
+
+}  // namespace zarnel

@@ -1,0 +1,73 @@
+#include "nqueen/report.h"
+
+#include <cinttypes>
+
+namespace zarnel {
+
+namespace {
+
+constexpr const char* kRule =
+    "##############################################################################\n";
+
+}  // namespace
+
+void WriteSolutionRows(std::FILE* out, const std::uint16_t* genes, std::uint32_t count) {
+    for (std::uint32_t i = 0; i < count; ++i) std::fprintf(out, "%3i ", static_cast<int>(genes[i]));
+}
+
+bool WriteReport(std::FILE* out, const NQueenRunSummary& summary) {
+    const NQueenParameters& p = *summary.parameters;
+    std::fputs(kRule, out);
+    std::fprintf(out, "# Number of queens:         %i\n", static_cast<int>(p.queens));
+    std::fputs(kRule, out);
+    std::fprintf(out, "# Population size:          %i\n", static_cast<int>(p.population_size));
+    std::fprintf(out, "# Mutation probability:     %.4lf\n", p.mutation_rate);
+    std::fprintf(out, "# Number of slave iter.:    %i\n", static_cast<int>(p.slave_iterations));
+    std::fprintf(out, "# Number of slave threads:  %i\n", static_cast<int>(p.slave_threads));
+    std::fputs("# \n", out);
+    std::fprintf(out, "# Total master iterations:  %" PRIu32 "\n", summary.totalIterations);
+    std::fputs(kRule, out);
+    std::fputs("\n\n", out);
+    std::fputs(kRule, out);
+    std::fprintf(out, "# Master time: %" PRId64 " msec\n", summary.masterMsec);
+    std::fputs(kRule, out);
+    std::fputs("# Threads' times\n", out);
+    std::fputs("#\n", out);
+    const auto threads = static_cast<std::uint32_t>(p.slave_threads);
+    for (std::uint32_t t = 0; t < threads; ++t) {
+        const std::uint32_t busy = summary.threadMsec[t];
+        const std::uint32_t average = summary.totalIterations == 0 ? 0 : busy / summary.totalIterations;
+        std::fprintf(out, "# Thread %" PRIu32 "\n", t);
+        std::fprintf(out, "# Total running time: %" PRIu32 " (msec)\n", busy);
+        std::fprintf(out, "# Avg. running time: %" PRIu32 " (msec/master iter.)\n", average);
+        if (t + 1 < threads) std::fputs("#\n", out);
+    }
+    std::fputs(kRule, out);
+    std::fputs("\n\n", out);
+    std::fputs(kRule, out);
+    std::fputs("# Solution:\n", out);
+    std::fputs("#\n# ", out);
+    WriteSolutionRows(out, summary.solution, static_cast<std::uint32_t>(p.queens));
+    std::fputs("\n#\n", out);
+    std::fputs(kRule, out);
+    return std::ferror(out) == 0;
+}
+
+bool WritePopulationDump(std::FILE* out, NQueenPopulation& population) {
+    float sum = 0.0f;
+    for (std::uint32_t i = 0; i < population.size; ++i) {
+        NQueenIndividual* individual = population.GetIndividual(i);
+        const float fitness = *individual->GetFitness();
+        sum = sum + fitness;
+        const std::uint16_t* genes = individual->GetGenes();
+        for (std::uint32_t g = 0; g < individual->GetLength(); ++g) {
+            std::fprintf(out, "%4i ", static_cast<int>(genes[g]));
+        }
+        std::fprintf(out, "%f\n", static_cast<double>(fitness));
+    }
+    const double average = static_cast<double>(sum) / static_cast<double>(population.size);
+    std::fprintf(out, "Avg. fitenss: %f\n", average);
+    return std::ferror(out) == 0;
+}
+
+}  // namespace zarnel

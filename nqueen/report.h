@@ -1,0 +1,35 @@
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+
+#include "nqueen/nqueen_types.h"
+#include "nqueen/parameter_file.h"
+
+namespace zarnel {
+
+// What the report file shows about one finished run. Points to arrays that the
+// driver owns; read on the main thread after the last Run.
+struct NQueenRunSummary {
+    const NQueenParameters* parameters = nullptr;
+    std::uint32_t totalIterations = 0;
+    std::int64_t masterMsec = 0;
+    const std::uint32_t* threadMsec = nullptr;  // slave_threads entries
+    const std::uint16_t* solution = nullptr;    // queens entries
+};
+
+// Writes the report: the parameters as read, the iteration count, the master's
+// and each slave thread's times and the solution. Returns false when a write
+// failed; the caller owns and closes the stream.
+bool WriteReport(std::FILE* out, const NQueenRunSummary& summary);
+
+// Writes one line per individual (its genes, then its fitness) and the average
+// fitness. Call only while no slave thread works on the population. Returns
+// false when a write failed.
+bool WritePopulationDump(std::FILE* out, NQueenPopulation& population);
+
+// Writes the solution rows, each right-aligned in three places and followed by
+// a blank, with no line end.
+void WriteSolutionRows(std::FILE* out, const std::uint16_t* genes, std::uint32_t count);
+
+}  // namespace zarnel

@@ -1,0 +1,27 @@
+#pragma once
+
+namespace platform {
+
+// Console primitives of the solver. The Ctrl+C handler runs on whatever thread
+// the system delivers the event to and only sets one lock-free flag; the
+// program's main thread polls and clears it with TakeCtrlCRequest. The other
+// functions are for the main thread.
+
+// Makes Ctrl+C (SIGINT on POSIX, CTRL_C_EVENT on Windows) set the request flag
+// instead of ending the process. Every other signal or console event keeps its
+// default action. Safe to call more than once.
+void InstallCtrlCHandler();
+
+// True when Ctrl+C was pressed since the last call; clears the request, so any
+// number of presses between two calls count once.
+bool TakeCtrlCRequest();
+
+// True when standard input is an interactive terminal.
+bool StdinIsTerminal();
+
+// Waits for one key press on the terminal and reads it without echo. Returns
+// the byte read, or -1 when nothing could be read. Call only when
+// StdinIsTerminal() is true.
+int ReadKeyNoEcho();
+
+}  // namespace platform

@@ -1,0 +1,43 @@
+#include <conio.h>
+#include <io.h>
+#include <stdio.h>
+#include <windows.h>
+
+#include <atomic>
+
+#include "platform/console.h"
+
+namespace platform {
+
+namespace {
+
+std::atomic<int> ctrlCRequested{0};
+static_assert(std::atomic<int>::is_always_lock_free);
+
+// Runs on a thread that the system starts for each console event. Ctrl+C is
+// consumed; every other event goes on to the default handling, which ends the
+// process.
+BOOL WINAPI CtrlHandler(DWORD eventType) {
+    if (eventType == CTRL_C_EVENT) {
+        ctrlCRequested.store(1, std::memory_order_relaxed);
+        return TRUE;
+    }
+    return FALSE;
+}
+
+bool handlerInstalled = false;
+
+}  // namespace
+
+void InstallCtrlCHandler() {
+    if (handlerInstalled) return;
+    handlerInstalled = SetConsoleCtrlHandler(CtrlHandler, TRUE) != 0;
+}
+
+bool TakeCtrlCRequest() { return ctrlCRequested.exchange(0) != 0; }
+
+bool StdinIsTerminal() { return _isatty(_fileno(stdin)) != 0; }
+
+int ReadKeyNoEcho() { return _getch(); }
+
+}  // namespace platform
