@@ -41,7 +41,8 @@ void CheckRawText(const std::string& text) {
     zarnel::ScanParameterText(text.data(), text.size(), first);
     NQueenParameters again;
     zarnel::ScanParameterText(text.data(), text.size(), again);
-    if (!SameNumbers(first, again) || first.dump_directory != again.dump_directory) Fail("scan is not deterministic");
+    if (!SameNumbers(first, again) || first.dump_directory != again.dump_directory)
+        Fail("scan is not deterministic");
 
     std::string upper = text;
     std::string lower = text;
@@ -123,7 +124,8 @@ void CheckGeneratedFile(FuzzedDataProvider& data) {
                                               : data.ConsumeIntegralInRange<std::int32_t>(INT32_MIN, -1);
     want.mutation_rate = data.ConsumeFloatingPointInRange<double>(0.0, 1e6);
 
-    const std::int32_t ints[] = {want.queens, want.population_size, want.slave_iterations, want.slave_threads};
+    const std::int32_t ints[] = {want.queens, want.population_size, want.slave_iterations,
+                                 want.slave_threads};
     const ParameterKey intKeys[] = {ParameterKey::kQueens, ParameterKey::kPopulationSize,
                                     ParameterKey::kSlaveIterations, ParameterKey::kSlaveThreads};
     std::string text;
@@ -134,7 +136,8 @@ void CheckGeneratedFile(FuzzedDataProvider& data) {
         for (int k = 0; k < 4; ++k) {
             if (data.ConsumeBool()) text += NoiseLine(data);
             const std::int32_t value = decoy ? data.ConsumeIntegral<std::int32_t>() : ints[k];
-            text += RandomCase(data, zarnel::ParameterKeyName(intKeys[k])) + Blank(data) + IntText(data, value);
+            text +=
+                RandomCase(data, zarnel::ParameterKeyName(intKeys[k])) + Blank(data) + IntText(data, value);
             text += (data.ConsumeBool() ? " # trailing words" : "") + LineEnd(data);
         }
         char rate[64];
