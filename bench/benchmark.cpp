@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <memory>
 #include <ostream>
+#include <string>
 
 #include "bench/bench_types.h"
 #include "bench/eval_operator.h"
@@ -29,9 +30,13 @@ constexpr double kMutationRate = 0.03;
 constexpr std::uint32_t kSlaveThreads = 2;
 constexpr std::uint32_t kIterations = 200;
 
+// printf-style formatting onto a stream, at whatever length the values need.
 void PrintLine(std::ostream& out, const char* format, auto... values) {
-    char line[128];
-    std::snprintf(line, sizeof line, format, values...);
+    const int length = std::snprintf(nullptr, 0, format, values...);
+    if (length <= 0) return;
+    std::string line(static_cast<std::size_t>(length) + 1, '\0');
+    std::snprintf(line.data(), line.size(), format, values...);
+    line.resize(static_cast<std::size_t>(length));
     out << line;
 }
 

@@ -24,7 +24,12 @@ Execution RunBench() {
     const std::string command =
         std::string("\"") + ZARNEL_BENCH_PATH + "\" ignored-argument > \"" + outputFile.string() + "\"";
     Execution result;
+#ifdef _WIN32
+    // cmd.exe strips the outermost pair of quotes.
+    result.status = std::system(("\"" + command + "\"").c_str());
+#else
     result.status = std::system(command.c_str());
+#endif
     std::ifstream in(outputFile, std::ios::binary);
     result.output.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     in.close();
