@@ -8,6 +8,7 @@
 #include <string>
 
 #include "bench/bench_types.h"
+#include "bench/best_individual.h"
 #include "bench/eval_operator.h"
 #include "bench/init_operator.h"
 #include "bench/mutation_operator.h"
@@ -50,13 +51,8 @@ void PrintThreadTimes(std::ostream& out, const std::uint32_t* msec, std::uint32_
     }
 }
 
-// The lowest index of the highest fitness; a NaN never wins.
 void PrintBestFitness(std::ostream& out, BenchPopulation& population) {
-    std::uint32_t best = 0;
-    for (std::uint32_t i = 1; i < population.size; ++i) {
-        if (*population.GetIndividual(i)->GetFitness() > *population.GetIndividual(best)->GetFitness())
-            best = i;
-    }
+    const std::uint32_t best = BestIndividualIndex(population);
     PrintLine(out, "Best individual fitness: %15.10f\n", *population.GetIndividual(best)->GetFitness());
 }
 

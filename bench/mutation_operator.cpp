@@ -2,6 +2,7 @@
 
 #include <cstdint>
 
+#include "bench/best_individual.h"
 #include "platform/random.h"
 
 namespace zarnel {
@@ -34,14 +35,9 @@ int CDefaultMutationOperator::Execute() {
         if (n == 0) return kDone;
         const std::uint32_t flips = FlipCount(size * n, mutationRate);
 
-        // The lowest index of the highest fitness; a NaN never wins.
-        std::uint32_t best = 0;
-        for (std::uint32_t i = 1; i < size; ++i) {
-            if (*population->GetIndividual(i)->GetFitness() >
-                *population->GetIndividual(best)->GetFitness()) {
-                best = i;
-            }
-        }
+        // Fixed for the whole pass, even when a flip makes another individual
+        // better.
+        const std::uint32_t best = BestIndividualIndex(*population);
 
         for (std::uint32_t f = 0; f < flips; ++f) {
             std::uint32_t target;

@@ -37,21 +37,4 @@ TEST(CDefaultCrossoverOperatorTest, EachMaskTakesSetBitsFromParent1AndTheRestFro
     EXPECT_EQ(*child.GetFitness(), 3.25);
 }
 
-TEST(CDefaultCrossoverOperatorTest, ParentsAreNotChanged) {
-    BenchIndividual parent1, parent2, child;
-    parent1.Create(2);
-    parent2.Create(2);
-    child.Create(2);
-    parent1.GetGenes()[0] = 0xFFFFFFFFu;
-    parent1.GetGenes()[1] = 0x12345678u;
-    parent2.GetGenes()[0] = 0;
-    parent2.GetGenes()[1] = 0x87654321u;
-    zarnel::CDefaultCrossoverOperator crossover(&parent1, &parent2, &child);
-    crossover.Execute();
-    EXPECT_EQ(parent1.GetGenes()[0], 0xFFFFFFFFu);
-    EXPECT_EQ(parent1.GetGenes()[1], 0x12345678u);
-    EXPECT_EQ(parent2.GetGenes()[0], 0u);
-    EXPECT_EQ(parent2.GetGenes()[1], 0x87654321u);
-}
-
 }  // namespace

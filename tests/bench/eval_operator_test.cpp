@@ -45,20 +45,6 @@ TEST(CDefaultEvalOperatorTest, DecodeMultipliesByTheScaleRatherThanDividing) {
     EXPECT_NE(x[1], -5.0 + (1540601856.0 * 12.0) / 4294967295.0);
 }
 
-TEST(CDefaultEvalOperatorTest, DecodeUsesEachVariablesOwnBounds) {
-    BenchPopulation population(1, 2);
-    const double lower[2] = {0.0, 100.0};
-    const double upper[2] = {1.0, 101.0};
-    CDefaultEvalOperator eval(&population, lower, upper, 2000, 1);
-    population.GetIndividual(0)->GetGenes()[0] = 4294967295u;
-    population.GetIndividual(0)->GetGenes()[1] = 0u;
-    const auto x = eval.Decode(population.GetIndividual(0));
-    EXPECT_EQ(x[0], 1.0);
-    EXPECT_EQ(x[1], 100.0);
-}
-
-// All genes 0 decode to (-10, -10); Rosenbrock's function there is
-// 11^2 + 110^2 * 100 = 1210121.
 TEST(CDefaultEvalOperatorTest, FitnessIsTheFactorTimesTheFunctionValue) {
     BenchPopulation population(2, 2);
     const double lower[2] = {-10.0, -10.0};
@@ -73,13 +59,6 @@ TEST(CDefaultEvalOperatorTest, FitnessIsTheFactorTimesTheFunctionValue) {
     EXPECT_EQ(minimise.Evaluate(population.GetIndividual(1)), 1);
     EXPECT_EQ(*population.GetIndividual(0)->GetFitness(), 1210121.0);
     EXPECT_EQ(*population.GetIndividual(1)->GetFitness(), -1210121.0);
-}
-
-TEST(CDefaultEvalOperatorTest, TheMemberTestFunctionUsesTheOperatorsCode) {
-    BenchPopulation population(1, 1);
-    const double bound = 0.0;
-    CDefaultEvalOperator eval(&population, &bound, &bound, 1, 1);
-    EXPECT_EQ(eval.TestFunction(nullptr), 25.0);
 }
 
 TEST(CDefaultEvalOperatorTest, AFailedEvaluationKeepsTheOldFitness) {
