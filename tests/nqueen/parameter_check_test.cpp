@@ -1,0 +1,102 @@
+#include "nqueen/parameter_check.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <string>
+
+namespace {
+
+using zarnel::KeyState;
+using zarnel::NQueenParameters;
+
+NQueenParameters Valid() {
+    NQueenParameters p;
+    p.queens = 8;
+    p.population_size = 100;
+    p.slave_iterations = 10;
+    p.slave_threads = 2;
+    p.mutation_rate = 0.05;
+    p.keyStates.fill(KeyState::kSet);
+    return p;
+}
+
+// The message, which must name the key and the file.
+std::string Problem(const NQueenParameters& p, const char* key) {
+    const std::string message = zarnel::CheckParameters(p, "params.txt");
+    EXPECT_NE(message.find(key), std::string::npos) << message;
+    EXPECT_NE(message.find("params.txt"), std::string::npos) << message;
+    return message;
+}
+
+TEST(CheckParameters, AcceptsUsableValues) {
+    EXPECT_EQ(zarnel::CheckParameters(Valid(), "p"), "");
+    auto p = Valid();
+    p.queens = 65536;
+    p.population_size = -1;  // builds 32767
+    p.slave_threads = 0;
+    p.slave_iterations = 0;
+    p.mutation_rate = 0.0;
+    p.keyStates[5] = KeyState::kUnset;  // dump_directory is optional
+    EXPECT_EQ(zarnel::CheckParameters(p, "p"), "");
+}
+
+TEST(CheckParameters, EveryRequiredKeyMustBeSet) {
+    const char* names[] = {"queens", "population_size", "slave_iterations", "slave_threads", "mutation_rate"};
+    for (int k = 0; k < 5; ++k) {
+        auto p = Valid();
+        p.keyStates[k] = KeyState::kUnset;
+        EXPECT_NE(Problem(p, names[k]).find("not set"), std::string::npos);
+        p.keyStates[k] = KeyState::kOutOfRange;
+        EXPECT_NE(Problem(p, names[k]).find("range"), std::string::npos);
+    }
+}
+
+TEST(CheckParameters, QueensFromFourTo65536) {
+    for (int queens : {3, 1, 0, -4, 65537}) {
+        auto p = Valid();
+        p.queens = queens;
+        Problem(p, "queens");
+    }
+}
+
+TEST(CheckParameters, PopulationMustOutnumberTwiceTheThreads) {
+    auto p = Valid();
+    p.population_size = 1;
+    p.slave_threads = 0;
+    Problem(p, "population_size");
+    p.population_size = 4;
+    p.slave_threads = 2;
+    Problem(p, "population_size");
+    p.population_size = 5;
+    EXPECT_EQ(zarnel::CheckParameters(p, "p"), "");
+    p.population_size = 40000;  // capped at 32767
+    p.slave_threads = 16384;
+    Problem(p, "population_size");
+    p.slave_threads = 16383;
+    EXPECT_EQ(zarnel::CheckParameters(p, "p"), "");
+}
+
+TEST(CheckParameters, CountsAndRateMustNotBeNegative) {
+    auto p = Valid();
+    p.slave_threads = -1;
+    Problem(p, "slave_threads");
+    p = Valid();
+    p.slave_iterations = -1;
+    Problem(p, "slave_iterations");
+    for (double rate : {-0.01, std::numeric_limits<double>::infinity(), std::nan("")}) {
+        p = Valid();
+        p.mutation_rate = rate;
+        Problem(p, "mutation_rate");
+    }
+}
+
+TEST(PopulationSizeBuilt, CapsTheUnsignedValue) {
+    EXPECT_EQ(zarnel::PopulationSizeBuilt(100), 100u);
+    EXPECT_EQ(zarnel::PopulationSizeBuilt(40000), 32767u);
+    EXPECT_EQ(zarnel::PopulationSizeBuilt(-1), 32767u);
+    EXPECT_EQ(zarnel::PopulationSizeBuilt(0), 0u);
+}
+
+}  // namespace

@@ -1,0 +1,170 @@
+#include "nqueen/parameter_file.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+
+namespace {
+
+using zarnel::KeyState;
+using zarnel::NQueenParameters;
+using zarnel::ParameterKey;
+
+NQueenParameters Scan(const std::string& text) {
+    NQueenParameters parameters;
+    zarnel::ScanParameterText(text.data(), text.size(), parameters);
+    return parameters;
+}
+
+TEST(ParameterScanner, ReadsEveryKeyWithItsConversion) {
+    const auto p = Scan(
+        "queens 8\npopulation_size 100\nslave_iterations 10\nslave_threads 2\nmutation_rate 0.05\n"
+        "dump_directory /tmp/dumps\n");
+    EXPECT_EQ(p.queens, 8);
+    EXPECT_EQ(p.population_size, 100);
+    EXPECT_EQ(p.slave_iterations, 10);
+    EXPECT_EQ(p.slave_threads, 2);
+    EXPECT_EQ(p.mutation_rate, 0.05);
+    EXPECT_EQ(p.dump_directory, "/tmp/dumps");
+    for (auto state : p.keyStates) EXPECT_EQ(state, KeyState::kSet);
+}
+
+TEST(ParameterScanner, KeysIgnoreCaseButMustBeWholeWords) {
+    EXPECT_EQ(Scan("QUEENS 8").queens, 8);
+    EXPECT_EQ(Scan("Population_Size 40").population_size, 40);
+    EXPECT_EQ(Scan("queens=8").StateOf(ParameterKey::kQueens), KeyState::kUnset);
+    EXPECT_EQ(Scan("queensx 8").StateOf(ParameterKey::kQueens), KeyState::kUnset);
+    EXPECT_EQ(Scan("queens# 8").StateOf(ParameterKey::kQueens), KeyState::kUnset);
+    EXPECT_EQ(Scan("que 8").StateOf(ParameterKey::kQueens), KeyState::kUnset);
+}
+
+TEST(ParameterScanner, WholeNumbersReadAsPercentI) {
+    EXPECT_EQ(Scan("queens 010").queens, 8);
+    EXPECT_EQ(Scan("queens 0x10").queens, 16);
+    EXPECT_EQ(Scan("queens 0X1f").queens, 31);
+    EXPECT_EQ(Scan("queens -12").queens, -12);
+    EXPECT_EQ(Scan("queens +12").queens, 12);
+    EXPECT_EQ(Scan("queens 09").queens, 0) << "octal ends at the 9";
+    EXPECT_EQ(Scan("queens 0xg").queens, 0) << "a 0x without digits is the number 0";
+    EXPECT_EQ(Scan("queens 12abc").queens, 12);
+    EXPECT_EQ(Scan("queens -2147483648").queens, -2147483647 - 1);
+    EXPECT_EQ(Scan("queens 2147483647").queens, 2147483647);
+}
+
+TEST(ParameterScanner, NumbersOutsideThirtyTwoBitsAreMarkedNotStored) {
+    for (const char* text :
+         {"queens 2147483648", "queens -2147483649", "queens 0x100000000", "queens 99999999999999999999"}) {
+        const auto p = Scan(std::string("queens 5\n") + text);
+        EXPECT_EQ(p.queens, 5) << text;
+        EXPECT_EQ(p.StateOf(ParameterKey::kQueens), KeyState::kOutOfRange) << text;
+    }
+    EXPECT_EQ(Scan("queens 99999999999\nqueens 6").StateOf(ParameterKey::kQueens), KeyState::kSet);
+}
+
+TEST(ParameterScanner, MissingValuesLeaveTheFieldAlone) {
+    auto p = Scan("queens 8\nqueens x\nqueens -\nqueens");
+    EXPECT_EQ(p.queens, 8);
+    EXPECT_EQ(Scan("mutation_rate abc").StateOf(ParameterKey::kMutationRate), KeyState::kUnset);
+    EXPECT_EQ(Scan("queens").StateOf(ParameterKey::kQueens), KeyState::kUnset);
+}
+
+TEST(ParameterScanner, ValuesSkipLineEndsToTheNextToken) {
+    // A key alone on its line takes the first token of the next line, and that
+    // line is then scanned as usual.
+    const auto p = Scan("queens\n  12\npopulation_size\n\n50 queens 3\nslave_threads 4");
+    EXPECT_EQ(p.queens, 12);
+    EXPECT_EQ(p.population_size, 50);
+    EXPECT_EQ(p.slave_threads, 4);
+    EXPECT_EQ(Scan("dump_directory\nqueens 8").dump_directory, "queens");
+    EXPECT_EQ(Scan("dump_directory\nqueens 8").queens, 8);
+}
+
+TEST(ParameterScanner, RestOfTheLineIsSkippedAfterAnyWord) {
+    const auto p = Scan("queens 8 population_size 100\nunknown slave_threads 3\n");
+    EXPECT_EQ(p.queens, 8);
+    EXPECT_EQ(p.StateOf(ParameterKey::kPopulationSize), KeyState::kUnset);
+    EXPECT_EQ(p.StateOf(ParameterKey::kSlaveThreads), KeyState::kUnset);
+}
+
+TEST(ParameterScanner, CommentsOnlyWhereAWordMayBegin) {
+    const auto p = Scan("# queens 5\n  #queens 6\nqueens 7 # trailing\n\t# slave_threads 1\n");
+    EXPECT_EQ(p.queens, 7);
+    EXPECT_EQ(p.StateOf(ParameterKey::kSlaveThreads), KeyState::kUnset);
+    EXPECT_EQ(Scan("# only comments\n#\n").StateOf(ParameterKey::kQueens), KeyState::kUnset);
+}
+
+TEST(ParameterScanner, CarriageReturnsAreWhiteSpace) {
+    const auto p = Scan("queens 8\r\npopulation_size 0x20\r\nmutation_rate 0.5\r\n\r\n");
+    EXPECT_EQ(p.queens, 8);
+    EXPECT_EQ(p.population_size, 32);
+    EXPECT_EQ(p.mutation_rate, 0.5);
+}
+
+TEST(ParameterScanner, AZeroByteEndsTheText) {
+    const std::string text("queens 8\n\0queens 9\nslave_threads 2\n", 33);
+    const auto p = Scan(text);
+    EXPECT_EQ(p.queens, 8);
+    EXPECT_EQ(p.StateOf(ParameterKey::kSlaveThreads), KeyState::kUnset);
+}
+
+TEST(ParameterScanner, NothingIsReadBeyondTheGivenSize) {
+    const std::string text = "queens 123";
+    NQueenParameters p;
+    zarnel::ScanParameterText(text.data(), 8, p);  // "queens 1"
+    EXPECT_EQ(p.queens, 1);
+    zarnel::ScanParameterText(text.data(), 0, p);
+    EXPECT_EQ(p.queens, 1);
+}
+
+TEST(ParameterScanner, LaterLinesOverrideEarlierOnes) {
+    const auto p = Scan("queens 8\nmutation_rate 0.1\nqueens 10\nmutation_rate 1e-2\n");
+    EXPECT_EQ(p.queens, 10);
+    EXPECT_EQ(p.mutation_rate, 0.01);
+}
+
+TEST(ParameterScanner, RatesReadAsPercentLf) {
+    EXPECT_EQ(Scan("mutation_rate .5").mutation_rate, 0.5);
+    EXPECT_EQ(Scan("mutation_rate -2.5e1x").mutation_rate, -25.0);
+    EXPECT_EQ(Scan("mutation_rate 7").mutation_rate, 7.0);
+    EXPECT_TRUE(std::isinf(Scan("mutation_rate inf").mutation_rate));
+    EXPECT_TRUE(std::isnan(Scan("mutation_rate nan").mutation_rate));
+}
+
+TEST(ParameterScanner, OverlongWordsMatchNothingAndOverflowNothing) {
+    std::string padded(300, 'q');
+    const auto p = Scan(padded + " 5\nqueens 9\n" + std::string(255, 'a') + " 1\n");
+    EXPECT_EQ(p.queens, 9);
+    // A key followed by 300 letters is one word that is too long.
+    EXPECT_EQ(Scan("queens" + std::string(300, 's') + " 5").StateOf(ParameterKey::kQueens), KeyState::kUnset);
+}
+
+TEST(ParameterScanner, EmptyAndBlankTextsSetNothing) {
+    for (const char* text : {"", "   \t\r\n", "\n\n"}) {
+        for (auto state : Scan(text).keyStates) EXPECT_EQ(state, KeyState::kUnset);
+    }
+}
+
+TEST(ReadParameterFile, LoadsAFileAndFailsOnAMissingOne) {
+    const auto path = std::filesystem::temp_directory_path() / "zarnel_parameter_file_test.txt";
+    {
+        std::FILE* file = std::fopen(path.string().c_str(), "wb");
+        ASSERT_NE(file, nullptr);
+        std::fputs("queens 12\nmutation_rate 0.25\n", file);
+        std::fclose(file);
+    }
+    NQueenParameters p;
+    EXPECT_TRUE(zarnel::ReadParameterFile(path.string().c_str(), p));
+    EXPECT_EQ(p.queens, 12);
+    EXPECT_EQ(p.mutation_rate, 0.25);
+    std::filesystem::remove(path);
+
+    NQueenParameters untouched;
+    untouched.queens = 77;
+    EXPECT_FALSE(zarnel::ReadParameterFile(path.string().c_str(), untouched));
+    EXPECT_EQ(untouched.queens, 77);
+}
+
+}  // namespace
