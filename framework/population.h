@@ -1,18 +1,18 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
-#include <mutex>
-
-#include "platform/critical_section.h"
 
 namespace zarnel {
 
 // All individuals of one run in one contiguous array, with one busy flag per
 // individual. Slave threads claim an individual with TryLock and release it
 // with Unlock; while a thread holds the claim it uses the individual without
-// any lock. `criticalSection` guards every read and write of `busyFlags` and
-// nothing else; `size`, `individuals` and `busyFlags` (the pointers) never
-// change after construction and are read without it.
+// any lock. Each busy flag is an atomic, claimed by an exchange and released
+// by a store: exactly one caller sees the 0 that an exchange replaces, and the
+// acquire-release pair orders one holder's work on the individual before the
+// next holder's. `size`, `individuals` and `busyFlags` (the pointers) never
+// change after construction and are read freely.
 //
 // Owns its individuals and flags while `ownsIndividuals` is nonzero; a
 // population built over memory it does not own releases nothing.
@@ -28,7 +28,8 @@ public:
         : size(requestedSize > kMaxSize ? kMaxSize : requestedSize) {
         individuals = new Individual[size];
         for (std::uint32_t i = 0; i < size; ++i) individuals[i].Create(geneCount);
-        busyFlags = new std::int32_t[size]();
+        busyFlags = new std::atomic<std::int32_t>[size];
+        for (std::uint32_t i = 0; i < size; ++i) busyFlags[i].store(0, std::memory_order_relaxed);
     }
 
     CPopulation(const CPopulation&) = delete;
@@ -47,25 +48,23 @@ public:
     // already claimed (by any thread, the caller included) or out of range.
     int TryLock(std::uint32_t index) {
         if (index >= size) return 0;
-        std::lock_guard guard(criticalSection);
-        if (busyFlags[index] != 0) return 0;
-        busyFlags[index] = 1;
-        return 1;
+        // A plain load first keeps a busy flag's cache line shared while
+        // another thread holds it.
+        if (busyFlags[index].load(std::memory_order_relaxed) != 0) return 0;
+        return busyFlags[index].exchange(1, std::memory_order_acquire) == 0 ? 1 : 0;
     }
 
     // Clears the busy flag at index; does nothing out of range. It does not
     // check who holds the claim.
     void Unlock(std::uint32_t index) {
         if (index >= size) return;
-        std::lock_guard guard(criticalSection);
-        busyFlags[index] = 0;
+        busyFlags[index].store(0, std::memory_order_release);
     }
 
     Individual* individuals = nullptr;
     std::uint32_t size;
     std::int32_t ownsIndividuals = 1;
-    std::int32_t* busyFlags = nullptr;  // guarded by criticalSection
-    platform::CriticalSection criticalSection;
+    std::atomic<std::int32_t>* busyFlags = nullptr;  // each flag is its own guard
 };
 
 }  // namespace zarnel

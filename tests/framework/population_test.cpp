@@ -68,7 +68,7 @@ TEST(CPopulationTest, UnlockOfAFreeOrOutOfRangeIndexChangesNoFlag) {
 TEST(CPopulationTest, PopulationThatDoesNotOwnReleasesNothing) {
     // Memory handed to a non-owning population stays valid after it is gone.
     auto* individuals = new Individual[2];
-    auto* flags = new std::int32_t[2]();
+    auto* flags = new std::atomic<std::int32_t>[2]();
     {
         Population population(0, 0);
         delete[] population.individuals;
