@@ -3,7 +3,6 @@
 #include <cerrno>
 #include <cinttypes>
 #include <cstdint>
-#include <cstring>
 #include <exception>
 #include <filesystem>
 #include <memory>
@@ -28,6 +27,9 @@ namespace {
 
 constexpr int kBadInput = -1;
 constexpr std::uint32_t kChunk = 1000;
+
+// The system's text for an error number (thread-safe, unlike strerror).
+std::string ErrorText(int error) { return std::generic_category().message(error); }
 
 // Empty when the report can be created at `path` as far as its directory goes;
 // otherwise the reason, so that a long run never ends with nowhere to write.
@@ -57,7 +59,7 @@ void DumpPopulation(NQueenPopulation& population, const std::string& directory, 
         written = std::fclose(file) == 0 && written;
     }
     if (!written) {
-        std::fprintf(err, "Unable to write population dump %s: %s\n", path.c_str(), std::strerror(errno));
+        std::fprintf(err, "Unable to write population dump %s: %s\n", path.c_str(), ErrorText(errno).c_str());
     }
 }
 
@@ -69,7 +71,7 @@ bool WriteReportFile(const std::string& path, const NQueenRunSummary& summary, s
         written = std::fclose(file) == 0 && written;
     }
     if (!written)
-        std::fprintf(err, "Unable to write report file %s: %s\n", path.c_str(), std::strerror(errno));
+        std::fprintf(err, "Unable to write report file %s: %s\n", path.c_str(), ErrorText(errno).c_str());
     return written;
 }
 
