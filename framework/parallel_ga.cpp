@@ -31,10 +31,17 @@ CParallelGA::CParallelGA(COperatorBase* initOp, COperatorBase* masterOp, CSlaveO
         doneList[j] = &doneEvents[j];
     }
 
-    // Threads start last, once everything they read exists.
+    // Threads start last, once everything they read exists. If one cannot be
+    // started, the ones already running are ended and joined before the
+    // failure reaches the caller.
     threads.reserve(threadCount);
-    for (std::uint32_t j = 0; j < threadCount; ++j) {
-        threads.emplace_back(SlaveThreadProc, &threadParams[j]);
+    try {
+        for (std::uint32_t j = 0; j < threadCount; ++j) {
+            threads.emplace_back(SlaveThreadProc, &threadParams[j]);
+        }
+    } catch (...) {
+        StopThreads();
+        throw;
     }
 
     counterEnd = platform::QueryCounter();
@@ -42,10 +49,15 @@ CParallelGA::CParallelGA(COperatorBase* initOp, COperatorBase* masterOp, CSlaveO
 }
 
 CParallelGA::~CParallelGA() {
-    exitSemaphore->Release(threadCount);
-    for (std::thread& thread : threads) thread.join();
+    StopThreads();
     // Events, the semaphore and the blocks are released by their owners after
     // every thread has ended.
+}
+
+void CParallelGA::StopThreads() {
+    exitSemaphore->Release(static_cast<std::uint32_t>(threads.size()));
+    for (std::thread& thread : threads) thread.join();
+    threads.clear();
 }
 
 std::uint32_t CParallelGA::SlaveThreadProc(SlaveThreadParams* params) {

@@ -64,6 +64,9 @@ public:
     std::uint32_t GetThreadCount() const { return threadCount; }
 
 private:
+    // Releases the exit semaphore once per started thread and joins them all.
+    void StopThreads();
+
     COperatorBase* initOperator;
     COperatorBase* masterOperator;
     CSlaveOperatorBase* slaveOperator;
