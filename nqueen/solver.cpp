@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cinttypes>
 #include <cstdint>
+#include <cstdio>
 #include <exception>
 #include <filesystem>
 #include <memory>
@@ -31,18 +32,28 @@ constexpr std::uint32_t kChunk = 1000;
 // The system's text for an error number (thread-safe, unlike strerror).
 std::string ErrorText(int error) { return std::generic_category().message(error); }
 
-// Empty when the report can be created at `path` as far as its directory goes;
-// otherwise the reason, so that a long run never ends with nowhere to write.
+// Empty when the report can be written at `path`; otherwise the reason, so
+// that a long run never ends with nowhere to write its report. The file is
+// opened for appending, which leaves an existing report as it is; a file that
+// the probe created is removed again, so that a run ended from outside still
+// leaves no report.
 std::string CheckReportPath(const std::string& path) {
     namespace fs = std::filesystem;
+    const std::string prefix = "Cannot write report file " + path + ": ";
     std::error_code error;
-    if (fs::is_directory(fs::path(path), error))
-        return "Cannot write report file " + path + ": it is a directory";
+    if (fs::is_directory(fs::path(path), error)) return prefix + "it is a directory";
     fs::path directory = fs::path(path).parent_path();
     if (directory.empty()) directory = ".";
     if (!fs::is_directory(directory, error)) {
-        return "Cannot write report file " + path + ": directory " + directory.string() + " does not exist";
+        if (fs::exists(directory, error)) return prefix + directory.string() + " is not a directory";
+        return prefix + "directory " + directory.string() + " does not exist";
     }
+    // A file whose existence cannot be told is never removed.
+    const bool mayExist = fs::exists(fs::path(path), error) || error;
+    std::FILE* probe = std::fopen(path.c_str(), "a");
+    if (probe == nullptr) return prefix + ErrorText(errno);
+    std::fclose(probe);
+    if (!mayExist) std::remove(path.c_str());
     return {};
 }
 
