@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <utility>
 #include <vector>
@@ -218,7 +219,13 @@ bool ReadParameterFile(const char* path, NQueenParameters& parameters) {
     std::vector<char> text;
     char chunk[4096];
     std::size_t got;
-    while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) text.insert(text.end(), chunk, chunk + got);
+    // A zero byte ends the text, so reading stops at the first one: a device
+    // such as /dev/zero never ends and would otherwise fill the memory.
+    while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) {
+        const char* const zero = static_cast<const char*>(std::memchr(chunk, '\0', got));
+        text.insert(text.end(), static_cast<const char*>(chunk), zero != nullptr ? zero : chunk + got);
+        if (zero != nullptr) break;
+    }
     const bool failed = std::ferror(file) != 0;
     std::fclose(file);
     if (failed) return false;

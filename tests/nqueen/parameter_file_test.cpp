@@ -167,4 +167,29 @@ TEST(ReadParameterFile, LoadsAFileAndFailsOnAMissingOne) {
     EXPECT_EQ(untouched.queens, 77);
 }
 
+// Reading ends at the first zero byte, wherever it falls, so an endless device
+// of zeros reads as an empty file instead of filling the memory.
+TEST(ReadParameterFile, StopsAtTheFirstZeroByte) {
+    const auto path = std::filesystem::temp_directory_path() / "zarnel_parameter_file_zero_test.txt";
+    {
+        // The zero byte lies past the first few kilobytes.
+        const std::string text = std::string(5000, '\n') + "queens 12\n" + std::string(1, '\0') +
+                                 "queens 5\n" + "slave_threads 3\n";
+        std::FILE* file = std::fopen(path.string().c_str(), "wb");
+        ASSERT_NE(file, nullptr);
+        std::fwrite(text.data(), 1, text.size(), file);
+        std::fclose(file);
+    }
+    NQueenParameters p;
+    EXPECT_TRUE(zarnel::ReadParameterFile(path.string().c_str(), p));
+    EXPECT_EQ(p.queens, 12);
+    EXPECT_EQ(p.StateOf(ParameterKey::kSlaveThreads), KeyState::kUnset);
+    std::filesystem::remove(path);
+
+    if (!std::filesystem::exists("/dev/zero")) return;  // no such device on this system
+    NQueenParameters zeros;
+    EXPECT_TRUE(zarnel::ReadParameterFile("/dev/zero", zeros));
+    for (auto state : zeros.keyStates) EXPECT_EQ(state, KeyState::kUnset);
+}
+
 }  // namespace

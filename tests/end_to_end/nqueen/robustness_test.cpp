@@ -30,6 +30,7 @@ using namespace std::chrono_literals;
 
 constexpr const char* kCannotOpen = "Unable to open input file!\n";
 constexpr const char* kSetpriv = "/usr/bin/setpriv";
+constexpr const char* kPrlimit = "/usr/bin/prlimit";
 
 struct RunResult {
     int status = 0;
@@ -117,25 +118,29 @@ protected:
         std::ofstream(Path(name), std::ios::binary) << text;
     }
 
-    // Starts the program; with `unprivileged` set and the tests running as
-    // root, through setpriv as user and group nobody, so that file
-    // permissions bind the program as they bind an ordinary user.
+    // Starts the program. With `unprivileged` set and the tests running as
+    // root, it runs through setpriv as user and group nobody, so that file
+    // permissions bind it as they bind an ordinary user. With `processLimit`
+    // above zero, prlimit caps the processes and threads of its user.
     std::unique_ptr<e2e::ChildProcess> Start(const std::vector<std::string>& arguments,
-                                             bool unprivileged = false) const {
-        std::string program = ZARNEL_NQUEEN_EXE;
-        std::vector<std::string> all = arguments;
+                                             bool unprivileged = false, int processLimit = 0) const {
+        std::vector<std::string> command;
+        if (processLimit > 0) command = {kPrlimit, "--nproc=" + std::to_string(processLimit)};
         if (unprivileged && geteuid() == 0) {
-            all = {"--reuid=65534", "--regid=65534", "--clear-groups", program};
-            all.insert(all.end(), arguments.begin(), arguments.end());
-            program = kSetpriv;
+            command.insert(command.end(), {kSetpriv, "--reuid=65534", "--regid=65534", "--clear-groups"});
         }
-        return std::make_unique<e2e::ChildProcess>(program, all, dir.string(), Path("stdout.txt"),
+        command.push_back(ZARNEL_NQUEEN_EXE);
+        command.insert(command.end(), arguments.begin(), arguments.end());
+        const std::string program = command.front();
+        command.erase(command.begin());
+        return std::make_unique<e2e::ChildProcess>(program, command, dir.string(), Path("stdout.txt"),
                                                    Path("stderr.txt"));
     }
 
-    RunResult Run(const std::vector<std::string>& arguments, bool unprivileged = false) const {
+    RunResult Run(const std::vector<std::string>& arguments, bool unprivileged = false,
+                  int processLimit = 0) const {
         RunResult result;
-        result.status = Start(arguments, unprivileged)->Wait(120s);
+        result.status = Start(arguments, unprivileged, processLimit)->Wait(120s);
         result.out = e2e::ReadFile(Path("stdout.txt"));
         result.err = e2e::ReadFile(Path("stderr.txt"));
         return result;
@@ -187,6 +192,19 @@ TEST_F(NQueenRobustness, AParameterFileWithoutReadPermissionIsRefused) {
     fs::permissions(Path("p.txt"), fs::perms::none);
     ExpectRefusedInput(Run({"p.txt", "r.txt"}, true));
     EXPECT_FALSE(fs::exists(Path("r.txt")));
+}
+
+// Endless devices: reading stops at the first zero byte.
+TEST_F(NQueenRobustness, AnEndlessDeviceIsReadUpToItsFirstZeroByte) {
+    for (const char* device : {"/dev/zero", "/dev/urandom"}) {
+        const RunResult result = Run({device, "r.txt"});
+        EXPECT_EQ(result.status, 255) << device;
+        EXPECT_EQ(result.out, "") << device;
+        EXPECT_TRUE(std::regex_match(
+            result.err, std::regex("Invalid parameter file " + std::string(device) + ": [a-z_]+ .+\n")))
+            << result.err;
+        EXPECT_FALSE(fs::exists(Path("r.txt")));
+    }
 }
 
 TEST_F(NQueenRobustness, AnEmptyFileSetsNoKey) {
@@ -426,6 +444,20 @@ TEST_F(NQueenRobustness, SigtermMidRunLeavesNoReport) {
     std::sort(names.begin(), names.end());
     EXPECT_EQ(names, (std::vector<std::string>{"dumps", "old.txt", "p.txt", "stderr.txt", "stdout.txt"}));
     EXPECT_TRUE(fs::is_empty(dir / "dumps"));
+}
+
+// Slave threads that the system refuses to start: the run ends with a message
+// and leaves no report. The process limit binds only an ordinary user, hence
+// the dropped privileges.
+TEST_F(NQueenRobustness, ThreadsThatCannotStartEndTheRunCleanly) {
+    ASSERT_TRUE(CanDropPrivileges()) << "running as root needs " << kSetpriv;
+    ASSERT_EQ(access(kPrlimit, X_OK), 0) << "needs " << kPrlimit;
+    WriteText("p.txt", Parameters(8, 1000, 10, 200, "0.05"));
+    const RunResult result = Run({"p.txt", "r.txt"}, true, 40);
+    EXPECT_EQ(result.status, 255);
+    EXPECT_EQ(result.out, "");
+    EXPECT_TRUE(std::regex_match(result.err, std::regex("ZarnelNQueen: cannot run: .+\n"))) << result.err;
+    EXPECT_FALSE(fs::exists(Path("r.txt")));
 }
 
 // This machine class has two cores; 8 and 32 slave threads still end with a
