@@ -9,9 +9,9 @@ namespace zarnel {
 // Scores a placement of N queens by its diagonal conflicts: each queen beyond
 // the first on a diagonal costs the reciprocal of that diagonal's length, so
 // fitness is never positive and 0 marks a solution. Points to the population
-// that Execute() walks, without owning it. Evaluate keeps no state and may be
-// called from any number of threads at once, each on an individual it has
-// exclusive use of.
+// that Execute() walks, without owning it. Evaluate may be called from any
+// number of threads at once, each on an individual it has exclusive use of;
+// its counters live in storage private to the calling thread.
 class CNQeenEvalOperator : public NQueenEvalBase {
 public:
     explicit CNQeenEvalOperator(NQueenPopulation* pop) : NQueenEvalBase(pop) {}
@@ -26,5 +26,10 @@ public:
 // double precision, negated and narrowed to float once. Every gene must be
 // below count; may throw std::bad_alloc.
 float NQueenFitness(const std::uint16_t* genes, std::uint32_t count);
+
+// The same fitness computed with two freshly allocated counter arrays per
+// call and the diagonal length worked out from its index each time: the
+// straightforward form, kept as the reference for the fast one.
+float NQueenFitnessReference(const std::uint16_t* genes, std::uint32_t count);
 
 }  // namespace zarnel
