@@ -12,8 +12,9 @@ namespace zarnel {
 // interval [lowerBounds[i], upperBounds[i]], applies the test function
 // selected by functionCode and stores fitnessFactor times the value.
 // Points to the population and the bounds arrays, owns none of them. One
-// object serves every thread: Evaluate and Decode only read its fields, so
-// any thread may call them at once on different individuals.
+// object serves every thread: Evaluate and Decode only read its fields (the
+// decoded variables of Evaluate live in storage private to the calling
+// thread), so any thread may call them at once on different individuals.
 class CDefaultEvalOperator : public CEvalOperatorBase<BenchPopulation> {
 public:
     CDefaultEvalOperator(BenchPopulation* pop, const double* lower, const double* upper, std::int32_t code,
@@ -29,6 +30,10 @@ public:
     // 1 / (2^32 - 1), so that gene 0 maps to the lower bound and gene
     // 0xFFFFFFFF to the upper bound.
     std::unique_ptr<double[]> Decode(BenchIndividual* individual) const;
+
+    // Decode into x, which holds at least one entry per gene: the same values,
+    // without allocating.
+    void DecodeInto(BenchIndividual* individual, double* x) const;
 
     // The test function selected by functionCode, over the variables v.
     double TestFunction(const double* v) const;
