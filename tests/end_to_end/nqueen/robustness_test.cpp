@@ -176,11 +176,12 @@ TEST_F(NQueenRobustness, ADirectoryAsParameterFileCannotBeOpened) {
     EXPECT_FALSE(fs::exists(Path("r.txt")));
 }
 
-// Failures that bind root too: a path through a regular file (ENOTDIR) and a
-// file that opens but whose read fails (/proc/self/mem at offset 0, EIO).
+// Failures that bind root too: a path through a regular file (ENOTDIR), a
+// file that opens but whose read fails (/proc/self/mem at offset 0, EIO), and
+// an empty path.
 TEST_F(NQueenRobustness, AParameterFileThatCannotBeReadIsRefused) {
     WriteText("p.txt", QuickParameters());
-    for (const char* path : {"p.txt/inner.txt", "/proc/self/mem"}) {
+    for (const char* path : {"p.txt/inner.txt", "/proc/self/mem", ""}) {
         ExpectRefusedInput(Run({path, "r.txt"}));
         EXPECT_FALSE(fs::exists(Path("r.txt"))) << path;
     }
@@ -339,7 +340,8 @@ TEST_F(NQueenRobustness, EveryInvalidValueHasItsOwnMessage) {
 
 // Report paths that cannot be used are refused before anything is built,
 // whatever the user: a missing directory, a path through a regular file, a
-// directory, and a place where no file can be created even by root.
+// directory, a place where no file can be created even by root, and an empty
+// path.
 TEST_F(NQueenRobustness, AnUnusableReportPathIsRefusedAtTheStart) {
     WriteText("p.txt", QuickParameters());
     fs::create_directory(dir / "sub");
@@ -352,6 +354,7 @@ TEST_F(NQueenRobustness, AnUnusableReportPathIsRefusedAtTheStart) {
         {"p.txt/r.txt", "p.txt is not a directory"},
         {"sub", "it is a directory"},
         {"/proc/zarnel_report.txt", "No such file or directory"},
+        {"", "No such file or directory"},
     };
     for (const Case& c : cases) {
         const RunResult result = Run({"p.txt", c.path});
