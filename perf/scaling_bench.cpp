@@ -1,0 +1,85 @@
+// Tournament steps per second of the whole engine on N-Queens with 64 queens
+// and 1000 steps per slave thread and master iteration, with 1, 2, 4 and 8
+// slave threads. Every measured run makes the same number of steps (kSteps),
+// split over the threads, from the same starting population, with the real
+// tournament step and mutation pass; both are wrapped so that a solution found
+// on the way does not end the run early, so each run makes exactly kSteps
+// steps. Building the population and the engine is outside the timing.
+#include <benchmark/benchmark.h>
+
+#include <cstdint>
+
+#include "framework/parallel_ga.h"
+#include "nqueen/eval_operator.h"
+#include "nqueen/mutation_operator.h"
+#include "nqueen/nqueen_types.h"
+#include "nqueen/permutation.h"
+#include "nqueen/selection_operator.h"
+#include "nqueen/slave_operator.h"
+#include "platform/random.h"
+
+namespace {
+
+constexpr std::uint32_t kQueens = 64;
+constexpr std::uint32_t kPopulation = 1000;
+constexpr std::uint32_t kSlaveIterations = 1000;
+constexpr double kMutationRate = 0.05;
+constexpr std::uint32_t kSteps = 32000;  // per measured run, over all threads
+
+// Runs an operator and reports a found solution as an ordinary success.
+class IgnoreStop : public zarnel::COperatorBase {
+public:
+    explicit IgnoreStop(zarnel::COperatorBase* inner) : op(inner) {}
+    int Execute() override {
+        const int status = op->Execute();
+        return status == zarnel::kStop ? zarnel::kDone : status;
+    }
+    zarnel::COperatorBase* op;
+};
+
+// The initialisation with a fixed seed, so that every run starts alike.
+class FixedInit : public zarnel::COperatorBase {
+public:
+    FixedInit(zarnel::NQueenPopulation* pop, zarnel::CNQeenEvalOperator* eval)
+        : population(pop), evalOp(eval) {}
+    int Execute() override {
+        platform::SeedRand(2026);
+        for (std::uint32_t i = 0; i < population->size; ++i) {
+            zarnel::RandomPermutation(population->GetIndividual(i)->GetGenes(), kQueens);
+        }
+        evalOp->Execute();
+        return zarnel::kDone;
+    }
+    zarnel::NQueenPopulation* population;
+    zarnel::CNQeenEvalOperator* evalOp;
+};
+
+void BM_EngineSteps(benchmark::State& state) {
+    const auto threads = static_cast<std::uint32_t>(state.range(0));
+    const std::uint32_t iterations = kSteps / (threads * kSlaveIterations);
+    for (auto _ : state) {
+        state.PauseTiming();
+        {
+            zarnel::NQueenPopulation population(kPopulation, kQueens);
+            zarnel::CNQeenEvalOperator eval(&population);
+            FixedInit init(&population, &eval);
+            zarnel::CNQueenSelectionOperator selection(&population, &eval);
+            IgnoreStop step(&selection);
+            zarnel::CNQueenSlaveOperator slave(&step, kSlaveIterations);
+            zarnel::CNQueenMutationOperator mutation(&population, &eval, kMutationRate);
+            IgnoreStop master(&mutation);
+            zarnel::CParallelGA engine(&init, &master, &slave, threads);
+            state.ResumeTiming();
+            const std::uint32_t done = engine.Run(iterations);
+            state.PauseTiming();
+            if (done != iterations) state.SkipWithError("the run ended early");
+        }
+        state.ResumeTiming();
+    }
+    state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(iterations) * threads *
+                            kSlaveIterations);
+}
+
+BENCHMARK(BM_EngineSteps)->Arg(1)->Arg(2)->Arg(4)->Arg(8)->UseRealTime()->Unit(benchmark::kMillisecond);
+
+}  // namespace
