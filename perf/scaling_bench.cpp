@@ -37,6 +37,24 @@ public:
     zarnel::COperatorBase* op;
 };
 
+// A diagnostic, not the program's behaviour: the slave operator with each
+// slave thread's generator seeded by its index on its first call, so that the
+// threads stop drawing the same index sequence.
+class DistinctSeeds : public zarnel::CSlaveOperatorBase {
+public:
+    explicit DistinctSeeds(zarnel::CSlaveOperatorBase* inner) : op(inner) {}
+    using CSlaveOperatorBase::Execute;
+    int Execute(std::uint32_t threadIndex, std::uint32_t threadCount) override {
+        thread_local bool seeded = false;
+        if (!seeded) {
+            platform::SeedRand(1 + 7919 * threadIndex);
+            seeded = true;
+        }
+        return op->Execute(threadIndex, threadCount);
+    }
+    zarnel::CSlaveOperatorBase* op;
+};
+
 // The initialisation with a fixed seed, so that every run starts alike.
 class FixedInit : public zarnel::COperatorBase {
 public:
@@ -54,7 +72,7 @@ public:
     zarnel::CNQeenEvalOperator* evalOp;
 };
 
-void BM_EngineSteps(benchmark::State& state) {
+void EngineSteps(benchmark::State& state, bool distinctSeeds) {
     const auto threads = static_cast<std::uint32_t>(state.range(0));
     const std::uint32_t iterations = kSteps / (threads * kSlaveIterations);
     for (auto _ : state) {
@@ -66,9 +84,12 @@ void BM_EngineSteps(benchmark::State& state) {
             zarnel::CNQueenSelectionOperator selection(&population, &eval);
             IgnoreStop step(&selection);
             zarnel::CNQueenSlaveOperator slave(&step, kSlaveIterations);
+            DistinctSeeds seeded(&slave);
             zarnel::CNQueenMutationOperator mutation(&population, &eval, kMutationRate);
             IgnoreStop master(&mutation);
-            zarnel::CParallelGA engine(&init, &master, &slave, threads);
+            zarnel::CParallelGA engine(
+                &init, &master, distinctSeeds ? static_cast<zarnel::CSlaveOperatorBase*>(&seeded) : &slave,
+                threads);
             state.ResumeTiming();
             const std::uint32_t done = engine.Run(iterations);
             state.PauseTiming();
@@ -80,6 +101,10 @@ void BM_EngineSteps(benchmark::State& state) {
                             kSlaveIterations);
 }
 
+void BM_EngineSteps(benchmark::State& state) { EngineSteps(state, false); }
+void BM_EngineStepsDistinctSeeds(benchmark::State& state) { EngineSteps(state, true); }
+
 BENCHMARK(BM_EngineSteps)->Arg(1)->Arg(2)->Arg(4)->Arg(8)->UseRealTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_EngineStepsDistinctSeeds)->Arg(1)->Arg(2)->UseRealTime()->Unit(benchmark::kMillisecond);
 
 }  // namespace

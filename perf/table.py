@@ -114,6 +114,11 @@ def main():
         add(("6 Engine steps/s, N=64, %d thread%s" % (t, "s" if t > 1 else ""),
              "%.0f k steps/s" % (steps[t] / 1e3), "%.2f× one thread" % ratio, target, ok))
 
+    seeded = {t: find(m, "BM_EngineStepsDistinctSeeds/%d" % t)["rate"] for t in (1, 2)}
+    add(("6 Diagnostic: slave threads seeded apart, 2 threads",
+         "%.0f k steps/s (1 thread %.0f k)" % (seeded[2] / 1e3, seeded[1] / 1e3),
+         "%.2f× one thread" % (seeded[2] / seeded[1]), "(information)", ""))
+
     runs = {}
     with open(os.path.join(results, "nqueen_runs.txt")) as f:
         for line in f:
