@@ -13,21 +13,21 @@
 #include <vector>
 
 #include "tests/end_to_end/nqueen/child_process.h"
+#include "tests/end_to_end/nqueen/output_parsing.h"
 
 namespace {
 
 namespace fs = std::filesystem;
+using e2e::ExpectSolution;
+using e2e::Lines;
+using e2e::Parameters;
+using e2e::Rows;
+using e2e::RunResult;
 using namespace std::chrono_literals;
 
 constexpr const char* kUsage =
     "Usage: ZarnelNQueen.exe <input file> <output file>\n For details see sample input file.\n";
 const std::string kRule(78, '#');
-
-struct RunResult {
-    int status = 0;
-    std::string out;
-    std::string err;
-};
 
 // A fresh working directory per test, removed afterwards.
 class NQueenE2E : public ::testing::Test {
@@ -60,43 +60,6 @@ protected:
 
     fs::path dir;
 };
-
-std::vector<std::string> Lines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) lines.push_back(line);
-    return lines;
-}
-
-std::string Parameters(int queens, int population, int iterations, int threads, const char* rate) {
-    return "queens " + std::to_string(queens) + "\npopulation_size " + std::to_string(population) +
-           "\nslave_iterations " + std::to_string(iterations) + "\nslave_threads " + std::to_string(threads) +
-           "\nmutation_rate " + rate + "\n";
-}
-
-// Rows from a line of "%3i " fields.
-std::vector<int> Rows(const std::string& text) {
-    std::vector<int> rows;
-    std::istringstream in(text);
-    for (int row; in >> row;) rows.push_back(row);
-    return rows;
-}
-
-// Independent check of a placement: N rows, each used once, no two queens on
-// a common diagonal.
-void ExpectSolution(const std::vector<int>& rows, int queens) {
-    ASSERT_EQ(static_cast<int>(rows.size()), queens);
-    std::vector<bool> used(queens, false);
-    for (int r : rows) {
-        ASSERT_GE(r, 0);
-        ASSERT_LT(r, queens);
-        EXPECT_FALSE(used[r]) << "row " << r << " used twice";
-        used[r] = true;
-    }
-    for (int i = 0; i < queens; ++i) {
-        for (int j = i + 1; j < queens; ++j) EXPECT_NE(std::abs(rows[i] - rows[j]), j - i) << i << "," << j;
-    }
-}
 
 // Checks the whole report against its format, line by line, and returns the
 // solution rows that it holds.

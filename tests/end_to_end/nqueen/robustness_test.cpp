@@ -22,27 +22,21 @@
 #include <vector>
 
 #include "tests/end_to_end/nqueen/child_process.h"
+#include "tests/end_to_end/nqueen/output_parsing.h"
 
 namespace {
 
 namespace fs = std::filesystem;
+using e2e::ExpectSolution;
+using e2e::Lines;
+using e2e::Parameters;
+using e2e::Rows;
+using e2e::RunResult;
 using namespace std::chrono_literals;
 
 constexpr const char* kCannotOpen = "Unable to open input file!\n";
 constexpr const char* kSetpriv = "/usr/bin/setpriv";
 constexpr const char* kPrlimit = "/usr/bin/prlimit";
-
-struct RunResult {
-    int status = 0;
-    std::string out;
-    std::string err;
-};
-
-std::string Parameters(int queens, int population, int iterations, int threads, const char* rate) {
-    return "queens " + std::to_string(queens) + "\npopulation_size " + std::to_string(population) +
-           "\nslave_iterations " + std::to_string(iterations) + "\nslave_threads " + std::to_string(threads) +
-           "\nmutation_rate " + rate + "\n";
-}
 
 // A run that solves within a few chunks.
 std::string QuickParameters() { return Parameters(8, 50, 10, 1, "0.05"); }
@@ -50,35 +44,6 @@ std::string QuickParameters() { return Parameters(8, 50, 10, 1, "0.05"); }
 // A run that never ends and whose chunks take a while: no tournament steps,
 // and many mutation swaps on a board that random swaps do not solve.
 std::string SlowParameters() { return Parameters(50, 20, 0, 1, "20") + "dump_directory dumps\n"; }
-
-std::vector<std::string> Lines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) lines.push_back(line);
-    return lines;
-}
-
-std::vector<int> Rows(const std::string& text) {
-    std::vector<int> rows;
-    std::istringstream in(text);
-    for (int row; in >> row;) rows.push_back(row);
-    return rows;
-}
-
-// Independent check of a placement: every row once, no shared diagonal.
-void ExpectSolution(const std::vector<int>& rows, int queens) {
-    ASSERT_EQ(static_cast<int>(rows.size()), queens);
-    std::vector<bool> used(queens, false);
-    for (int r : rows) {
-        ASSERT_GE(r, 0);
-        ASSERT_LT(r, queens);
-        EXPECT_FALSE(used[r]) << "row " << r << " used twice";
-        used[r] = true;
-    }
-    for (int i = 0; i < queens; ++i) {
-        for (int j = i + 1; j < queens; ++j) EXPECT_NE(std::abs(rows[i] - rows[j]), j - i) << i << "," << j;
-    }
-}
 
 // The rows that the console shows after "Solution:".
 std::vector<int> ConsoleRows(const std::string& out) {
