@@ -35,9 +35,13 @@ now() { date +%s.%N; }
 
 echo "load before: $(load)" >"$results/load.txt"
 
-# 1-6: the benchmark program. Medians of the repetitions go to the JSON file.
+# 1-6: the benchmark program. Medians of the repetitions go to the JSON file;
+# the repetitions of all benchmarks are interleaved in random order, so that a
+# burst of load on this shared machine spreads over the benchmark and its
+# reference instead of hitting one of them.
 echo "running zarnel_perf ($repetitions repetitions)..." >&2
 "$build/perf/zarnel_perf" --benchmark_repetitions="$repetitions" --benchmark_report_aggregates_only=true \
+    --benchmark_enable_random_interleaving=true \
     --benchmark_filter="${FILTER:-.}" \
     --benchmark_out="$results/benchmarks.json" --benchmark_out_format=json >"$results/benchmarks.txt" 2>&1
 echo "load after benchmarks: $(load)" >>"$results/load.txt"

@@ -8,6 +8,9 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
+#include <memory>
+#include <thread>
+#include <vector>
 
 #include "framework/parallel_ga.h"
 #include "nqueen/eval_operator.h"
@@ -101,10 +104,39 @@ void EngineSteps(benchmark::State& state, bool distinctSeeds) {
                             kSlaveIterations);
 }
 
+// The machine's own limit for the same work: each thread runs its share of
+// the steps on a private population with private operators, with no engine,
+// no shared flags and no shared individuals, started and joined once.
+void BM_PrivateSteps(benchmark::State& state) {
+    const auto threads = static_cast<std::uint32_t>(state.range(0));
+    const std::uint32_t share = kSteps / threads;
+    for (auto _ : state) {
+        state.PauseTiming();
+        std::vector<std::unique_ptr<zarnel::NQueenPopulation>> populations;
+        for (std::uint32_t t = 0; t < threads; ++t) {
+            populations.push_back(std::make_unique<zarnel::NQueenPopulation>(kPopulation, kQueens));
+            zarnel::CNQeenEvalOperator eval(populations.back().get());
+            FixedInit(populations.back().get(), &eval).Execute();
+        }
+        state.ResumeTiming();
+        std::vector<std::thread> workers;
+        for (std::uint32_t t = 0; t < threads; ++t) {
+            workers.emplace_back([&populations, t, share] {
+                zarnel::CNQeenEvalOperator eval(populations[t].get());
+                zarnel::CNQueenSelectionOperator selection(populations[t].get(), &eval);
+                for (std::uint32_t s = 0; s < share; ++s) benchmark::DoNotOptimize(selection.Execute());
+            });
+        }
+        for (std::thread& worker : workers) worker.join();
+    }
+    state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(share) * threads);
+}
+
 void BM_EngineSteps(benchmark::State& state) { EngineSteps(state, false); }
 void BM_EngineStepsDistinctSeeds(benchmark::State& state) { EngineSteps(state, true); }
 
 BENCHMARK(BM_EngineSteps)->Arg(1)->Arg(2)->Arg(4)->Arg(8)->UseRealTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PrivateSteps)->Arg(1)->Arg(2)->UseRealTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_EngineStepsDistinctSeeds)->Arg(1)->Arg(2)->UseRealTime()->Unit(benchmark::kMillisecond);
 
 }  // namespace

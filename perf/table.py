@@ -114,6 +114,10 @@ def main():
         add(("6 Engine steps/s, N=64, %d thread%s" % (t, "s" if t > 1 else ""),
              "%.0f k steps/s" % (steps[t] / 1e3), "%.2f× one thread" % ratio, target, ok))
 
+    private = {t: find(m, "BM_PrivateSteps/%d" % t)["rate"] for t in (1, 2)}
+    add(("6 Reference: same steps on private populations, no engine, 2 threads",
+         "%.0f k steps/s (1 thread %.0f k)" % (private[2] / 1e3, private[1] / 1e3),
+         "%.2f× one thread" % (private[2] / private[1]), "(machine limit)", ""))
     seeded = {t: find(m, "BM_EngineStepsDistinctSeeds/%d" % t)["rate"] for t in (1, 2)}
     add(("6 Diagnostic: slave threads seeded apart, 2 threads",
          "%.0f k steps/s (1 thread %.0f k)" % (seeded[2] / 1e3, seeded[1] / 1e3),
