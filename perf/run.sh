@@ -9,7 +9,7 @@
 # counted as not finished) and ZarnelBench BENCH_RUNS times; then prints the
 # table. A size whose runs hit the cap GIVE_UP times is not run further, which
 # keeps the whole script to about ten minutes. Environment: REPETITIONS
-# (default 5), RUNS (10), CAP (30), GIVE_UP (2), BENCH_RUNS (5), KEEP (a
+# (default 5), RUNS (10), CAP (45), GIVE_UP (2), BENCH_RUNS (5), KEEP (a
 # directory to keep the raw results in), FILTER (a --benchmark_filter regex,
 # for quick checks; the table needs every benchmark).
 set -euo pipefail
@@ -17,7 +17,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$root/build/perf}
 repetitions=${REPETITIONS:-5}
 runs=${RUNS:-10}
-cap=${CAP:-30}
+cap=${CAP:-45}
 give_up=${GIVE_UP:-2}
 bench_runs=${BENCH_RUNS:-5}
 sizes=(8 16 32 64 128)
