@@ -7,6 +7,7 @@
 #include <exception>
 #include <filesystem>
 #include <memory>
+#include <new>
 #include <string>
 #include <system_error>
 
@@ -145,7 +146,16 @@ int RunNQueen(int argc, const char* const argv[], std::FILE* out, std::FILE* err
     const std::string parameterPath = argv[1];
     const std::string reportPath = argv[2];
     NQueenParameters parameters;
-    if (!ReadParameterFile(parameterPath.c_str(), parameters)) {
+    bool opened = false;
+    try {
+        opened = ReadParameterFile(parameterPath.c_str(), parameters);
+    } catch (const std::bad_alloc&) {
+        // A file or stream larger than the memory available, for instance
+        // one that never ends.
+        std::fprintf(err, "Unable to load parameter file %s: not enough memory\n", parameterPath.c_str());
+        return kBadInput;
+    }
+    if (!opened) {
         std::fputs("Unable to open input file!\n", out);
         return kBadInput;
     }

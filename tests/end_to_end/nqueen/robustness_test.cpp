@@ -428,6 +428,26 @@ TEST_F(NQueenRobustness, ThreadsThatCannotStartEndTheRunCleanly) {
     EXPECT_FALSE(fs::exists(Path("r.txt")));
 }
 
+// A stream that never ends and holds no zero byte is read until memory runs
+// out; with the address space limited, that ends in a clear message instead of
+// an abort. Sanitizer runtimes reserve more address space than any limit that
+// would still let the program start, so this case runs in plain builds only.
+TEST_F(NQueenRobustness, AnEndlessStreamBeyondTheMemoryLimitIsRefused) {
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+    GTEST_SKIP() << "address-space limits do not apply to sanitizer builds";
+#else
+    ASSERT_EQ(access(kPrlimit, X_OK), 0) << "needs " << kPrlimit;
+    const std::string command = std::string("yes queens | ") + kPrlimit + " --as=268435456 " +
+                                ZARNEL_NQUEEN_EXE + " /dev/stdin r.txt";
+    e2e::ChildProcess child("/bin/sh", {"-c", command}, dir.string(), Path("stdout.txt"), Path("stderr.txt"));
+    EXPECT_EQ(child.Wait(120s), 255);
+    EXPECT_EQ(e2e::ReadFile(Path("stdout.txt")), "");
+    EXPECT_EQ(e2e::ReadFile(Path("stderr.txt")),
+              "Unable to load parameter file /dev/stdin: not enough memory\n");
+    EXPECT_FALSE(fs::exists(Path("r.txt")));
+#endif
+}
+
 // This machine class has two cores; 8 and 32 slave threads still end with a
 // verified solution and one timing block per thread.
 TEST_F(NQueenRobustness, MoreSlaveThreadsThanCoresSolve) {
