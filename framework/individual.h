@@ -11,7 +11,7 @@ namespace zarnel {
 // place by the operators; whoever calls it must have exclusive use of it
 // (a claim on the population, or the slave threads idle).
 template <typename GeneType, typename FitnessType>
-class CIndividual {
+class CIndividual final {
 public:
     using Gene = GeneType;
     using Fitness = FitnessType;
