@@ -4,6 +4,8 @@
 
 #include <atomic>
 #include <cerrno>
+#include <cstddef>
+#include <iterator>
 
 #include "platform/console.h"
 
@@ -17,6 +19,23 @@ std::atomic<int> ctrlCRequested{0};
 static_assert(std::atomic<int>::is_always_lock_free);
 
 extern "C" void OnSigint(int) { ctrlCRequested.store(1, std::memory_order_relaxed); }
+
+// The terminal settings to put back if a signal ends the process while a key
+// is awaited in raw mode. Written before the handlers are installed and only
+// read by them.
+termios terminalToRestore{};
+
+// The signals whose default action ends the process while a key is awaited
+// (the terminal's own Ctrl+C and Ctrl+\ arrive as keys then).
+constexpr int kEndingSignals[] = {SIGTERM, SIGHUP, SIGQUIT};
+
+// Restores the terminal, then lets the signal take its default action: the
+// handler is installed with SA_RESETHAND, and the signal raised here is
+// delivered as soon as the handler returns.
+extern "C" void RestoreTerminalAndEnd(int signalNumber) {
+    tcsetattr(STDIN_FILENO, TCSANOW, &terminalToRestore);
+    raise(signalNumber);
+}
 
 }  // namespace
 
@@ -42,13 +61,29 @@ int ReadKeyNoEcho() {
     raw.c_lflag &= static_cast<tcflag_t>(~(ICANON | ECHO | ISIG));
     raw.c_cc[VMIN] = 1;
     raw.c_cc[VTIME] = 0;
-    if (tcsetattr(STDIN_FILENO, TCSANOW, &raw) != 0) return -1;
+    // A signal that ends the process during the wait must not leave the
+    // terminal without echo.
+    terminalToRestore = saved;
+    struct sigaction restore {};
+    restore.sa_handler = RestoreTerminalAndEnd;
+    sigemptyset(&restore.sa_mask);
+    restore.sa_flags = SA_RESETHAND;
+    struct sigaction previous[std::size(kEndingSignals)]{};
+    for (std::size_t i = 0; i < std::size(kEndingSignals); ++i) {
+        sigaction(kEndingSignals[i], nullptr, &previous[i]);
+        // A signal the program ignores stays ignored.
+        if (previous[i].sa_handler == SIG_DFL) sigaction(kEndingSignals[i], &restore, nullptr);
+    }
     unsigned char key = 0;
-    ssize_t got;
-    do {
-        got = read(STDIN_FILENO, &key, 1);
-    } while (got < 0 && errno == EINTR);
-    tcsetattr(STDIN_FILENO, TCSANOW, &saved);
+    ssize_t got = -1;
+    if (tcsetattr(STDIN_FILENO, TCSANOW, &raw) == 0) {
+        do {
+            got = read(STDIN_FILENO, &key, 1);
+        } while (got < 0 && errno == EINTR);
+        tcsetattr(STDIN_FILENO, TCSANOW, &saved);
+    }
+    for (std::size_t i = 0; i < std::size(kEndingSignals); ++i)
+        sigaction(kEndingSignals[i], &previous[i], nullptr);
     return got == 1 ? key : -1;
 }
 
