@@ -12,5 +12,30 @@ function(zarnel_add_test name)
     target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR})
     gtest_discover_tests(${name}
         DISCOVERY_TIMEOUT 60
-        PROPERTIES TIMEOUT ${ARG_TIMEOUT} LABELS "${ARG_LABELS}")
+        PROPERTIES TIMEOUT ${ARG_TIMEOUT})
+    zarnel_label_discovered_tests(${name} ${ARG_LABELS})
+endfunction()
+
+# Gives every case that gtest_discover_tests found in `binary` the labels.
+# The discovery script writes property values unquoted, so a list of labels
+# passed through it arrives split into separate properties; instead, a script
+# that ctest includes after the discovered cases reads their names from the
+# discovery output and sets the whole list on each.
+function(zarnel_label_discovered_tests binary)
+    if(NOT ARGN)
+        return()
+    endif()
+    set(script ${CMAKE_CURRENT_BINARY_DIR}/${binary}_labels.cmake)
+    file(WRITE ${script} "\
+file(GLOB discovered \"${CMAKE_CURRENT_BINARY_DIR}/${binary}*_tests.cmake\")
+foreach(file IN LISTS discovered)
+    file(STRINGS \"\${file}\" commands REGEX \"^add_test\\\\(\")
+    foreach(command IN LISTS commands)
+        if(command MATCHES \"^add_test\\\\(\\\\[=\\\\[(.*)\\\\]=\\\\] \")
+            set_tests_properties(\"\${CMAKE_MATCH_1}\" PROPERTIES LABELS \"${ARGN}\")
+        endif()
+    endforeach()
+endforeach()
+")
+    set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${script})
 endfunction()

@@ -62,9 +62,19 @@ bool Waitable::TryWaitOrRegister(Registration& entry) {
         registrations_ = &entry;
         registered_.fetch_add(1, std::memory_order_seq_cst);
     }
-    // A signal that came before the registration was visible is seen here;
-    // one that comes after it wakes the waiter.
-    if (TryWait()) {
+    // Re-check the count now that the registration is visible. This is the
+    // store-buffering pattern: here a store to registered_ and then a load of
+    // count_, in Signal a store to count_ and then a load of registered_. If
+    // either load were weaker than seq_cst, both could read the old value (the
+    // C++ model allows it, and ARM and POWER do it through store buffers): the
+    // signaller would skip the list, this thread would find no unit, and it
+    // would sleep with the object signalled. With all four accesses seq_cst
+    // they lie in one total order, so whichever store comes second in it is
+    // followed by a load that sees the other store: either this load finds the
+    // unit, or Signal finds registered_ nonzero and wakes the waiter under
+    // listMutex_, after the entry was linked. TryWait's first load is relaxed,
+    // so the order is made here with a seq_cst load.
+    if (count_.load(std::memory_order_seq_cst) != 0 && TryWait()) {
         Unregister(entry);
         return true;
     }
