@@ -62,6 +62,7 @@ void CParallelGA::StopThreads() {
 
 std::uint32_t CParallelGA::SlaveThreadProc(SlaveThreadParams* params) {
     platform::Waitable* const waitList[2] = {params->startEvent, params->exitSemaphore};
+    currentThreadStats = &params->stats;
     for (;;) {
         if (platform::WaitForAny(waitList, 2) != 0) return 1;
         const std::int64_t t0 = platform::QueryCounter();

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "framework/operator.h"
+#include "framework/thread_stats.h"
 #include "platform/event.h"
 #include "platform/semaphore.h"
 
@@ -26,6 +27,9 @@ struct SlaveThreadParams {
     platform::AutoResetEvent* startEvent = nullptr;
     platform::CountingSemaphore* exitSemaphore = nullptr;
     std::int32_t stop = 0;
+    // What the thread's operators counted; the thread points its
+    // currentThreadStats here for its whole life.
+    ThreadStats stats;
 };
 
 // Runs a genetic algorithm master-slave fashion on a fixed set of slave
@@ -62,6 +66,10 @@ public:
     static std::uint32_t SlaveThreadProc(SlaveThreadParams* params);
 
     std::uint32_t GetThreadCount() const { return threadCount; }
+
+    // What slave thread j has counted since the engine was built. Between Run
+    // calls only, like GetThreadTimes.
+    const ThreadStats& GetThreadStats(std::uint32_t j) const { return threadParams[j].stats; }
 
 private:
     // Releases the exit semaphore once per started thread and joins them all.

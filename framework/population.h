@@ -3,6 +3,8 @@
 #include <atomic>
 #include <cstdint>
 
+#include "framework/thread_stats.h"
+
 namespace zarnel {
 
 // All individuals of one run in one contiguous array, with one busy flag per
@@ -46,12 +48,15 @@ public:
 
     // 1 when the caller now holds the claim on index, 0 when the individual is
     // already claimed (by any thread, the caller included) or out of range.
+    // An attempt on an index in range counts in the caller's ThreadStats.
     int TryLock(std::uint32_t index) {
         if (index >= size) return 0;
         // A plain load first keeps a busy flag's cache line shared while
         // another thread holds it.
-        if (busyFlags[index].load(std::memory_order_relaxed) != 0) return 0;
-        return busyFlags[index].exchange(1, std::memory_order_acquire) == 0 ? 1 : 0;
+        const bool claimed = busyFlags[index].load(std::memory_order_relaxed) == 0 &&
+                             busyFlags[index].exchange(1, std::memory_order_acquire) == 0;
+        CountClaim(claimed);
+        return claimed ? 1 : 0;
     }
 
     // Clears the busy flag at index; does nothing out of range. It does not
