@@ -17,6 +17,16 @@ namespace platform {
 // that name. The caller closes `file`.
 std::error_code CreateNewFile(const std::string& path, std::FILE*& file);
 
+// Creates a file with no name yet in `directory` and opens it for writing in
+// text mode (Linux O_TMPFILE): if the process ends before LinkFile, nothing is
+// left. Fails where the system or the file system cannot do it, and the
+// caller then falls back on CreateNewFile. The caller closes `file`.
+std::error_code CreateUnnamedFile(const std::string& directory, std::FILE*& file);
+
+// Gives the file that CreateUnnamedFile made the name `path`, in the same
+// directory; fails (with "file exists") when the name is taken.
+std::error_code LinkFile(std::FILE* file, const std::string& path);
+
 // Forces the data written to `file` (flushed first) onto the storage device.
 std::error_code SyncFile(std::FILE* file);
 

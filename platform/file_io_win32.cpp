@@ -32,6 +32,16 @@ std::error_code CreateNewFile(const std::string& path, std::FILE*& file) {
     return {};
 }
 
+// Windows has no file without a name; callers use CreateNewFile.
+std::error_code CreateUnnamedFile(const std::string&, std::FILE*& file) {
+    file = nullptr;
+    return std::make_error_code(std::errc::operation_not_supported);
+}
+
+std::error_code LinkFile(std::FILE*, const std::string&) {
+    return std::make_error_code(std::errc::operation_not_supported);
+}
+
 std::error_code SyncFile(std::FILE* file) {
     if (std::fflush(file) != 0) return {errno, std::generic_category()};
     const auto handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file)));

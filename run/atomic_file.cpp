@@ -110,35 +110,44 @@ std::error_code CreateTemporary(const fs::path& target, fs::path& name, std::FIL
     return error;
 }
 
+// Gives a file without a name a temporary name beside `target`.
+std::error_code LinkTemporary(std::FILE* file, const fs::path& target, fs::path& name) {
+    std::error_code error;
+    for (int attempt = 0; attempt < kMaxNameAttempts; ++attempt) {
+        name = TemporaryName(target);
+        error = platform::LinkFile(file, name.string());
+        if (error != std::errc::file_exists) return error;
+    }
+    return error;
+}
+
 // Why the writes to `file` failed: the error of the failing call when the
 // C library kept it, else a general one.
 std::string WriteFailure() { return ErrnoText(errno != 0 ? errno : EIO); }
 
-std::string WriteInPlace(const fs::path& path, const std::function<bool(std::FILE*)>& write) {
-    std::FILE* file = std::fopen(path.string().c_str(), "w");
-    if (file == nullptr) return ErrnoText(errno);
+// Writes the contents and forces them onto the storage device.
+std::string WriteAndSync(std::FILE* file, const std::function<bool(std::FILE*)>& write) {
     errno = 0;
-    bool written = write(file) && std::ferror(file) == 0;
-    std::string problem = written ? std::string() : WriteFailure();
-    errno = 0;
-    if (std::fclose(file) != 0 && problem.empty()) problem = WriteFailure();
-    return problem;
+    if (!write(file) || std::ferror(file) != 0) return WriteFailure();
+    const std::error_code synced = platform::SyncFile(file);
+    return synced ? synced.message() : std::string();
 }
 
-std::string Replace(const fs::path& target, const std::function<bool(std::FILE*)>& write) {
-    if (std::string problem = CheckDirectory(target.parent_path()); !problem.empty()) return problem;
-    fs::path temporary;
-    std::FILE* file = nullptr;
-    if (const std::error_code error = CreateTemporary(target, temporary, file)) return error.message();
+// Makes a rename in `directory` durable. A directory that cannot be synced
+// only makes the rename less durable across a crash, so that is no failure.
+void SyncDirectoryOf(const fs::path& target) {
+    const fs::path directory = target.parent_path().empty() ? fs::path(".") : target.parent_path();
+    platform::SyncDirectory(directory.string());
+}
 
+// Ends a replacement whose contents are written and synced under the name
+// `temporary`: closes the file and renames it over `target`, keeping the
+// target's permission bits. On failure removes the temporary name.
+std::string RenameOver(std::FILE* file, const fs::path& temporary, const fs::path& target,
+                       std::string problem) {
     std::error_code error;
     const fs::file_status old = fs::status(target, error);
-    if (fs::is_regular_file(old)) fs::permissions(temporary, old.permissions(), error);
-    errno = 0;
-    std::string problem = write(file) && std::ferror(file) == 0 ? std::string() : WriteFailure();
-    if (problem.empty()) {
-        if (const std::error_code synced = platform::SyncFile(file)) problem = synced.message();
-    }
+    if (problem.empty() && fs::is_regular_file(old)) fs::permissions(temporary, old.permissions(), error);
     errno = 0;
     if (std::fclose(file) != 0 && problem.empty()) problem = WriteFailure();
     if (problem.empty()) {
@@ -149,11 +158,70 @@ std::string Replace(const fs::path& target, const std::function<bool(std::FILE*)
         fs::remove(temporary, error);
         return problem;
     }
-    // The new file is in place; a directory that cannot be synced only makes
-    // the rename less durable across a crash, so that is not a failure.
-    const fs::path directory = target.parent_path().empty() ? fs::path(".") : target.parent_path();
-    platform::SyncDirectory(directory.string());
+    SyncDirectoryOf(target);
     return {};
+}
+
+// Replaces through a file that has no name until it is complete, so neither
+// a failure nor the end of the process can leave a partial file under any
+// name; a new target gets its name in one step. Sets `unsupported` when the
+// file cannot be given a name here, and the caller then takes the named way.
+std::string ReplaceThroughUnnamed(std::FILE* file, const fs::path& target,
+                                  const std::function<bool(std::FILE*)>& write, bool& unsupported) {
+    std::string problem = WriteAndSync(file, write);
+    std::error_code linked;
+    if (problem.empty()) {
+        linked = platform::LinkFile(file, target.string());
+        if (!linked) {
+            errno = 0;
+            problem = std::fclose(file) == 0 ? std::string() : WriteFailure();
+            if (problem.empty()) SyncDirectoryOf(target);
+            return problem;
+        }
+    }
+    if (problem.empty() && linked == std::errc::file_exists) {
+        // The target exists: a temporary name first, then a rename over it.
+        fs::path temporary;
+        if (const std::error_code named = LinkTemporary(file, target, temporary)) {
+            problem = named.message();
+        } else {
+            return RenameOver(file, temporary, target, {});
+        }
+    } else if (problem.empty()) {
+        unsupported = true;
+    }
+    std::fclose(file);
+    return problem;
+}
+
+std::string ReplaceThroughNamed(const fs::path& target, const std::function<bool(std::FILE*)>& write) {
+    fs::path temporary;
+    std::FILE* file = nullptr;
+    if (const std::error_code error = CreateTemporary(target, temporary, file)) return error.message();
+    return RenameOver(file, temporary, target, WriteAndSync(file, write));
+}
+
+std::string WriteInPlace(const fs::path& path, const std::function<bool(std::FILE*)>& write) {
+    std::FILE* file = std::fopen(path.string().c_str(), "w");
+    if (file == nullptr) return ErrnoText(errno);
+    errno = 0;
+    const bool written = write(file) && std::ferror(file) == 0;
+    std::string problem = written ? std::string() : WriteFailure();
+    errno = 0;
+    if (std::fclose(file) != 0 && problem.empty()) problem = WriteFailure();
+    return problem;
+}
+
+std::string Replace(const fs::path& target, const std::function<bool(std::FILE*)>& write) {
+    if (std::string problem = CheckDirectory(target.parent_path()); !problem.empty()) return problem;
+    const fs::path directory = target.parent_path().empty() ? fs::path(".") : target.parent_path();
+    std::FILE* file = nullptr;
+    if (!platform::CreateUnnamedFile(directory.string(), file)) {
+        bool unsupported = false;
+        std::string problem = ReplaceThroughUnnamed(file, target, write, unsupported);
+        if (!unsupported) return problem;
+    }
+    return ReplaceThroughNamed(target, write);
 }
 
 }  // namespace

@@ -20,7 +20,10 @@ namespace zarnel::run {
 
 // Writes through `write` into a new temporary file in the target's directory,
 // flushes it to the storage device and renames it over the target, which
-// keeps the permission bits of the file it replaces. `write` returns false
+// keeps the permission bits of the file it replaces. Where the system allows
+// (Linux), the temporary file has no name while it is written, so even a
+// killed process leaves nothing behind, and a target that does not exist yet
+// appears at once with all its contents. `write` returns false
 // when it failed. Returns an empty string on success, otherwise a one-line
 // reason (the system's text, such as "No space left on device"); on failure
 // the old file is exactly as it was and no temporary file is left.
