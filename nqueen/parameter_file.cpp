@@ -277,7 +277,12 @@ void ScanParameterText(const char* text, std::size_t size, NQueenParameters& par
     TextCursor cursor(text, end);
     // A UTF-8 byte-order mark, which some editors put at the start.
     if (cursor.Peek(0) == '\xEF' && cursor.Peek(1) == '\xBB' && cursor.Peek(2) == '\xBF') cursor.Advance(3);
-    if (OnlyCarriageReturnLineEnds(text, size)) parameters.onlyCarriageReturnLineEnds = true;
+    // Such text is refused as a whole; its run-together lines would only
+    // give warnings.
+    const bool runTogether = OnlyCarriageReturnLineEnds(text, size);
+    if (runTogether) parameters.onlyCarriageReturnLineEnds = true;
+    const ParameterWarningSink none;
+    const ParameterWarningSink& warnings = runTogether ? none : warn;
     bool skipping = false;
     while (cursor.Peek() != '\0') {
         const char c = cursor.Peek();
@@ -305,7 +310,7 @@ void ScanParameterText(const char* text, std::size_t size, NQueenParameters& par
         if (length <= kMaxWordLength) {
             for (const KeyRow& row : kKeyTable) {
                 if (EqualsIgnoringCase(word, length, row.name)) {
-                    std::visit(ValueReader(text, word, row, cursor, parameters, warn), row.field);
+                    std::visit(ValueReader(text, word, row, cursor, parameters, warnings), row.field);
                     break;
                 }
             }
