@@ -247,7 +247,25 @@ private:
     void Warn(const std::string& written, const std::string& read) const {
         if (!warn_) return;
         const auto line = 1 + std::count(text_, keyAt_, '\n');
-        warn_("line " + std::to_string(line) + ": " + row_.name + " \"" + written + "\" is read as " + read);
+        warn_("line " + std::to_string(line) + ": " + row_.name + " \"" + Printable(written) +
+              "\" is read as " + read);
+    }
+
+    // The text with control bytes shown as \xNN, so a warning stays one
+    // plain line on a terminal.
+    static std::string Printable(const std::string& text) {
+        std::string shown;
+        for (const char c : text) {
+            const auto byte = static_cast<unsigned char>(c);
+            if (byte >= 0x20 && byte != 0x7F) {
+                shown.push_back(c);
+                continue;
+            }
+            char escaped[5];
+            std::snprintf(escaped, sizeof escaped, "\\x%02X", static_cast<unsigned>(byte));
+            shown += escaped;
+        }
+        return shown;
     }
 
     const char* text_;

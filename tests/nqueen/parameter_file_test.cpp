@@ -181,6 +181,8 @@ TEST(ParameterScanner, WarnsWhenTheTextIsNotWhatWasRead) {
     EXPECT_EQ(p.mutation_rate, 0.0);
     EXPECT_EQ(p.StateOf(ParameterKey::kDumpDirectory), KeyState::kUnset);
     // Values that read whole, with blanks, comments or a key alone on its line.
+    EXPECT_EQ(Warnings("queens 8\x01\x7F\n"),
+              std::vector<std::string>{"line 1: queens \"8\\x01\\x7F\" is read as 8"});
     EXPECT_EQ(Warnings("queens 010 # octal 8\r\nmutation_rate 1e3\t\npopulation_size\n 0x20\nqueens 8#c\n"
                        "dump_directory d # c\nqueens x\n"),
               std::vector<std::string>{});
