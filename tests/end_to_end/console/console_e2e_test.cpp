@@ -7,6 +7,7 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <ostream>
 #include <string>
 #include <tuple>
 
@@ -30,6 +31,10 @@ struct Output {
 };
 constexpr Output kBrokenPipe{e2e::ChildProcess::kBrokenPipe, "Broken pipe"};
 constexpr Output kFullDevice{"/dev/full", "No space left on device"};
+
+// Readable parameters in the test log.
+void PrintTo(const Program& program, std::ostream* out) { *out << program.name; }
+void PrintTo(const Output& output, std::ostream* out) { *out << output.reason; }
 
 class ConsoleFailure : public ::testing::TestWithParam<std::tuple<Program, Output>> {
 protected:
