@@ -3,14 +3,11 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
 #include <vector>
-
-#include "tests/support/small_filesystem.h"
 
 namespace {
 
@@ -70,17 +67,6 @@ TEST_F(AtomicFileTest, AFailedWriteKeepsTheOldFile) {
     EXPECT_EQ(Names(dir), std::vector<std::string>{"r.txt"});
 }
 
-TEST_F(AtomicFileTest, AFullFileSystemKeepsTheOldFile) {
-    testing_support::SmallFileSystem small;
-    if (!small.Mounted()) GTEST_SKIP() << small.Reason();
-    const fs::path file = small.Path() / "r.txt";
-    Write(file, "old report\n");
-    small.Fill();
-    EXPECT_EQ(WriteFileAtomically(file.string(), Text(std::string(20000, 'x'))), "No space left on device");
-    EXPECT_EQ(Read(file), "old report\n");
-    EXPECT_EQ(Names(small.Path()), (std::vector<std::string>{"filler", "r.txt"}));
-}
-
 // The file is written where the links lead, and the links stay links.
 TEST_F(AtomicFileTest, WritesThroughSymbolicLinks) {
     fs::create_directory(dir / "sub");
@@ -109,14 +95,6 @@ TEST_F(AtomicFileTest, TheCheckNamesTheReasonAndLeavesNothing) {
               "directory " + (dir / "missing").string() + " does not exist");
     EXPECT_EQ(CheckReplaceable((dir / "new.txt").string()), "");
     EXPECT_EQ(Names(dir), (std::vector<std::string>{"lost", "plain", "sub"}));
-}
-
-// Devices are written in place: nothing could be renamed over them.
-TEST_F(AtomicFileTest, DevicesAreWrittenInPlace) {
-    EXPECT_EQ(CheckReplaceable("/dev/null"), "");
-    EXPECT_EQ(WriteFileAtomically("/dev/null", Text("gone\n")), "");
-    EXPECT_EQ(WriteFileAtomically("/dev/full", Text("x")), "No space left on device");
-    EXPECT_TRUE(fs::is_character_file("/dev/full"));
 }
 
 }  // namespace

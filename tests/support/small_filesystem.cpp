@@ -39,11 +39,9 @@ void SmallFileSystem::Fill(const std::string& name) const {
     std::FILE* file = std::fopen((path_ / name).c_str(), "w");
     if (file == nullptr) return;
     const std::vector<char> block(512, 'f');
+    // tmpfs hands out whole pages: once a block does not fit, no other file
+    // can grow by a single byte.
     while (std::fwrite(block.data(), 1, block.size(), file) == block.size() && std::fflush(file) == 0) {
-    }
-    // The last partial block: byte by byte until nothing more fits.
-    std::clearerr(file);
-    while (std::fputc('f', file) != EOF && std::fflush(file) == 0) {
     }
     std::fclose(file);
 }
