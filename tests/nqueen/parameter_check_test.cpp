@@ -93,14 +93,6 @@ TEST(CheckParameters, CountsAndRateMustNotBeNegative) {
     }
 }
 
-TEST(CheckParameters, RefusesTextWhoseLinesEndInCarriageReturnsAlone) {
-    auto p = Valid();
-    p.onlyCarriageReturnLineEnds = true;
-    EXPECT_EQ(zarnel::CheckParameters(p, "mac.txt"),
-              "Invalid parameter file mac.txt: its lines end in carriage returns alone; save it with line "
-              "feeds (LF or CR LF line ends)");
-}
-
 // No swap (the rate times the individuals rounds to 0) and no tournament step.
 TEST(CheckRunCanEnd, RefusesAPopulationThatNeverChanges) {
     auto p = Valid();
