@@ -279,6 +279,8 @@ private:
 
 // True when the text has line ends and all of them are carriage returns alone.
 bool OnlyCarriageReturnLineEnds(const char* text, std::size_t size) {
+    // An empty text may come as a null pointer, which memchr must not see.
+    if (size == 0) return false;
     const void* zero = std::memchr(text, '\0', size);
     const std::size_t length =
         zero != nullptr ? static_cast<std::size_t>(static_cast<const char*>(zero) - text) : size;
