@@ -1,7 +1,8 @@
 // libFuzzer target for the parameter-file scanner. Beyond the absence of
 // crashes, undefined behaviour and leaks, it checks three properties:
-//  - raw text: scanning is deterministic, and changing the case of every ASCII
-//    letter changes neither which keys are set nor the numbers read;
+//  - raw text: scanning is deterministic, warnings change nothing that is read,
+//    and changing the case of every ASCII letter changes neither which keys
+//    are set nor the numbers read;
 //  - generated files: the value written for a key is the value read back,
 //    whatever the key's case, the blanks, the line ends, the comments and the
 //    number base around it, and the last line for a key wins;
@@ -43,6 +44,16 @@ void CheckRawText(const std::string& text) {
     zarnel::ScanParameterText(text.data(), text.size(), again);
     if (!SameNumbers(first, again) || first.dump_directory != again.dump_directory)
         Fail("scan is not deterministic");
+    // Warnings only inform: what is read stays the same, and each warning is
+    // one plain line.
+    NQueenParameters warned;
+    zarnel::ScanParameterText(text.data(), text.size(), warned, [](const std::string& warning) {
+        for (const char c : warning) {
+            if (static_cast<unsigned char>(c) < 0x20) Fail("a warning holds a control byte");
+        }
+    });
+    if (!SameNumbers(first, warned) || first.dump_directory != warned.dump_directory)
+        Fail("a warning sink changed what was read");
 
     std::string upper = text;
     std::string lower = text;

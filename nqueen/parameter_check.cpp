@@ -1,17 +1,30 @@
 #include "nqueen/parameter_check.h"
 
+#include <atomic>
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
 
 #include "framework/population.h"
+#include "nqueen/mutation_operator.h"
 #include "nqueen/nqueen_types.h"
 
 namespace zarnel {
 
 namespace {
 
+std::string Invalid(const std::string& path, const std::string& what) {
+    return "Invalid parameter file " + path + ": " + what;
+}
+
 std::string Problem(const std::string& path, ParameterKey key, const std::string& what) {
-    return "Invalid parameter file " + path + ": " + ParameterKeyName(key) + " " + what;
+    return Invalid(path, ParameterKeyName(key) + (" " + what));
+}
+
+std::string Gigabytes(std::uint64_t bytes) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.2f GB", static_cast<double>(bytes) / 1e9);
+    return text;
 }
 
 }  // namespace
@@ -22,6 +35,11 @@ std::uint32_t PopulationSizeBuilt(std::int32_t populationSize) {
 }
 
 std::string CheckParameters(const NQueenParameters& parameters, const std::string& path) {
+    if (parameters.onlyCarriageReturnLineEnds) {
+        // Every line would run into the next: refuse rather than misread.
+        return Invalid(
+            path, "its lines end in carriage returns alone; save it with line feeds (LF or CR LF line ends)");
+    }
     // The five keys that every file must set; dump_directory is optional.
     constexpr ParameterKey kRequired[] = {ParameterKey::kQueens, ParameterKey::kPopulationSize,
                                           ParameterKey::kSlaveIterations, ParameterKey::kSlaveThreads,
@@ -55,6 +73,45 @@ std::string CheckParameters(const NQueenParameters& parameters, const std::strin
         return Problem(path, ParameterKey::kMutationRate, "must be a finite number, not negative");
     }
     return {};
+}
+
+std::string CheckRunCanEnd(const NQueenParameters& parameters, const std::string& path) {
+    const std::uint32_t built = PopulationSizeBuilt(parameters.population_size);
+    if (MutationSwapCount(built, parameters.mutation_rate) != 0) return {};
+    const char* idle = parameters.slave_threads == 0      ? "slave_threads is 0"
+                       : parameters.slave_iterations == 0 ? "slave_iterations is 0"
+                                                          : nullptr;
+    if (idle == nullptr) return {};
+    char rate[32];
+    std::snprintf(rate, sizeof rate, "%g", parameters.mutation_rate);
+    return Invalid(path, std::string("mutation_rate ") + rate + " gives no gene swap for " +
+                             std::to_string(built) + " individuals and " + idle +
+                             ", so the population never changes and the run would never end");
+}
+
+std::uint64_t EstimateRunMemory(const NQueenParameters& parameters) {
+    const std::uint64_t individuals = PopulationSizeBuilt(parameters.population_size);
+    const auto queens = static_cast<std::uint64_t>(parameters.queens);
+    const auto threads = static_cast<std::uint64_t>(parameters.slave_threads);
+    // Each gene array is one heap block: 16-byte granules and a header.
+    constexpr std::uint64_t kHeapBlock = 16;
+    const std::uint64_t genes = (queens * sizeof(std::uint16_t) + kHeapBlock - 1) / kHeapBlock * kHeapBlock;
+    const std::uint64_t perIndividual =
+        sizeof(NQueenIndividual) + sizeof(std::atomic<std::int32_t>) + genes + kHeapBlock;
+    // Every thread that scores boards keeps 2 x (2N - 1) diagonal counters;
+    // every slave thread also keeps N crossover positions.
+    const std::uint64_t perThread = (4 * queens + queens) * sizeof(std::uint32_t);
+    return individuals * perIndividual + (threads + 1) * perThread;
+}
+
+std::string CheckRunMemory(const NQueenParameters& parameters, const std::string& path,
+                           std::uint64_t availableBytes, const std::string& available) {
+    const std::uint64_t needed = EstimateRunMemory(parameters);
+    if (needed <= availableBytes) return {};
+    return Invalid(path, "queens " + std::to_string(parameters.queens) + ", population_size " +
+                             std::to_string(parameters.population_size) + " and slave_threads " +
+                             std::to_string(parameters.slave_threads) + " need about " + Gigabytes(needed) +
+                             " of memory, more than the " + Gigabytes(availableBytes) + " of " + available);
 }
 
 }  // namespace zarnel

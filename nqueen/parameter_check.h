@@ -21,4 +21,21 @@ std::uint32_t PopulationSizeBuilt(std::int32_t populationSize);
 // line (without a line end) that names the offending key and `path`.
 std::string CheckParameters(const NQueenParameters& parameters, const std::string& path);
 
+// For usable parameters: empty when the run can make progress, otherwise the
+// reason, naming the keys. With mutation_rate giving no swap and no tournament
+// step (slave_threads or slave_iterations 0) the population never changes, so
+// a run that only ends on a solution would run for ever; call this only when
+// nothing else bounds the run.
+std::string CheckRunCanEnd(const NQueenParameters& parameters, const std::string& path);
+
+// For usable parameters: the bytes that the run's data takes (the
+// individuals, their genes and busy flags, and each thread's scratch space),
+// not counting thread stacks and the program itself.
+std::uint64_t EstimateRunMemory(const NQueenParameters& parameters);
+
+// Empty when the estimate fits in `availableBytes`, otherwise the reason with
+// both figures; `available` says what the figure is ("physical memory").
+std::string CheckRunMemory(const NQueenParameters& parameters, const std::string& path,
+                           std::uint64_t availableBytes, const std::string& available);
+
 }  // namespace zarnel

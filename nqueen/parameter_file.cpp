@@ -1,20 +1,49 @@
 #include "nqueen/parameter_file.h"
 
+#include <algorithm>
+#include <charconv>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 #include <utility>
+#include <variant>
 #include <vector>
 
 namespace zarnel {
 
 namespace {
 
-constexpr const char* kKeyNames[kParameterKeyCount] = {
-    "queens", "population_size", "slave_iterations", "slave_threads", "mutation_rate", "dump_directory",
+// The field that a key's value is stored in; its type says how the value is
+// read: a whole number as "%i" reads it, a real number as "%lf" reads it, or a
+// word, which must stand on the key's own line.
+using FieldPointer = std::variant<std::int32_t NQueenParameters::*, double NQueenParameters::*,
+                                  std::string NQueenParameters::*>;
+
+struct KeyRow {
+    ParameterKey key;
+    const char* name;
+    FieldPointer field;
 };
+
+// The key table, in matching order: one row per key.
+constexpr KeyRow kKeyTable[] = {
+    {ParameterKey::kQueens, "queens", &NQueenParameters::queens},
+    {ParameterKey::kPopulationSize, "population_size", &NQueenParameters::population_size},
+    {ParameterKey::kSlaveIterations, "slave_iterations", &NQueenParameters::slave_iterations},
+    {ParameterKey::kSlaveThreads, "slave_threads", &NQueenParameters::slave_threads},
+    {ParameterKey::kMutationRate, "mutation_rate", &NQueenParameters::mutation_rate},
+    {ParameterKey::kDumpDirectory, "dump_directory", &NQueenParameters::dump_directory},
+};
+
+constexpr bool RowsFollowTheKeys() {
+    for (std::size_t k = 0; k < std::size(kKeyTable); ++k) {
+        if (static_cast<std::size_t>(kKeyTable[k].key) != k) return false;
+    }
+    return std::size(kKeyTable) == kParameterKeyCount;
+}
+static_assert(RowsFollowTheKeys(), "one row per key, in the order of ParameterKey");
 
 // Longest word that can match a key; a longer word matches none.
 constexpr std::size_t kMaxWordLength = 255;
@@ -38,6 +67,9 @@ private:
 // The bytes that the C library's formatted input treats as white space.
 bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
 
+// White space that does not end a line.
+bool IsBlank(char c) { return c != '\n' && IsSpace(c); }
+
 char ToLowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
 bool EqualsIgnoringCase(const char* word, std::size_t length, const char* key) {
@@ -50,6 +82,29 @@ bool EqualsIgnoringCase(const char* word, std::size_t length, const char* key) {
 
 void SkipSpace(TextCursor& cursor) {
     while (IsSpace(cursor.Peek())) cursor.Advance();
+}
+
+void SkipBlanks(TextCursor& cursor) {
+    while (IsBlank(cursor.Peek())) cursor.Advance();
+}
+
+// True when nothing but blanks or a comment follows on the cursor's line.
+bool OnlyCommentFollows(TextCursor cursor) {
+    SkipBlanks(cursor);
+    const char c = cursor.Peek();
+    return c == '\0' || c == '\n' || c == '#';
+}
+
+// The text from the cursor to its line end, cut at a "#" when `cutAtComment`,
+// without blanks at its end.
+std::string LineText(TextCursor cursor, bool cutAtComment) {
+    std::string text;
+    for (char c = cursor.Peek(); c != '\0' && c != '\n' && !(cutAtComment && c == '#'); c = cursor.Peek()) {
+        text.push_back(c);
+        cursor.Advance();
+    }
+    while (!text.empty() && IsBlank(text.back())) text.pop_back();
+    return text;
 }
 
 int DigitValue(char c) {
@@ -65,8 +120,10 @@ enum class IntResult : std::uint8_t { kNoNumber, kValue, kOutOfRange };
 // included) is skipped, a sign is accepted, a leading 0x or 0X means
 // hexadecimal, a leading 0 octal, anything else decimal; the number ends at the
 // first byte that is not a digit of its base. A value outside the 32-bit
-// signed range is reported as such instead of being stored.
-IntResult ScanInt(TextCursor cursor, std::int32_t& value) {
+// signed range is reported as such instead of being stored. On return the
+// cursor stands after the number, and `octal` tells whether it was read in
+// base 8.
+IntResult ScanInt(TextCursor& cursor, std::int32_t& value, bool& octal) {
     SkipSpace(cursor);
     bool negative = false;
     if (cursor.Peek() == '+' || cursor.Peek() == '-') {
@@ -84,6 +141,7 @@ IntResult ScanInt(TextCursor cursor, std::int32_t& value) {
     } else if (DigitValue(cursor.Peek()) >= 10) {
         return IntResult::kNoNumber;
     }
+    octal = base == 8;
     // Accumulates while the magnitude is still in range; beyond that the
     // digits are consumed but only the overflow is remembered.
     constexpr std::uint64_t kLimit = std::uint64_t{1} << 31;
@@ -110,73 +168,141 @@ bool MayBeInNumber(char c) {
 }
 
 // Reads a floating-point number the way "%lf" does: leading white space is
-// skipped and the longest prefix that strtod accepts is converted.
-bool ScanDouble(TextCursor cursor, double& value) {
+// skipped and the longest prefix that strtod accepts is converted. On success
+// the cursor stands after that prefix.
+bool ScanDouble(TextCursor& cursor, double& value) {
     SkipSpace(cursor);
     std::string token;
-    while (MayBeInNumber(cursor.Peek())) {
-        token.push_back(cursor.Peek());
-        cursor.Advance();
-    }
+    for (std::size_t i = 0; MayBeInNumber(cursor.Peek(i)); ++i) token.push_back(cursor.Peek(i));
     if (token.empty()) return false;
     char* parsedEnd = nullptr;
     const double parsed = std::strtod(token.c_str(), &parsedEnd);
     if (parsedEnd == token.c_str()) return false;
     value = parsed;
+    cursor.Advance(static_cast<std::size_t>(parsedEnd - token.c_str()));
     return true;
 }
 
-// Reads one word the way "%s" does, after skipping white space.
-bool ScanWord(TextCursor cursor, std::string& value) {
-    SkipSpace(cursor);
-    std::string word;
-    while (cursor.Peek() != '\0' && !IsSpace(cursor.Peek())) {
-        word.push_back(cursor.Peek());
-        cursor.Advance();
-    }
-    if (word.empty()) return false;
-    value = std::move(word);
-    return true;
+// The shortest text that reads back as `value`.
+std::string ShowNumber(double value) {
+    char buffer[64];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+    return std::string(buffer, result.ptr);
 }
 
-void MarkInt(IntResult result, KeyState& state) {
-    if (result == IntResult::kValue) state = KeyState::kSet;
-    if (result == IntResult::kOutOfRange) state = KeyState::kOutOfRange;
-}
+// Reads the value of one key from the text after the key's word, stores it in
+// the row's field and notes the key's state; a missing value leaves both as
+// they were. Tells `warn` when the text was not what was read.
+class ValueReader {
+public:
+    ValueReader(const char* text, const char* keyAt, const KeyRow& row, TextCursor cursor,
+                NQueenParameters& parameters, const ParameterWarningSink& warn)
+        : text_(text),
+          keyAt_(keyAt),
+          row_(row),
+          cursor_(cursor),
+          parameters_(parameters),
+          state_(parameters.keyStates[static_cast<std::size_t>(row.key)]),
+          warn_(warn) {}
 
-// Reads the value that follows a key and stores it; a missing value leaves the
-// field and its state as they were.
-void ReadValue(ParameterKey key, TextCursor cursor, NQueenParameters& parameters) {
-    KeyState& state = parameters.keyStates[static_cast<std::size_t>(key)];
-    switch (key) {
-        case ParameterKey::kQueens:
-            MarkInt(ScanInt(cursor, parameters.queens), state);
-            break;
-        case ParameterKey::kPopulationSize:
-            MarkInt(ScanInt(cursor, parameters.population_size), state);
-            break;
-        case ParameterKey::kSlaveIterations:
-            MarkInt(ScanInt(cursor, parameters.slave_iterations), state);
-            break;
-        case ParameterKey::kSlaveThreads:
-            MarkInt(ScanInt(cursor, parameters.slave_threads), state);
-            break;
-        case ParameterKey::kMutationRate:
-            if (ScanDouble(cursor, parameters.mutation_rate)) state = KeyState::kSet;
-            break;
-        case ParameterKey::kDumpDirectory:
-            if (ScanWord(cursor, parameters.dump_directory)) state = KeyState::kSet;
-            break;
+    void operator()(std::int32_t NQueenParameters::*field) {
+        TextCursor start = cursor_;
+        SkipSpace(start);
+        bool octal = false;
+        const IntResult result = ScanInt(cursor_, parameters_.*field, octal);
+        if (result == IntResult::kOutOfRange) state_ = KeyState::kOutOfRange;
+        if (result != IntResult::kValue) return;
+        state_ = KeyState::kSet;
+        if (OnlyCommentFollows(cursor_)) return;
+        const bool octalCut = octal && (cursor_.Peek() == '8' || cursor_.Peek() == '9');
+        Warn(LineText(start, true),
+             std::to_string(parameters_.*field) + (octalCut ? " (a leading 0 means octal)" : ""));
     }
+
+    void operator()(double NQueenParameters::*field) {
+        TextCursor start = cursor_;
+        SkipSpace(start);
+        if (!ScanDouble(cursor_, parameters_.*field)) return;
+        state_ = KeyState::kSet;
+        if (!OnlyCommentFollows(cursor_)) Warn(LineText(start, true), ShowNumber(parameters_.*field));
+    }
+
+    void operator()(std::string NQueenParameters::*field) {
+        SkipBlanks(cursor_);
+        const char c = cursor_.Peek();
+        if (c == '\0' || c == '\n' || c == '#') {
+            Warn(LineText(cursor_, false), "no value (it must follow the key on its line)");
+            return;
+        }
+        std::string word;
+        for (char next = c; next != '\0' && !IsSpace(next); next = cursor_.Peek()) {
+            word.push_back(next);
+            cursor_.Advance();
+        }
+        parameters_.*field = std::move(word);
+        state_ = KeyState::kSet;
+    }
+
+private:
+    void Warn(const std::string& written, const std::string& read) const {
+        if (!warn_) return;
+        const auto line = 1 + std::count(text_, keyAt_, '\n');
+        warn_("line " + std::to_string(line) + ": " + row_.name + " \"" + Printable(written) +
+              "\" is read as " + read);
+    }
+
+    // The text with control bytes shown as \xNN, so a warning stays one
+    // plain line on a terminal.
+    static std::string Printable(const std::string& text) {
+        std::string shown;
+        for (const char c : text) {
+            const auto byte = static_cast<unsigned char>(c);
+            if (byte >= 0x20 && byte != 0x7F) {
+                shown.push_back(c);
+                continue;
+            }
+            char escaped[5];
+            std::snprintf(escaped, sizeof escaped, "\\x%02X", static_cast<unsigned>(byte));
+            shown += escaped;
+        }
+        return shown;
+    }
+
+    const char* text_;
+    const char* keyAt_;
+    const KeyRow& row_;
+    TextCursor cursor_;
+    NQueenParameters& parameters_;
+    KeyState& state_;
+    const ParameterWarningSink& warn_;
+};
+
+// True when the text has line ends and all of them are carriage returns alone.
+bool OnlyCarriageReturnLineEnds(const char* text, std::size_t size) {
+    // An empty text may come as a null pointer, which memchr must not see.
+    if (size == 0) return false;
+    const void* zero = std::memchr(text, '\0', size);
+    const std::size_t length =
+        zero != nullptr ? static_cast<std::size_t>(static_cast<const char*>(zero) - text) : size;
+    return std::memchr(text, '\r', length) != nullptr && std::memchr(text, '\n', length) == nullptr;
 }
 
 }  // namespace
 
-const char* ParameterKeyName(ParameterKey key) { return kKeyNames[static_cast<std::size_t>(key)]; }
+const char* ParameterKeyName(ParameterKey key) { return kKeyTable[static_cast<std::size_t>(key)].name; }
 
-void ScanParameterText(const char* text, std::size_t size, NQueenParameters& parameters) {
+void ScanParameterText(const char* text, std::size_t size, NQueenParameters& parameters,
+                       const ParameterWarningSink& warn) {
     const char* const end = text + size;
     TextCursor cursor(text, end);
+    // A UTF-8 byte-order mark, which some editors put at the start.
+    if (cursor.Peek(0) == '\xEF' && cursor.Peek(1) == '\xBB' && cursor.Peek(2) == '\xBF') cursor.Advance(3);
+    // Such text is refused as a whole; its run-together lines would only
+    // give warnings.
+    const bool runTogether = OnlyCarriageReturnLineEnds(text, size);
+    if (runTogether) parameters.onlyCarriageReturnLineEnds = true;
+    const ParameterWarningSink none;
+    const ParameterWarningSink& warnings = runTogether ? none : warn;
     bool skipping = false;
     while (cursor.Peek() != '\0') {
         const char c = cursor.Peek();
@@ -202,9 +328,9 @@ void ScanParameterText(const char* text, std::size_t size, NQueenParameters& par
         const char* word = cursor.Position();
         cursor.Advance(length);
         if (length <= kMaxWordLength) {
-            for (std::size_t k = 0; k < kParameterKeyCount; ++k) {
-                if (EqualsIgnoringCase(word, length, kKeyNames[k])) {
-                    ReadValue(static_cast<ParameterKey>(k), cursor, parameters);
+            for (const KeyRow& row : kKeyTable) {
+                if (EqualsIgnoringCase(word, length, row.name)) {
+                    std::visit(ValueReader(text, word, row, cursor, parameters, warnings), row.field);
                     break;
                 }
             }
@@ -213,7 +339,7 @@ void ScanParameterText(const char* text, std::size_t size, NQueenParameters& par
     }
 }
 
-bool ReadParameterFile(const char* path, NQueenParameters& parameters) {
+bool ReadParameterFile(const char* path, NQueenParameters& parameters, const ParameterWarningSink& warn) {
     std::FILE* file = std::fopen(path, "rb");
     if (file == nullptr) return false;
     std::vector<char> text;
@@ -229,7 +355,13 @@ bool ReadParameterFile(const char* path, NQueenParameters& parameters) {
     const bool failed = std::ferror(file) != 0;
     std::fclose(file);
     if (failed) return false;
-    ScanParameterText(text.data(), text.size(), parameters);
+    ParameterWarningSink named;
+    if (warn) {
+        named = [&warn, path](const std::string& warning) {
+            warn("Warning: parameter file " + std::string(path) + ", " + warning);
+        };
+    }
+    ScanParameterText(text.data(), text.size(), parameters, named);
     return true;
 }
 

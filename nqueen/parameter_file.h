@@ -3,11 +3,14 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 
 namespace zarnel {
 
-// The keys of a parameter file, in the order in which they are matched.
+// The keys of a parameter file, in the order in which they are matched. A new
+// key is an entry here, its field in NQueenParameters and one row in the key
+// table of parameter_file.cpp.
 enum class ParameterKey : std::uint8_t {
     kQueens,
     kPopulationSize,
@@ -37,20 +40,34 @@ struct NQueenParameters {
     std::string dump_directory;  // empty: the current working directory
 
     std::array<KeyState, kParameterKeyCount> keyStates{};
+    // The text had line ends, all of them carriage returns without a line
+    // feed (old Macintosh files), so its lines ran together when read.
+    bool onlyCarriageReturnLineEnds = false;
 
     KeyState StateOf(ParameterKey key) const { return keyStates[static_cast<std::size_t>(key)]; }
 };
 
-// Scans parameter-file text held in memory. The text ends at `size` bytes or at
-// the first zero byte, whichever comes first; nothing beyond it is read. Each
-// line holds a key and its value, a "#" comment where a word may begin, or
-// nothing; keys match regardless of ASCII case; after any word the rest of its
-// line is skipped; a later line overrides an earlier one. Fields whose key the
-// text does not set (or sets without a number) keep their values.
-void ScanParameterText(const char* text, std::size_t size, NQueenParameters& parameters);
+// Receives one line (without a line end) for each value whose text is not
+// what was read: a number followed on its line by more than blanks or a
+// comment ("1e3" read as 1), an octal number with an 8 or 9 in it ("08" read
+// as 0), a directory key with no value on its line. Reading goes on as usual.
+using ParameterWarningSink = std::function<void(const std::string& warning)>;
 
-// Loads the whole file at `path` and scans it. Returns false, leaving
+// Scans parameter-file text held in memory. The text ends at `size` bytes or at
+// the first zero byte, whichever comes first; nothing beyond it is read. A
+// UTF-8 byte-order mark at the start is skipped. Each line holds a key and its
+// value, a "#" comment where a word may begin, or nothing; keys match
+// regardless of ASCII case; after any word the rest of its line is skipped; a
+// later line overrides an earlier one. A number may stand on the line after its
+// key; a directory must stand on its key's line. Fields whose key the text does
+// not set (or sets without a value) keep their values. Warnings, which start
+// with "line <n>: ", go to `warn` when given.
+void ScanParameterText(const char* text, std::size_t size, NQueenParameters& parameters,
+                       const ParameterWarningSink& warn = {});
+
+// Loads the whole file at `path` and scans it; each warning goes to `warn` as
+// "Warning: parameter file <path>, line <n>: ...". Returns false, leaving
 // `parameters` untouched, when the file cannot be opened or read.
-bool ReadParameterFile(const char* path, NQueenParameters& parameters);
+bool ReadParameterFile(const char* path, NQueenParameters& parameters, const ParameterWarningSink& warn = {});
 
 }  // namespace zarnel

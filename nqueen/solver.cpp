@@ -1,6 +1,5 @@
 #include "nqueen/solver.h"
 
-#include <cerrno>
 #include <cinttypes>
 #include <cstdint>
 #include <cstdio>
@@ -22,6 +21,9 @@
 #include "nqueen/selection_operator.h"
 #include "nqueen/slave_operator.h"
 #include "platform/console.h"
+#include "platform/memory.h"
+#include "run/atomic_file.h"
+#include "run/console_output.h"
 
 namespace zarnel {
 
@@ -30,66 +32,88 @@ namespace {
 constexpr int kBadInput = -1;
 constexpr std::uint32_t kChunk = 1000;
 
-// The system's text for an error number (thread-safe, unlike strerror).
-std::string ErrorText(int error) { return std::generic_category().message(error); }
+// True when `a` and `b` name the same file: the same device and inode when
+// both exist, else the same place once links and dots are resolved.
+bool SameFile(const std::string& a, const std::string& b) {
+    namespace fs = std::filesystem;
+    std::error_code error;
+    if (fs::equivalent(a, b, error)) return true;
+    std::error_code otherError;
+    const fs::path first = fs::weakly_canonical(a, error);
+    const fs::path second = fs::weakly_canonical(b, otherError);
+    return !error && !otherError && first == second;
+}
 
 // Empty when the report can be written at `path`; otherwise the reason, so
-// that a long run never ends with nowhere to write its report. The file is
-// opened for appending, which leaves an existing report as it is; a file that
-// the probe created is removed again, so that a run ended from outside still
-// leaves no report.
-std::string CheckReportPath(const std::string& path) {
+// that a long run never ends with nowhere to write its report. The check
+// creates nothing that remains, so a run ended from outside leaves no report.
+std::string CheckReportPath(const std::string& path, const std::string& parameterPath) {
     namespace fs = std::filesystem;
     const std::string prefix = "Cannot write report file " + path + ": ";
     std::error_code error;
-    if (fs::is_directory(fs::path(path), error)) return prefix + "it is a directory";
-    fs::path directory = fs::path(path).parent_path();
-    if (directory.empty()) directory = ".";
-    if (!fs::is_directory(directory, error)) {
-        if (fs::exists(directory, error)) return prefix + directory.string() + " is not a directory";
-        return prefix + "directory " + directory.string() + " does not exist";
-    }
-    // A file whose existence cannot be told is never removed.
-    const bool mayExist = fs::exists(fs::path(path), error) || error;
-    std::FILE* probe = std::fopen(path.c_str(), "a");
-    if (probe == nullptr) return prefix + ErrorText(errno);
-    std::fclose(probe);
-    if (!mayExist) std::remove(path.c_str());
-    return {};
+    // The report would replace the parameters it was made from.
+    if (!path.empty() && fs::is_regular_file(parameterPath, error) &&
+        fs::equivalent(path, parameterPath, error))
+        return prefix + "it is the parameter file " + parameterPath;
+    const std::string reason = run::CheckReplaceable(path);
+    return reason.empty() ? reason : prefix + reason;
 }
 
-// Writes the dump named after the iteration count; a failure is reported on
-// `err` and the run goes on.
+// Empty when the run's data fits in what the system offers: the physical
+// memory, or a smaller address-space limit.
+std::string CheckMemory(const NQueenParameters& parameters, const std::string& parameterPath) {
+    std::uint64_t available = platform::PhysicalMemoryBytes();
+    std::string what = "physical memory";
+    const std::uint64_t limit = platform::AddressSpaceLimitBytes();
+    if (limit != 0 && (available == 0 || limit < available)) {
+        available = limit;
+        what = "address space that the process may use";
+    }
+    if (available == 0) return {};
+    return CheckRunMemory(parameters, parameterPath, available, what);
+}
+
+// The files that a run reads or writes besides its dumps.
+struct KeptFiles {
+    const std::string& parameters;
+    const std::string& report;
+};
+
+// Writes the dump named after the iteration count, unless that name is the
+// parameter or the report file; a failure is reported on `err` and the run
+// goes on.
 void DumpPopulation(NQueenPopulation& population, const std::string& directory, std::uint32_t total,
-                    std::FILE* err) {
+                    const KeptFiles& kept, std::FILE* err) {
     const std::string name = std::to_string(total) + ".txt";
     const std::string path = directory.empty() ? name : (std::filesystem::path(directory) / name).string();
-    std::FILE* file = std::fopen(path.c_str(), "w");
-    bool written = false;
-    if (file != nullptr) {
-        written = WritePopulationDump(file, population);
-        written = std::fclose(file) == 0 && written;
+    const char* clash = SameFile(path, kept.parameters) ? "parameter file"
+                        : SameFile(path, kept.report)   ? "report file"
+                                                        : nullptr;
+    if (clash != nullptr) {
+        std::fprintf(err, "Population dump %s not written: it would replace the %s\n", path.c_str(), clash);
+        return;
     }
-    if (!written) {
-        std::fprintf(err, "Unable to write population dump %s: %s\n", path.c_str(), ErrorText(errno).c_str());
+    const std::string reason = run::WriteFileAtomically(
+        path, [&](std::FILE* file) { return WritePopulationDump(file, population); });
+    if (!reason.empty()) {
+        std::fprintf(err, "Unable to write population dump %s: %s; no file was changed\n", path.c_str(),
+                     reason.c_str());
     }
 }
 
 bool WriteReportFile(const std::string& path, const NQueenRunSummary& summary, std::FILE* err) {
-    std::FILE* file = std::fopen(path.c_str(), "w");
-    bool written = false;
-    if (file != nullptr) {
-        written = WriteReport(file, summary);
-        written = std::fclose(file) == 0 && written;
+    const std::string reason =
+        run::WriteFileAtomically(path, [&](std::FILE* file) { return WriteReport(file, summary); });
+    if (!reason.empty()) {
+        std::fprintf(err, "Unable to write report file %s: %s; the file was left as it was\n", path.c_str(),
+                     reason.c_str());
     }
-    if (!written)
-        std::fprintf(err, "Unable to write report file %s: %s\n", path.c_str(), ErrorText(errno).c_str());
-    return written;
+    return reason.empty();
 }
 
 // Builds everything, runs to a solution and tears down in reverse order of
 // construction (the objects live on this frame).
-int SolveAndReport(const NQueenParameters& parameters, const std::string& reportPath, std::FILE* out,
+int SolveAndReport(const NQueenParameters& parameters, const KeptFiles& files, std::FILE* out,
                    std::FILE* err) {
     NQueenPopulation population(PopulationSizeBuilt(parameters.population_size),
                                 static_cast<std::uint32_t>(parameters.queens));
@@ -102,6 +126,9 @@ int SolveAndReport(const NQueenParameters& parameters, const std::string& report
     CParallelGA engine(&initOperator, &mutationOperator, &slaveOperator,
                        static_cast<std::uint32_t>(parameters.slave_threads));
 
+    // A console that fails (a closed pipe, a full disk) does not stop the
+    // run: the report is still written and the exit status tells.
+    run::ConsoleOutput console(out, err, "ZarnelNQueen");
     std::uint32_t total = 0;
     const std::uint16_t* solution = nullptr;
     for (;;) {
@@ -109,9 +136,10 @@ int SolveAndReport(const NQueenParameters& parameters, const std::string& report
         NQueenIndividual* best = population.GetIndividual(FindBestIndex(population));
         const float fitness = *best->GetFitness();
         std::fprintf(out, "Iter: %" PRIu32 ", best ind fitness: %f\n", total, static_cast<double>(fitness));
-        std::fflush(out);
+        console.Flush();
         solution = best->GetGenes();
-        if (platform::TakeCtrlCRequest()) DumpPopulation(population, parameters.dump_directory, total, err);
+        if (platform::TakeCtrlCRequest())
+            DumpPopulation(population, parameters.dump_directory, total, files, err);
         if (fitness == 0.0f) break;
     }
 
@@ -123,21 +151,23 @@ int SolveAndReport(const NQueenParameters& parameters, const std::string& report
     summary.masterMsec = masterMsec;
     summary.threadMsec = threadMsec.get();
     summary.solution = solution;
-    const bool reported = WriteReportFile(reportPath, summary, err);
+    const bool reported = WriteReportFile(files.report, summary, err);
 
     std::fputs("\nSolution:\n", out);
     WriteSolutionRows(out, solution, static_cast<std::uint32_t>(parameters.queens));
-    std::fflush(out);
+    console.Flush();
 
     // Scripts and CI have no keyboard: wait only when a person is there.
     if (platform::StdinIsTerminal()) platform::ReadKeyNoEcho();
-    return reported ? 0 : kReportNotWritten;
+    if (!reported) return kReportNotWritten;
+    return console.Failed() ? kConsoleOutputFailed : 0;
 }
 
 }  // namespace
 
 int RunNQueen(int argc, const char* const argv[], std::FILE* out, std::FILE* err) {
     platform::InstallCtrlCHandler();
+    platform::IgnoreBrokenPipe();
     if (argc != 3) {
         std::fputs(
             "Usage: ZarnelNQueen.exe <input file> <output file>\n For details see sample input file.\n", out);
@@ -148,7 +178,9 @@ int RunNQueen(int argc, const char* const argv[], std::FILE* out, std::FILE* err
     NQueenParameters parameters;
     bool opened = false;
     try {
-        opened = ReadParameterFile(parameterPath.c_str(), parameters);
+        opened = ReadParameterFile(parameterPath.c_str(), parameters, [err](const std::string& warning) {
+            std::fprintf(err, "%s\n", warning.c_str());
+        });
     } catch (const std::bad_alloc&) {
         // A file or stream larger than the memory available, for instance
         // one that never ends.
@@ -160,13 +192,15 @@ int RunNQueen(int argc, const char* const argv[], std::FILE* out, std::FILE* err
         return kBadInput;
     }
     std::string problem = CheckParameters(parameters, parameterPath);
-    if (problem.empty()) problem = CheckReportPath(reportPath);
+    if (problem.empty()) problem = CheckRunCanEnd(parameters, parameterPath);
+    if (problem.empty()) problem = CheckMemory(parameters, parameterPath);
+    if (problem.empty()) problem = CheckReportPath(reportPath, parameterPath);
     if (!problem.empty()) {
         std::fprintf(err, "%s\n", problem.c_str());
         return kBadInput;
     }
     try {
-        return SolveAndReport(parameters, reportPath, out, err);
+        return SolveAndReport(parameters, KeptFiles{parameterPath, reportPath}, out, err);
     } catch (const std::exception& error) {
         // Memory or threads for the run were not available.
         std::fprintf(err, "ZarnelNQueen: cannot run: %s\n", error.what());

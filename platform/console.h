@@ -16,6 +16,11 @@ void InstallCtrlCHandler();
 // number of presses between two calls count once.
 bool TakeCtrlCRequest();
 
+// Makes a write to a pipe whose reader has gone fail with an error instead of
+// ending the process (SIGPIPE on POSIX; Windows has no such signal), so that a
+// program can finish its work and report the failed output.
+void IgnoreBrokenPipe();
+
 // True when standard input is an interactive terminal.
 bool StdinIsTerminal();
 

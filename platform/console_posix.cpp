@@ -49,6 +49,13 @@ void InstallCtrlCHandler() {
     sigaction(SIGINT, &action, nullptr);
 }
 
+void IgnoreBrokenPipe() {
+    struct sigaction action {};
+    action.sa_handler = SIG_IGN;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGPIPE, &action, nullptr);
+}
+
 bool TakeCtrlCRequest() { return ctrlCRequested.exchange(0) != 0; }
 
 bool StdinIsTerminal() { return isatty(STDIN_FILENO) == 1; }

@@ -34,6 +34,8 @@ void InstallCtrlCHandler() {
     handlerInstalled = SetConsoleCtrlHandler(CtrlHandler, TRUE) != 0;
 }
 
+void IgnoreBrokenPipe() {}
+
 bool TakeCtrlCRequest() { return ctrlCRequested.exchange(0) != 0; }
 
 bool StdinIsTerminal() { return _isatty(_fileno(stdin)) != 0; }

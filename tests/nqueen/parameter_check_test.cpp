@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdint>
 #include <limits>
 #include <string>
 
@@ -90,6 +91,43 @@ TEST(CheckParameters, CountsAndRateMustNotBeNegative) {
         p.mutation_rate = rate;
         Problem(p, "mutation_rate");
     }
+}
+
+// No swap (the rate times the individuals rounds to 0) and no tournament step.
+TEST(CheckRunCanEnd, RefusesAPopulationThatNeverChanges) {
+    auto p = Valid();
+    p.population_size = 10;
+    p.mutation_rate = 0.04;
+    p.slave_threads = 0;
+    EXPECT_EQ(zarnel::CheckRunCanEnd(p, "p.txt"),
+              "Invalid parameter file p.txt: mutation_rate 0.04 gives no gene swap for 10 individuals and "
+              "slave_threads is 0, so the population never changes and the run would never end");
+    p.slave_threads = 2;
+    p.slave_iterations = 0;
+    EXPECT_NE(zarnel::CheckRunCanEnd(p, "p.txt").find("slave_iterations is 0"), std::string::npos);
+    p.mutation_rate = 0.05;  // one swap
+    EXPECT_EQ(zarnel::CheckRunCanEnd(p, "p.txt"), "");
+    p.mutation_rate = 0.0;
+    p.slave_iterations = 1;
+    EXPECT_EQ(zarnel::CheckRunCanEnd(p, "p.txt"), "");
+}
+
+TEST(CheckRunMemory, ComparesTheEstimateWithWhatIsAvailable) {
+    auto p = Valid();
+    p.queens = 65536;
+    p.population_size = 32767;
+    // 32767 gene arrays of 128 KiB dominate.
+    const std::uint64_t estimate = zarnel::EstimateRunMemory(p);
+    EXPECT_GT(estimate, 32767ull * 131072);
+    EXPECT_LT(estimate, 32767ull * 131072 * 101 / 100);
+    EXPECT_EQ(zarnel::CheckRunMemory(p, "p.txt", estimate, "physical memory"), "");
+    EXPECT_EQ(
+        zarnel::CheckRunMemory(p, "p.txt", 2000000000, "physical memory"),
+        "Invalid parameter file p.txt: queens 65536, population_size 32767 and slave_threads 2 need about "
+        "4.30 GB of memory, more than the 2.00 GB of physical memory");
+    // Each slave thread's scratch space counts too.
+    p.slave_threads = 16383;
+    EXPECT_GE(zarnel::EstimateRunMemory(p), estimate + (16383ull - 2) * 65536 * 20);
 }
 
 TEST(PopulationSizeBuilt, CapsTheUnsignedValue) {

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -17,6 +18,15 @@ NQueenParameters Scan(const std::string& text) {
     NQueenParameters parameters;
     zarnel::ScanParameterText(text.data(), text.size(), parameters);
     return parameters;
+}
+
+// The warnings that scanning `text` gives.
+std::vector<std::string> Warnings(const std::string& text) {
+    std::vector<std::string> warnings;
+    NQueenParameters parameters;
+    zarnel::ScanParameterText(text.data(), text.size(), parameters,
+                              [&](const std::string& warning) { warnings.push_back(warning); });
+    return warnings;
 }
 
 TEST(ParameterScanner, ReadsEveryKeyWithItsConversion) {
@@ -78,7 +88,9 @@ TEST(ParameterScanner, ValuesSkipLineEndsToTheNextToken) {
     EXPECT_EQ(p.queens, 12);
     EXPECT_EQ(p.population_size, 50);
     EXPECT_EQ(p.slave_threads, 4);
-    EXPECT_EQ(Scan("dump_directory\nqueens 8").dump_directory, "queens");
+    // A directory, unlike a number, must stand on its key's line: the next
+    // line's key is not taken as the directory.
+    EXPECT_EQ(Scan("dump_directory\nqueens 8").StateOf(ParameterKey::kDumpDirectory), KeyState::kUnset);
     EXPECT_EQ(Scan("dump_directory\nqueens 8").queens, 8);
 }
 
@@ -145,6 +157,43 @@ TEST(ParameterScanner, EmptyAndBlankTextsSetNothing) {
     for (const char* text : {"", "   \t\r\n", "\n\n"}) {
         for (auto state : Scan(text).keyStates) EXPECT_EQ(state, KeyState::kUnset);
     }
+}
+
+// The values are read by the same rules as always; only the user is told.
+TEST(ParameterScanner, WarnsWhenTheTextIsNotWhatWasRead) {
+    const std::string text =
+        "queens 1e3\npopulation_size 08 # octal\nslave_threads 5%\nmutation_rate 0,05\n"
+        "slave_iterations\n  8.9 \ndump_directory # dumps here\ndump_directory\n";
+    EXPECT_EQ(Warnings(text), (std::vector<std::string>{
+                                  "line 1: queens \"1e3\" is read as 1",
+                                  "line 2: population_size \"08\" is read as 0 (a leading 0 means octal)",
+                                  "line 3: slave_threads \"5%\" is read as 5",
+                                  "line 4: mutation_rate \"0,05\" is read as 0",
+                                  "line 5: slave_iterations \"8.9\" is read as 8",
+                                  "line 7: dump_directory \"# dumps here\" is read as no value (it must "
+                                  "follow the key on its line)",
+                                  "line 8: dump_directory \"\" is read as no value (it must follow the key "
+                                  "on its line)",
+                              }));
+    const auto p = Scan(text);
+    EXPECT_EQ(p.queens, 1);
+    EXPECT_EQ(p.population_size, 0);
+    EXPECT_EQ(p.mutation_rate, 0.0);
+    EXPECT_EQ(p.StateOf(ParameterKey::kDumpDirectory), KeyState::kUnset);
+    // Values that read whole, with blanks, comments or a key alone on its line.
+    EXPECT_EQ(Warnings("queens 8\x01\x7F\n"),
+              std::vector<std::string>{"line 1: queens \"8\\x01\\x7F\" is read as 8"});
+    EXPECT_EQ(Warnings("queens 010 # octal 8\r\nmutation_rate 1e3\t\npopulation_size\n 0x20\nqueens 8#c\n"
+                       "dump_directory d # c\nqueens x\n"),
+              std::vector<std::string>{});
+}
+
+TEST(ParameterScanner, SkipsAByteOrderMarkAndFlagsCarriageReturnLines) {
+    EXPECT_EQ(Scan("\xEF\xBB\xBFqueens 8\n").queens, 8);
+    EXPECT_EQ(Scan("x\xEF\xBB\xBFqueens 8\n").StateOf(ParameterKey::kQueens), KeyState::kUnset);
+    EXPECT_TRUE(Scan("queens 8\rpopulation_size 50\r").onlyCarriageReturnLineEnds);
+    EXPECT_FALSE(Scan("queens 8\r\npopulation_size 50\r").onlyCarriageReturnLineEnds);
+    EXPECT_FALSE(Scan("queens 8").onlyCarriageReturnLineEnds);
 }
 
 TEST(ReadParameterFile, LoadsAFileAndFailsOnAMissingOne) {

@@ -21,11 +21,20 @@ ChildProcess::ChildProcess(const std::string& program, const std::vector<std::st
     for (std::string& s : argv_strings) argv.push_back(s.data());
     argv.push_back(nullptr);
 
+    int pipeEnds[2] = {-1, -1};
+    const bool brokenPipe = stdoutPath == kBrokenPipe;
+    if (brokenPipe) {
+        if (pipe(pipeEnds) != 0) return;
+        // The reading end goes before the child exists, so no write can
+        // ever succeed.
+        close(pipeEnds[0]);
+    }
     pid_ = fork();
     if (pid_ == 0) {
         // In the child only async-signal-safe calls until exec.
         const int in = open("/dev/null", O_RDONLY);
-        const int out = open(stdoutPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        const int out =
+            brokenPipe ? pipeEnds[1] : open(stdoutPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         const int err = open(stderrPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         if (in < 0 || out < 0 || err < 0 || chdir(directory.c_str()) != 0) _exit(127);
         dup2(in, 0);
@@ -34,6 +43,7 @@ ChildProcess::ChildProcess(const std::string& program, const std::vector<std::st
         execv(program.c_str(), argv.data());
         _exit(127);
     }
+    if (brokenPipe) close(pipeEnds[1]);
 }
 
 ChildProcess::~ChildProcess() {

@@ -8,7 +8,8 @@
 namespace e2e {
 
 // One run of a program in a working directory, with standard input from the
-// null device and standard output and error sent to files. POSIX only. The
+// null device and standard output and error sent to files (standard output
+// to a pipe that nobody reads when its path is kBrokenPipe). POSIX only. The
 // test thread that starts it is the only one that uses it; the destructor
 // kills a child that is still running.
 class ChildProcess {
@@ -28,6 +29,9 @@ public:
     int Wait(std::chrono::milliseconds limit);
 
     static constexpr int kTimedOut = -1000;
+    // A stdoutPath for a pipe whose reading end is closed before the child
+    // starts, as after `program | head -1` once head has gone.
+    static constexpr const char* kBrokenPipe = "|broken pipe|";
 
 private:
     int pid_ = -1;

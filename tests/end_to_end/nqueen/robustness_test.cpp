@@ -19,10 +19,13 @@
 #include <sstream>
 #include <string>
 #include <thread>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 #include "tests/end_to_end/nqueen/child_process.h"
 #include "tests/end_to_end/nqueen/output_parsing.h"
+#include "tests/support/small_filesystem.h"
 
 namespace {
 
@@ -466,6 +469,175 @@ TEST_F(NQueenRobustness, MoreSlaveThreadsThanCoresSolve) {
         EXPECT_EQ(blocks, threads);
         EXPECT_NE(report.find("# Thread " + std::to_string(threads - 1) + "\n"), std::string::npos);
     }
+}
+
+// Nothing lost: full disks, outputs whose names clash, links, and runs that
+// could never end or never fit.
+
+// Chunks of about a second (1000 swaps per master iteration on 50 queens,
+// never solved by chance), so a Ctrl+C sent after the first progress line is
+// served at the end of the second chunk, as dump 2000.txt.
+std::string SecondChunkParameters() { return Parameters(50, 20, 0, 0, "50"); }
+
+std::vector<std::string> Names(const fs::path& directory) {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(directory))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+TEST_F(NQueenRobustness, AFullDiskKeepsThePreviousReport) {
+    testing_support::SmallFileSystem small;
+    if (!small.Mounted()) GTEST_SKIP() << small.Reason();
+    // 100 slave threads make a report of about 10 KB.
+    WriteText("p.txt", Parameters(8, 250, 10, 100, "0.05"));
+    const std::string report = (small.Path() / "old.txt").string();
+    ASSERT_EQ(Run({"p.txt", report}).status, 0);
+    const std::string previous = e2e::ReadFile(report);
+    ASSERT_NE(previous.find("# Solution:"), std::string::npos);
+    small.Fill();
+    const RunResult result = Run({"p.txt", report});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.err, "Unable to write report file " + report +
+                              ": No space left on device; the file was left as it was\n");
+    EXPECT_EQ(e2e::ReadFile(report), previous);
+    EXPECT_EQ(Names(small.Path()), (std::vector<std::string>{"filler", "old.txt"}));
+}
+
+// By device and inode, whatever the spelling: the parameter file itself, a
+// hard link and a symbolic link to it.
+TEST_F(NQueenRobustness, TheReportCannotReplaceTheParameterFile) {
+    WriteText("p.txt", QuickParameters());
+    fs::create_hard_link(Path("p.txt"), Path("hard.txt"));
+    fs::create_symlink("p.txt", Path("soft.txt"));
+    for (const char* report : {"./p.txt", "hard.txt", "soft.txt"}) {
+        const RunResult result = Run({"p.txt", report});
+        EXPECT_EQ(result.status, 255) << report;
+        EXPECT_EQ(result.out, "");
+        EXPECT_EQ(result.err,
+                  "Cannot write report file " + std::string(report) + ": it is the parameter file p.txt\n");
+    }
+    EXPECT_EQ(e2e::ReadFile(Path("p.txt")), QuickParameters());
+}
+
+TEST_F(NQueenRobustness, ADumpOnAFullDiskLeavesNothing) {
+    testing_support::SmallFileSystem small;
+    if (!small.Mounted()) GTEST_SKIP() << small.Reason();
+    small.Fill();
+    WriteText("p.txt", SlowParameters() + "dump_directory " + small.Path().string() + "\n");
+    auto child = Start({"p.txt", "r.txt"});
+    ASSERT_TRUE(e2e::WaitUntil([&] { return Output().find("Iter: ") != std::string::npos; }, 60s));
+    child->Signal(SIGINT);
+    ASSERT_TRUE(e2e::WaitUntil([&] { return !e2e::ReadFile(Path("stderr.txt")).empty(); }, 60s));
+    EXPECT_TRUE(std::regex_match(e2e::ReadFile(Path("stderr.txt")),
+                                 std::regex("Unable to write population dump .*/\\d+\\.txt: No space left on "
+                                            "device; no file was changed\n")))
+        << e2e::ReadFile(Path("stderr.txt"));
+    EXPECT_EQ(Names(small.Path()), std::vector<std::string>{"filler"});
+    EXPECT_TRUE(child->Running());
+    child->Signal(SIGTERM);
+    EXPECT_EQ(child->Wait(30s), -SIGTERM);
+}
+
+// The dump of iteration 2000 would be named 2000.txt: first the parameter
+// file, then an existing report has that name. Both are kept.
+TEST_F(NQueenRobustness, ADumpNeverReplacesTheParameterOrReportFile) {
+    WriteText("2000.txt", SecondChunkParameters());
+    WriteText("p.txt", SecondChunkParameters());
+    WriteText("old.txt", "previous report\n");
+    for (const auto& [parameters, report, clash] : {std::tuple{"2000.txt", "r.txt", "parameter file"},
+                                                    std::tuple{"p.txt", "2000.txt", "report file"}}) {
+        if (std::string(report) == "2000.txt") WriteText("2000.txt", "previous report\n");
+        fs::remove(Path("stdout.txt"));
+        fs::remove(Path("stderr.txt"));
+        auto child = Start({parameters, report});
+        ASSERT_TRUE(e2e::WaitUntil([&] { return Output().find("Iter: 1000,") != std::string::npos; }, 60s));
+        child->Signal(SIGINT);
+        ASSERT_TRUE(e2e::WaitUntil([&] { return !e2e::ReadFile(Path("stderr.txt")).empty(); }, 60s));
+        EXPECT_EQ(e2e::ReadFile(Path("stderr.txt")),
+                  "Population dump 2000.txt not written: it would replace the " + std::string(clash) + "\n");
+        child->Signal(SIGTERM);
+        EXPECT_EQ(child->Wait(30s), -SIGTERM);
+    }
+    EXPECT_EQ(e2e::ReadFile(Path("2000.txt")), "previous report\n");
+    EXPECT_EQ(Names(dir),
+              (std::vector<std::string>{"2000.txt", "old.txt", "p.txt", "stderr.txt", "stdout.txt"}));
+}
+
+// A report path that is a symbolic link with no target yet: the start-up
+// check creates nothing, and the report lands on the link's target.
+TEST_F(NQueenRobustness, ADanglingLinkAsReportPathIsWrittenThrough) {
+    WriteText("p.txt", QuickParameters());
+    fs::create_directory(dir / "reports");
+    fs::create_symlink("reports/target.txt", Path("r.txt"));
+    const RunResult result = Run({"p.txt", "r.txt"});
+    ASSERT_EQ(result.status, 0) << result.err;
+    EXPECT_TRUE(fs::is_symlink(Path("r.txt")));
+    ExpectSolution(ReportRows(e2e::ReadFile(Path("reports/target.txt"))), 8);
+    EXPECT_EQ(Names(dir / "reports"), std::vector<std::string>{"target.txt"});
+
+    fs::create_symlink("missing/target.txt", Path("lost.txt"));
+    const RunResult refused = Run({"p.txt", "lost.txt"});
+    EXPECT_EQ(refused.status, 255);
+    EXPECT_EQ(refused.err, "Cannot write report file lost.txt: directory missing does not exist\n");
+}
+
+// No gene swap and no tournament step: the population never changes.
+TEST_F(NQueenRobustness, ARunThatCanNeverEndIsRefused) {
+    for (const auto& [text, idle] : {std::pair{Parameters(20, 10, 0, 1, "0"), "slave_iterations is 0"},
+                                     std::pair{Parameters(20, 10, 5, 0, "0.04"), "slave_threads is 0"}}) {
+        WriteText("p.txt", text);
+        const RunResult result = Run({"p.txt", "r.txt"}, false);
+        EXPECT_EQ(result.status, 255);
+        EXPECT_EQ(result.out, "");
+        EXPECT_NE(result.err.find(std::string("no gene swap for 10 individuals and ") + idle),
+                  std::string::npos)
+            << result.err;
+        EXPECT_EQ(Lines(result.err).size(), 1u);
+    }
+}
+
+// Values read otherwise than written are named on standard error, and the
+// run goes on with what was read; a byte-order mark is skipped; a file whose
+// lines end in carriage returns alone is refused.
+TEST_F(NQueenRobustness, MisreadTextIsNamedAndOldMacLineEndsAreRefused) {
+    WriteText("p.txt", "\xEF\xBB\xBF" + Parameters(8, 50, 10, 1, "0.05") + "population_size 5e1 # fifty?\n");
+    const RunResult warned = Run({"p.txt", "r.txt"});
+    ASSERT_EQ(warned.status, 0) << warned.err;
+    EXPECT_EQ(warned.err, "Warning: parameter file p.txt, line 6: population_size \"5e1\" is read as 5\n");
+    EXPECT_NE(e2e::ReadFile(Path("r.txt")).find("# Population size:          5\n"), std::string::npos);
+
+    std::string mac = QuickParameters();
+    std::replace(mac.begin(), mac.end(), '\n', '\r');
+    WriteText("mac.txt", mac);
+    const RunResult refused = Run({"mac.txt", "r2.txt"});
+    EXPECT_EQ(refused.status, 255);
+    EXPECT_EQ(
+        refused.err,
+        "Invalid parameter file mac.txt: its lines end in carriage returns alone; save it with line feeds "
+        "(LF or CR LF line ends)\n");
+}
+
+// 65536 queens x 32767 individuals need about 4.3 GB: refused at once
+// against a 1 GiB address-space limit, with both figures. Sanitizer runtimes
+// need more address space than the limit, so plain builds only.
+TEST_F(NQueenRobustness, APopulationBeyondTheMemoryIsRefusedAtOnce) {
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+    GTEST_SKIP() << "address-space limits do not apply to sanitizer builds";
+#else
+    ASSERT_EQ(access(kPrlimit, X_OK), 0) << "needs " << kPrlimit;
+    WriteText("p.txt", Parameters(65536, 32767, 10, 2, "0.05"));
+    e2e::ChildProcess child(kPrlimit, {"--as=1073741824", ZARNEL_NQUEEN_EXE, "p.txt", "r.txt"}, dir.string(),
+                            Path("stdout.txt"), Path("stderr.txt"));
+    EXPECT_EQ(child.Wait(120s), 255);
+    EXPECT_EQ(e2e::ReadFile(Path("stdout.txt")), "");
+    EXPECT_EQ(
+        e2e::ReadFile(Path("stderr.txt")),
+        "Invalid parameter file p.txt: queens 65536, population_size 32767 and slave_threads 2 need about "
+        "4.30 GB of memory, more than the 1.07 GB of address space that the process may use\n");
+    EXPECT_FALSE(fs::exists(Path("r.txt")));
+#endif
 }
 
 }  // namespace

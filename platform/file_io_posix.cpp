@@ -1,0 +1,89 @@
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <string>
+
+#include "platform/file_io.h"
+
+namespace platform {
+
+namespace {
+
+std::error_code LastError() { return {errno, std::generic_category()}; }
+
+}  // namespace
+
+std::error_code CreateNewFile(const std::string& path, std::FILE*& file) {
+    file = nullptr;
+    int fd;
+    do {
+        fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0) return LastError();
+    file = fdopen(fd, "w");
+    if (file == nullptr) {
+        const std::error_code error = LastError();
+        close(fd);
+        return error;
+    }
+    return {};
+}
+
+std::error_code CreateUnnamedFile(const std::string& directory, std::FILE*& file) {
+    file = nullptr;
+#ifdef O_TMPFILE
+    int fd;
+    do {
+        fd = open(directory.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0) return LastError();
+    file = fdopen(fd, "w");
+    if (file == nullptr) {
+        const std::error_code error = LastError();
+        close(fd);
+        return error;
+    }
+    return {};
+#else
+    (void)directory;
+    return std::make_error_code(std::errc::operation_not_supported);
+#endif
+}
+
+std::error_code LinkFile(std::FILE* file, const std::string& path) {
+    // Through the descriptor's entry in /proc: linking with AT_EMPTY_PATH
+    // would need a capability that ordinary users lack.
+    const std::string self = "/proc/self/fd/" + std::to_string(fileno(file));
+    return linkat(AT_FDCWD, self.c_str(), AT_FDCWD, path.c_str(), AT_SYMLINK_FOLLOW) == 0 ? std::error_code{}
+                                                                                          : LastError();
+}
+
+std::error_code SyncFile(std::FILE* file) {
+    if (std::fflush(file) != 0) return LastError();
+    int result;
+    do {
+        result = fsync(fileno(file));
+    } while (result != 0 && errno == EINTR);
+    return result == 0 ? std::error_code{} : LastError();
+}
+
+std::error_code ReplaceFile(const std::string& from, const std::string& to) {
+    return rename(from.c_str(), to.c_str()) == 0 ? std::error_code{} : LastError();
+}
+
+std::error_code SyncDirectory(const std::string& directory) {
+    const int fd = open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return LastError();
+    int result;
+    do {
+        result = fsync(fd);
+    } while (result != 0 && errno == EINTR);
+    // Some file systems cannot sync a directory; their renames are as durable
+    // as they get.
+    const std::error_code error = result == 0 || errno == EINVAL ? std::error_code{} : LastError();
+    close(fd);
+    return error;
+}
+
+}  // namespace platform

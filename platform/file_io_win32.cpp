@@ -1,0 +1,59 @@
+#include <fcntl.h>
+#include <io.h>
+#include <share.h>
+#include <sys/stat.h>
+#include <windows.h>
+
+#include <cerrno>
+
+#include "platform/file_io.h"
+
+namespace platform {
+
+namespace {
+
+std::error_code LastWindowsError() { return {static_cast<int>(GetLastError()), std::system_category()}; }
+
+}  // namespace
+
+std::error_code CreateNewFile(const std::string& path, std::FILE*& file) {
+    file = nullptr;
+    int fd = -1;
+    const errno_t failed =
+        _sopen_s(&fd, path.c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_TEXT | _O_NOINHERIT, _SH_DENYWR,
+                 _S_IREAD | _S_IWRITE);
+    if (failed != 0) return {failed, std::generic_category()};
+    file = _fdopen(fd, "wt");
+    if (file == nullptr) {
+        const std::error_code error{errno, std::generic_category()};
+        _close(fd);
+        return error;
+    }
+    return {};
+}
+
+// Windows has no file without a name; callers use CreateNewFile.
+std::error_code CreateUnnamedFile(const std::string&, std::FILE*& file) {
+    file = nullptr;
+    return std::make_error_code(std::errc::operation_not_supported);
+}
+
+std::error_code LinkFile(std::FILE*, const std::string&) {
+    return std::make_error_code(std::errc::operation_not_supported);
+}
+
+std::error_code SyncFile(std::FILE* file) {
+    if (std::fflush(file) != 0) return {errno, std::generic_category()};
+    const auto handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file)));
+    return FlushFileBuffers(handle) ? std::error_code{} : LastWindowsError();
+}
+
+std::error_code ReplaceFile(const std::string& from, const std::string& to) {
+    return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)
+               ? std::error_code{}
+               : LastWindowsError();
+}
+
+std::error_code SyncDirectory(const std::string&) { return {}; }
+
+}  // namespace platform
