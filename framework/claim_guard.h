@@ -64,4 +64,20 @@ private:
     bool held_ = false;
 };
 
+// Claims `count` distinct individuals into guards[0], ..., guards[count - 1],
+// each from indices that draw() gives (taken modulo the population size),
+// drawing again while the index is busy or already claimed here. It waits as
+// long as that takes, so the population must hold more individuals than all
+// slave threads together claim at once. False, with nothing claimed, when the
+// population holds fewer than `count`.
+template <typename Population, typename Draw>
+bool ClaimDistinct(Population& population, ClaimGuard<Population>* guards, std::uint32_t count, Draw&& draw) {
+    if (population.size < count) return false;
+    for (std::uint32_t k = 0; k < count;) {
+        ClaimGuard<Population> claim(population, static_cast<std::uint32_t>(draw()) % population.size);
+        if (claim) guards[k++] = std::move(claim);
+    }
+    return true;
+}
+
 }  // namespace zarnel

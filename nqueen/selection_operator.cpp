@@ -23,15 +23,11 @@ int CNQueenSelectionOperator::Execute() {
     const std::uint32_t size = population->size;
     if (size < 3) return kFailed;
     try {
-        // The guards give every claim back however the step ends.
+        // The guards give every claim back however the step ends. Claiming
+        // busy-waits: the population holds more than twice as many individuals
+        // as there are slave threads, so one is always free.
         ClaimGuard<NQueenPopulation> claims[3];
-        int claimCount = 0;
-        // Busy-waits for each claim: the population holds more than twice as
-        // many individuals as there are slave threads, so one is always free.
-        while (claimCount < 3) {
-            ClaimGuard<NQueenPopulation> claim(*population, platform::Rand32() % size);
-            if (claim) claims[claimCount++] = std::move(claim);
-        }
+        ClaimDistinct(*population, claims, 3, [] { return platform::Rand32(); });
         NQueenIndividual* x1 = claims[0].Get();
         NQueenIndividual* x2 = claims[1].Get();
         NQueenIndividual* x3 = claims[2].Get();

@@ -60,6 +60,22 @@ TEST(ClaimGuardTest, HoldsOnlyWhatTryLockGrantedAndHandsItOnWhenMoved) {
     EXPECT_EQ(reassigned.Index(), 1u);
 }
 
+TEST(ClaimGuardTest, ClaimDistinctDrawsAgainForBusyOrAlreadyClaimedIndices) {
+    Population population(5, 1);
+    Claim other(population, 1);
+    const std::uint32_t draws[] = {1, 3, 3, 6, 0};  // 6 is index 1 again
+    std::size_t next = 0;
+    Claim claims[2];
+    ASSERT_TRUE(zarnel::ClaimDistinct(population, claims, 2, [&] { return draws[next++]; }));
+    EXPECT_EQ(claims[0].Index(), 3u);
+    EXPECT_EQ(claims[1].Index(), 0u);
+    EXPECT_EQ(next, 5u);
+    Population small(1, 1);
+    Claim none[2];
+    EXPECT_FALSE(zarnel::ClaimDistinct(small, none, 2, [] { return 0u; }));
+    EXPECT_EQ(Flag(small, 0), 0);
+}
+
 TEST(BestIndividualTest, HighestFitnessWithTiesToTheLowestIndexAndNoLaterNaN) {
     Population population(5, 1);
     const double fitness[5] = {1.0, 3.0, std::numeric_limits<double>::quiet_NaN(), 3.0, 2.0};
