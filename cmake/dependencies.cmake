@@ -12,7 +12,7 @@ function(zarnel_optional_package package)
         set(ZARNEL_HAVE_${package} ON PARENT_SCOPE)
     else()
         set(ZARNEL_HAVE_${package} OFF PARENT_SCOPE)
-        message(STATUS "Zarnel: ${package} not found, so ${ARG_FOR} not built "
+        message(STATUS "Zarnel: ${package} not found; not building ${ARG_FOR} "
                        "(tools/install-deps.sh ${ARG_GROUP} installs it)")
     endif()
 endfunction()
