@@ -25,9 +25,16 @@ function(zarnel_install_library target folder)
     # The source root is the include root in the tree only; installed users
     # get <prefix>/include.
     get_target_property(dirs ${target} INTERFACE_INCLUDE_DIRECTORIES)
-    list(TRANSFORM dirs REPLACE "^${PROJECT_SOURCE_DIR}$" "$<BUILD_INTERFACE:${PROJECT_SOURCE_DIR}>")
-    list(APPEND dirs "$<BUILD_INTERFACE:${ZARNEL_STAGED_INCLUDE_DIR}>" "$<INSTALL_INTERFACE:${CMAKE_INSTALL_INCLUDEDIR}>")
-    set_property(TARGET ${target} PROPERTY INTERFACE_INCLUDE_DIRECTORIES "${dirs}")
+    set(interface "")
+    foreach(dir IN LISTS dirs)
+        if(dir STREQUAL PROJECT_SOURCE_DIR)
+            set(dir "$<BUILD_INTERFACE:${PROJECT_SOURCE_DIR}>")
+        endif()
+        list(APPEND interface "${dir}")
+    endforeach()
+    list(APPEND interface "$<BUILD_INTERFACE:${ZARNEL_STAGED_INCLUDE_DIR}>"
+        "$<INSTALL_INTERFACE:${CMAKE_INSTALL_INCLUDEDIR}>")
+    set_property(TARGET ${target} PROPERTY INTERFACE_INCLUDE_DIRECTORIES "${interface}")
 endfunction()
 
 # Stages the installed form of every header of the installed folders in
