@@ -14,10 +14,11 @@
 # is watched again, up to ten caps, after which it counts as hung too.
 #
 # Environment: RUNS (default 100), STRESS_RUNS (default RUNS), BENCH_CAP
-# (seconds, default 30), STRESS_CAP (120), PROBE (5), WINEPREFIX (default
-# /tmp/zarnel-wine). Prints one line per program: runs, hangs, failures (any
-# other non-zero exit), slow runs (past the cap but busy) and the slowest
-# finished run. Exits 1 if any run hung or failed.
+# (seconds, default 30), STRESS_CAP (120), PROBE (10), LOG (a file that gets
+# one line per run as it ends), WINEPREFIX (default /tmp/zarnel-wine). Prints
+# one line per program: runs, hangs, failures (any other non-zero exit), slow
+# runs (past the cap but busy) and the slowest finished run. Exits 1 if any
+# run hung or failed.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$root/build/mingw}
@@ -25,7 +26,8 @@ runs=${RUNS:-100}
 stress_runs=${STRESS_RUNS:-$runs}
 bench_cap=${BENCH_CAP:-30}
 stress_cap=${STRESS_CAP:-120}
-probe=${PROBE:-5}
+probe=${PROBE:-10}
+log=${LOG:-/dev/null}
 export WINEDEBUG=-all WINEPREFIX=${WINEPREFIX:-/tmp/zarnel-wine}
 
 find_exe() { find "$build" -name "$1" -print -quit 2>/dev/null || true; }
@@ -90,7 +92,9 @@ count() {
     slow=0
     shift 3
     for ((i = 1; i <= n; i++)); do
-        run_one "$cap" "$@"
+        # The shell's notice of a killed run is not wanted on the terminal.
+        run_one "$cap" "$@" 2>/dev/null
+        echo "$name run $i: $outcome, $elapsed ms" >>"$log"
         case $outcome in
             hung) hangs=$((hangs + 1)) ;;
             failed)
