@@ -10,7 +10,15 @@ function(zarnel_add_test name)
     add_executable(${name} ${ARG_SOURCES})
     target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gtest_main Zarnel::warnings)
     target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR})
+    # A cross build cannot run the test program at build time; it lists the
+    # cases when ctest starts, through the emulator (Wine).
+    if(CMAKE_CROSSCOMPILING)
+        set(mode PRE_TEST)
+    else()
+        set(mode POST_BUILD)
+    endif()
     gtest_discover_tests(${name}
+        DISCOVERY_MODE ${mode}
         DISCOVERY_TIMEOUT 60
         PROPERTIES TIMEOUT ${ARG_TIMEOUT})
     zarnel_label_discovered_tests(${name} ${ARG_LABELS})

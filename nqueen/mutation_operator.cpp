@@ -3,6 +3,7 @@
 #include <cmath>
 #include <utility>
 
+#include "framework/best_individual.h"
 #include "platform/random.h"
 
 namespace zarnel {
@@ -18,14 +19,7 @@ std::uint32_t MutationSwapCount(std::uint32_t size, double rate) {
     return static_cast<std::uint32_t>(low);
 }
 
-std::uint32_t FindBestIndex(NQueenPopulation& population) {
-    std::uint32_t best = 0;
-    for (std::uint32_t i = 1; i < population.size; ++i) {
-        if (*population.GetIndividual(i)->GetFitness() > *population.GetIndividual(best)->GetFitness())
-            best = i;
-    }
-    return best;
-}
+std::uint32_t FindBestIndex(NQueenPopulation& population) { return BestIndividualIndex(population); }
 
 int CNQueenMutationOperator::Execute() {
     try {

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <utility>
 
+#include "framework/claim_guard.h"
 #include "nqueen/crossover_operator.h"
 #include "platform/random.h"
 
@@ -21,18 +22,15 @@ void OrderPair(NQueenIndividual*& first, NQueenIndividual*& second) {
 int CNQueenSelectionOperator::Execute() {
     const std::uint32_t size = population->size;
     if (size < 3) return kFailed;
-    std::uint32_t claimed[3];
-    int claimCount = 0;
     try {
-        // Busy-waits for each claim: the population holds more than twice as
-        // many individuals as there are slave threads, so one is always free.
-        while (claimCount < 3) {
-            const std::uint32_t index = platform::Rand32() % size;
-            if (population->TryLock(index) != 0) claimed[claimCount++] = index;
-        }
-        NQueenIndividual* x1 = population->GetIndividual(claimed[0]);
-        NQueenIndividual* x2 = population->GetIndividual(claimed[1]);
-        NQueenIndividual* x3 = population->GetIndividual(claimed[2]);
+        // The guards give every claim back however the step ends. Claiming
+        // busy-waits: the population holds more than twice as many individuals
+        // as there are slave threads, so one is always free.
+        ClaimGuard<NQueenPopulation> claims[3];
+        ClaimDistinct(*population, claims, 3, [] { return platform::Rand32(); });
+        NQueenIndividual* x1 = claims[0].Get();
+        NQueenIndividual* x2 = claims[1].Get();
+        NQueenIndividual* x3 = claims[2].Get();
         OrderPair(x1, x2);
         OrderPair(x2, x3);
         OrderPair(x1, x2);
@@ -43,10 +41,9 @@ int CNQueenSelectionOperator::Execute() {
 
         const bool solved =
             *x1->GetFitness() == 0.0f || *x2->GetFitness() == 0.0f || *x3->GetFitness() == 0.0f;
-        for (std::uint32_t index : claimed) population->Unlock(index);
+        for (auto& claim : claims) claim.Release();  // in claim order
         return solved ? kStop : kDone;
     } catch (...) {
-        for (int k = 0; k < claimCount; ++k) population->Unlock(claimed[k]);
         return kFailed;
     }
 }

@@ -1,3 +1,5 @@
+#include "platform/console.h"
+
 #include <signal.h>
 #include <termios.h>
 #include <unistd.h>
@@ -6,8 +8,6 @@
 #include <cerrno>
 #include <cstddef>
 #include <iterator>
-
-#include "platform/console.h"
 
 namespace platform {
 

@@ -1,11 +1,11 @@
+#include "platform/console.h"
+
 #include <conio.h>
 #include <io.h>
 #include <stdio.h>
 #include <windows.h>
 
 #include <atomic>
-
-#include "platform/console.h"
 
 namespace platform {
 

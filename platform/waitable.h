@@ -1,14 +1,16 @@
 #pragma once
 
-#include <atomic>
 #include <cstddef>
 #include <cstdint>
+
+#if !defined(_WIN32)
+#include <atomic>
 #include <mutex>
+#endif
 
 namespace platform {
 
-class Waitable;
-
+#if !defined(_WIN32)
 // Parks one thread inside WaitForAny until one of the objects it registered
 // with is signalled. Lives on the waiting thread's stack; every object it
 // registered with unregisters it (under that object's list lock) before
@@ -25,14 +27,22 @@ public:
 private:
     std::atomic<bool> woken_{false};
 };
+#endif
 
 // A waitable object that counts available units up to a maximum: an auto-reset
 // event is one with a maximum of one, a counting semaphore one with a larger
-// maximum. A satisfied wait takes one unit.
+// maximum. A satisfied wait takes one unit. Any thread may signal, wait or
+// try; the object must outlive every call on it.
 //
-// The count is an atomic: taking a unit is a compare-and-swap, signalling an
-// add, and a release-acquire pair orders the signaller's earlier writes before
-// the waiter's later reads. A waiter spins briefly before it blocks, since on
+// On Windows the object is the system's own: an event (maximum one) or a
+// semaphore, waited on by WaitForSingleObject and WaitForMultipleObjects,
+// which order the signaller's earlier writes before the waiter's later reads
+// as every synchronisation function of the system does. The C++ library's
+// atomic waits are not used there: mingw-w64's loses wake-ups.
+//
+// Elsewhere the count is an atomic: taking a unit is a compare-and-swap,
+// signalling an add, and a release-acquire pair orders the signaller's earlier
+// writes before the waiter's later reads. A waiter spins briefly before it blocks, since on
 // a multicore machine the signal usually comes within microseconds. The list
 // of AnyWaiters parked on the object is guarded by listMutex_.
 class Waitable {
@@ -47,14 +57,25 @@ public:
 
 protected:
     Waitable(std::uint32_t initialCount, std::uint32_t maximumCount);
+#if defined(_WIN32)
+    ~Waitable();
+#else
     ~Waitable() = default;
+#endif
 
     // Adds count units, capped at the maximum, and wakes waiters.
     void Signal(std::uint32_t count);
 
 private:
     friend std::size_t WaitForAny(Waitable* const* objects, std::size_t count);
+    friend void WaitForAll(Waitable* const* objects, std::size_t count);
 
+#if defined(_WIN32)
+    // The event or semaphore: a HANDLE, kept as void* so that this header
+    // needs no system header. Owned; closed by the destructor.
+    void* handle_;
+    const std::uint32_t maximum_;
+#else
     // One entry in the intrusive, doubly linked list of AnyWaiters parked on
     // this object. Each entry lives on the waiting thread's stack.
     struct Registration {
@@ -75,6 +96,7 @@ private:
     std::atomic<std::uint32_t> registered_{0};
     std::mutex listMutex_;
     Registration* registrations_ = nullptr;  // guarded by listMutex_
+#endif
 };
 
 }  // namespace platform

@@ -102,6 +102,22 @@ TEST(WaitForAnyTest, OneSemaphoreReleaseEndsEveryWaiterOnce) {
     EXPECT_FALSE(exit.TryWait());
 }
 
+TEST(WaitForAnyTest, ListsLongerThanOneSystemWaitReportTheLowestSignalled) {
+    // 70 objects pass the 64 handles that one system wait takes on Windows.
+    constexpr std::size_t kCount = 70;
+    std::vector<AutoResetEvent> events(kCount);
+    std::vector<Waitable*> list;
+    for (auto& event : events) list.push_back(&event);
+    events[68].Set();
+    events[66].Set();
+    EXPECT_EQ(platform::WaitForAny(list.data(), kCount), 66u);
+    EXPECT_EQ(platform::WaitForAny(list.data(), kCount), 68u);
+    std::thread late([&] { events[69].Set(); });
+    EXPECT_EQ(platform::WaitForAny(list.data(), kCount), 69u);
+    late.join();
+    for (auto& event : events) EXPECT_FALSE(event.TryWait());
+}
+
 TEST(WaitForAllTest, ReturnsOnlyAfterEveryEventWasSetAndConsumesThem) {
     constexpr std::size_t kCount = 70;
     std::vector<AutoResetEvent> events(kCount);

@@ -30,7 +30,12 @@ Execution RunBench() {
 #else
     result.status = std::system(command.c_str());
 #endif
+#ifdef _WIN32
+    // A Windows program ends its lines with \r\n; text mode reads them as \n.
+    std::ifstream in(outputFile);
+#else
     std::ifstream in(outputFile, std::ios::binary);
+#endif
     result.output.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     in.close();
     std::filesystem::remove(outputFile);
