@@ -1,10 +1,10 @@
+#include "platform/file_io.h"
+
 #include <fcntl.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <string>
-
-#include "platform/file_io.h"
 
 namespace platform {
 

@@ -1,3 +1,5 @@
+#include "platform/file_io.h"
+
 #include <fcntl.h>
 #include <io.h>
 #include <share.h>
@@ -5,8 +7,6 @@
 #include <windows.h>
 
 #include <cerrno>
-
-#include "platform/file_io.h"
 
 namespace platform {
 

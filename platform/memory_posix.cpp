@@ -1,7 +1,7 @@
+#include "platform/memory.h"
+
 #include <sys/resource.h>
 #include <unistd.h>
-
-#include "platform/memory.h"
 
 namespace platform {
 
