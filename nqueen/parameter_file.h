@@ -18,14 +18,19 @@ enum class ParameterKey : std::uint8_t {
     kSlaveThreads,
     kMutationRate,
     kDumpDirectory,
+    kSeed,
+    kMaxIterations,
+    kTimeLimit,
+    kResumeFrom,
+    kJsonReport,
 };
-inline constexpr std::size_t kParameterKeyCount = 6;
+inline constexpr std::size_t kParameterKeyCount = 11;
 
 // The key's text as it appears in a parameter file ("queens", ...).
 const char* ParameterKeyName(ParameterKey key);
 
 // What the file did to one key: never set, set to a value, or last given a
-// whole number outside the 32-bit signed range (kept out of the field).
+// whole number outside the range of its field (kept out of the field).
 enum class KeyState : std::uint8_t { kUnset, kSet, kOutOfRange };
 
 // The solver's run parameters. Fields are named after the parameter-file keys
@@ -38,6 +43,12 @@ struct NQueenParameters {
     std::int32_t slave_threads = 0;
     double mutation_rate = 0.0;
     std::string dump_directory;  // empty: the current working directory
+    // The optional run-control keys; each takes effect only when its key is set.
+    std::int64_t seed = 0;
+    std::int64_t max_iterations = 0;
+    double time_limit = 0.0;  // seconds
+    std::string resume_from;
+    std::string json_report;
 
     std::array<KeyState, kParameterKeyCount> keyStates{};
     // The text had line ends, all of them carriage returns without a line
