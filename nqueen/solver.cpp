@@ -41,6 +41,9 @@ namespace {
 constexpr int kBadInput = -1;
 // Status of a run that a limit ended before it found a solution.
 constexpr int kEndedUnsolved = 2;
+// Status of a run that an end request (SIGTERM, SIGHUP, Ctrl+Break) ended
+// while it kept a record: the record is written, the report is not.
+constexpr int kEndedOnRequest = 3;
 constexpr std::uint32_t kChunk = 1000;
 
 // True when `a` and `b` name the same file: the same device and inode when
@@ -240,10 +243,22 @@ int SolveAndReport(const NQueenParameters& parameters, const KeptFiles& files, R
             DumpPopulation(population, parameters.dump_directory, total, files, err);
         return bestFitness == 0.0f;
     };
+    // A run that keeps a record ends on an end request as on a limit, so
+    // that the record is written from here, not from a signal handler.
+    if (setup.record) {
+        platform::HandleEndRequests(true);
+        hooks.betweenIterations = [](std::uint32_t) -> std::optional<run::StopReason> {
+            if (platform::EndRequested()) return run::StopReason::kSignal;
+            return std::nullopt;
+        };
+    }
     run::RunLoop loop(engine, setup.limits, start);
     const run::StopReason reason = loop.Run(hooks);
+    if (setup.record) platform::HandleEndRequests(false);
     const std::uint32_t total = loop.Total();
     const bool solved = reason == run::StopReason::kSolved;
+    // Like a run ended from outside without a record, it leaves no report.
+    const bool requested = reason == run::StopReason::kSignal;
 
     std::int64_t masterMsec = 0;
     const std::unique_ptr<std::uint32_t[]> threadMsec = engine.GetThreadTimes(masterMsec);
@@ -257,15 +272,21 @@ int SolveAndReport(const NQueenParameters& parameters, const KeptFiles& files, R
     summary.seed = setup.showSeed ? &seed : nullptr;
     summary.endedBy = solved ? nullptr : endedBy.c_str();
     summary.bestFitness = bestFitness;
-    const bool reported = WriteReportFile(files.report, summary, err);
-
-    std::fputs(solved ? "\nSolution:\n" : "\nBest individual found:\n", out);
-    WriteSolutionRows(out, solution, static_cast<std::uint32_t>(parameters.queens));
+    bool reported = true;
+    if (!requested) {
+        reported = WriteReportFile(files.report, summary, err);
+        std::fputs(solved ? "\nSolution:\n" : "\nBest individual found:\n", out);
+        WriteSolutionRows(out, solution, static_cast<std::uint32_t>(parameters.queens));
+    } else {
+        std::fprintf(err, "ZarnelNQueen: ended on request after %" PRIu32 " master iterations; no report\n",
+                     total);
+    }
     console.Flush();
 
     int status = !reported          ? kReportNotWritten
                  : console.Failed() ? kConsoleOutputFailed
                  : solved           ? 0
+                 : requested        ? kEndedOnRequest
                                     : kEndedUnsolved;
     if (setup.record) {
         run::RunRecord record;
@@ -298,7 +319,7 @@ int SolveAndReport(const NQueenParameters& parameters, const KeptFiles& files, R
     }
 
     // Scripts and CI have no keyboard: wait only when a person is there.
-    if (platform::StdinIsTerminal()) platform::ReadKeyNoEcho();
+    if (!requested && platform::StdinIsTerminal()) platform::ReadKeyNoEcho();
     return status;
 }
 

@@ -20,6 +20,14 @@ static_assert(std::atomic<int>::is_always_lock_free);
 
 extern "C" void OnSigint(int) { ctrlCRequested.store(1, std::memory_order_relaxed); }
 
+// Set from the handler of SIGTERM and SIGHUP, read by the main thread; it
+// carries no data, so relaxed order is enough.
+std::atomic<int> endRequested{0};
+
+extern "C" void OnEndRequest(int) { endRequested.store(1, std::memory_order_relaxed); }
+
+constexpr int kEndRequestSignals[] = {SIGTERM, SIGHUP};
+
 // The terminal settings to put back if a signal ends the process while a key
 // is awaited in raw mode. Written before the handlers are installed and only
 // read by them.
@@ -48,6 +56,16 @@ void InstallCtrlCHandler() {
     action.sa_flags = SA_RESTART;
     sigaction(SIGINT, &action, nullptr);
 }
+
+void HandleEndRequests(bool handle) {
+    struct sigaction action {};
+    action.sa_handler = handle ? OnEndRequest : SIG_DFL;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    for (const int signalNumber : kEndRequestSignals) sigaction(signalNumber, &action, nullptr);
+}
+
+bool EndRequested() { return endRequested.load(std::memory_order_relaxed) != 0; }
 
 void IgnoreBrokenPipe() {
     struct sigaction action {};
