@@ -210,7 +210,7 @@ public:
           row_(row),
           cursor_(cursor),
           parameters_(parameters),
-          state_(parameters.keyStates[static_cast<std::size_t>(row.key)]),
+          state_(parameters.StateRef(row.key)),
           warn_(warn) {}
 
     template <typename Int>

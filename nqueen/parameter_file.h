@@ -25,6 +25,8 @@ enum class ParameterKey : std::uint8_t {
     kJsonReport,
 };
 inline constexpr std::size_t kParameterKeyCount = 11;
+// The keys from kQueens to kDumpDirectory; the run-control keys follow them.
+inline constexpr std::size_t kClassicKeyCount = 6;
 
 // The key's text as it appears in a parameter file ("queens", ...).
 const char* ParameterKeyName(ParameterKey key);
@@ -50,12 +52,22 @@ struct NQueenParameters {
     std::string resume_from;
     std::string json_report;
 
-    std::array<KeyState, kParameterKeyCount> keyStates{};
+    // The states of the classic keys, and of the run-control keys apart, so
+    // that a loop over keyStates sees the keys of a classic file only.
+    std::array<KeyState, kClassicKeyCount> keyStates{};
+    std::array<KeyState, kParameterKeyCount - kClassicKeyCount> runControlStates{};
     // The text had line ends, all of them carriage returns without a line
     // feed (old Macintosh files), so its lines ran together when read.
     bool onlyCarriageReturnLineEnds = false;
 
-    KeyState StateOf(ParameterKey key) const { return keyStates[static_cast<std::size_t>(key)]; }
+    KeyState StateOf(ParameterKey key) const {
+        const auto k = static_cast<std::size_t>(key);
+        return k < kClassicKeyCount ? keyStates[k] : runControlStates[k - kClassicKeyCount];
+    }
+    KeyState& StateRef(ParameterKey key) {
+        const auto k = static_cast<std::size_t>(key);
+        return k < kClassicKeyCount ? keyStates[k] : runControlStates[k - kClassicKeyCount];
+    }
 };
 
 // Receives one line (without a line end) for each value whose text is not

@@ -34,6 +34,9 @@ void IgnoreBrokenPipe();
 // True when standard input is an interactive terminal.
 bool StdinIsTerminal();
 
+// True when standard error is an interactive terminal.
+bool StderrIsTerminal();
+
 // Waits for one key press on the terminal and reads it without echo. Returns
 // the byte read, or -1 when nothing could be read. Call only when
 // StdinIsTerminal() is true.

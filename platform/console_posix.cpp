@@ -78,6 +78,8 @@ bool TakeCtrlCRequest() { return ctrlCRequested.exchange(0) != 0; }
 
 bool StdinIsTerminal() { return isatty(STDIN_FILENO) == 1; }
 
+bool StderrIsTerminal() { return isatty(STDERR_FILENO) == 1; }
+
 int ReadKeyNoEcho() {
     termios saved{};
     if (tcgetattr(STDIN_FILENO, &saved) != 0) return -1;

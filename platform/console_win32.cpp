@@ -56,6 +56,8 @@ bool TakeCtrlCRequest() { return ctrlCRequested.exchange(0) != 0; }
 
 bool StdinIsTerminal() { return _isatty(_fileno(stdin)) != 0; }
 
+bool StderrIsTerminal() { return _isatty(_fileno(stderr)) != 0; }
+
 int ReadKeyNoEcho() { return _getch(); }
 
 }  // namespace platform

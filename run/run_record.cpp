@@ -104,24 +104,44 @@ std::string RecordText(const RunRecord& record) {
     return document.dump(2) + "\n";
 }
 
+namespace {
+
+json BenchRunJson(const BenchRunRecord& run) {
+    json entry = {{"function", run.function}, {"best_fitness", run.bestFitness}};
+    // A function without a known best has none to compare with.
+    if (run.knownBest == run.knownBest) {
+        entry["known_best"] = run.knownBest;
+        entry["difference"] = run.knownBest - run.bestFitness;
+    } else {
+        entry["known_best"] = nullptr;
+        entry["difference"] = nullptr;
+    }
+    entry["evaluations"] = run.evaluations;
+    entry["seconds"] = run.seconds;
+    return entry;
+}
+
+}  // namespace
+
 std::string RecordText(const BenchRecord& record) {
     json runs = json::array();
     for (const BenchRunRecord& run : record.runs) {
-        runs.push_back({{"function", run.function},
-                        {"best_fitness", run.bestFitness},
-                        {"known_best", run.knownBest},
-                        {"difference", run.knownBest - run.bestFitness},
-                        {"evaluations", run.evaluations},
-                        {"seconds", run.seconds},
-                        {"threads", ThreadsJson(run.threads)}});
+        json entry = BenchRunJson(run);
+        entry["threads"] = ThreadsJson(run.threads);
+        runs.push_back(entry);
     }
-    const json document = {
+    json document = {
         {"program", record.program},
         {"version", record.version},
         {"parameters", ParametersJson(record.parameters)},
         {"seed", record.seed},
         {"runs", runs},
     };
+    if (!record.functions.empty()) {
+        json functions = json::array();
+        for (const BenchRunRecord& function : record.functions) functions.push_back(BenchRunJson(function));
+        document["functions"] = functions;
+    }
     return document.dump(2) + "\n";
 }
 

@@ -69,6 +69,9 @@ struct BenchRecord {
     ParameterList parameters;
     std::uint64_t seed = 0;
     std::vector<BenchRunRecord> runs;
+    // With --all: per function, the best run, with the evaluations and
+    // seconds of all its runs.
+    std::vector<BenchRunRecord> functions;
 };
 
 // The version of Zarnel that the programs were built from ("0.2.0").
