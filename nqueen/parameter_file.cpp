@@ -300,6 +300,16 @@ bool OnlyCarriageReturnLineEnds(const char* text, std::size_t size) {
 
 const char* ParameterKeyName(ParameterKey key) { return kKeyTable[static_cast<std::size_t>(key)].name; }
 
+std::vector<std::pair<std::string, ParameterValue>> KeysAsRead(const NQueenParameters& parameters) {
+    std::vector<std::pair<std::string, ParameterValue>> keys;
+    for (const KeyRow& row : kKeyTable) {
+        if (parameters.StateOf(row.key) != KeyState::kSet) continue;
+        std::visit([&](auto field) { keys.emplace_back(row.name, ParameterValue(parameters.*field)); },
+                   row.field);
+    }
+    return keys;
+}
+
 void ScanParameterText(const char* text, std::size_t size, NQueenParameters& parameters,
                        const ParameterWarningSink& warn) {
     const char* const end = text + size;

@@ -5,6 +5,9 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <utility>
+#include <variant>
+#include <vector>
 
 namespace zarnel {
 
@@ -69,6 +72,12 @@ struct NQueenParameters {
         return k < kClassicKeyCount ? keyStates[k] : runControlStates[k - kClassicKeyCount];
     }
 };
+
+// A key's value as read: a whole number, a real number or a word.
+using ParameterValue = std::variant<std::int64_t, double, std::string>;
+
+// Every key that `parameters` has set, in key order, with its value as read.
+std::vector<std::pair<std::string, ParameterValue>> KeysAsRead(const NQueenParameters& parameters);
 
 // Receives one line (without a line end) for each value whose text is not
 // what was read: a number followed on its line by more than blanks or a

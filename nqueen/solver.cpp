@@ -134,53 +134,6 @@ struct RunSetup {
     bool record = false;    // json_report is set
 };
 
-// The keys the file set, with their values as read.
-run::ParameterList ParametersAsRead(const NQueenParameters& p) {
-    run::ParameterList list;
-    for (std::size_t k = 0; k < kParameterKeyCount; ++k) {
-        const auto key = static_cast<ParameterKey>(k);
-        if (p.StateOf(key) != KeyState::kSet) continue;
-        run::ParameterValue value;
-        switch (key) {
-            case ParameterKey::kQueens:
-                value = std::int64_t{p.queens};
-                break;
-            case ParameterKey::kPopulationSize:
-                value = std::int64_t{p.population_size};
-                break;
-            case ParameterKey::kSlaveIterations:
-                value = std::int64_t{p.slave_iterations};
-                break;
-            case ParameterKey::kSlaveThreads:
-                value = std::int64_t{p.slave_threads};
-                break;
-            case ParameterKey::kMutationRate:
-                value = p.mutation_rate;
-                break;
-            case ParameterKey::kDumpDirectory:
-                value = p.dump_directory;
-                break;
-            case ParameterKey::kSeed:
-                value = p.seed;
-                break;
-            case ParameterKey::kMaxIterations:
-                value = p.max_iterations;
-                break;
-            case ParameterKey::kTimeLimit:
-                value = p.time_limit;
-                break;
-            case ParameterKey::kResumeFrom:
-                value = p.resume_from;
-                break;
-            case ParameterKey::kJsonReport:
-                value = p.json_report;
-                break;
-        }
-        list.emplace_back(ParameterKeyName(key), std::move(value));
-    }
-    return list;
-}
-
 // The report's words for the limit that ended a run unsolved.
 std::string EndedBy(run::StopReason reason, const NQueenParameters& p) {
     char text[96];
@@ -292,7 +245,7 @@ int SolveAndReport(const NQueenParameters& parameters, const KeptFiles& files, R
         run::RunRecord record;
         record.program = "ZarnelNQueen";
         record.version = run::Version();
-        record.parameters = ParametersAsRead(parameters);
+        record.parameters = KeysAsRead(parameters);
         record.seed = seed;
         record.start = startUtc;
         record.wallSeconds = std::chrono::duration<double>(run::RunLoop::Clock::now() - start).count();
