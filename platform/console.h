@@ -19,8 +19,8 @@ bool TakeCtrlCRequest();
 // With `handle` true, makes the requests to end the process (SIGTERM and
 // SIGHUP on POSIX, Ctrl+Break on Windows) set a lock-free end-request flag
 // instead of ending it, so that the program can finish its work in order;
-// with `handle` false, gives them back their default action. Until the first
-// call they keep it.
+// with `handle` false, gives them back the action they had before. A signal
+// that the process was started with ignored stays ignored. Main thread only.
 void HandleEndRequests(bool handle);
 
 // True once an end request has arrived while they were handled.

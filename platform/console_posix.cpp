@@ -58,11 +58,26 @@ void InstallCtrlCHandler() {
 }
 
 void HandleEndRequests(bool handle) {
-    struct sigaction action {};
-    action.sa_handler = handle ? OnEndRequest : SIG_DFL;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESTART;
-    for (const int signalNumber : kEndRequestSignals) sigaction(signalNumber, &action, nullptr);
+    // The actions before the first call, put back by a call with false. A
+    // signal the process was started with ignored (SIGHUP under nohup) stays
+    // ignored.
+    static struct sigaction previous[std::size(kEndRequestSignals)]{};
+    static bool handling = false;
+    if (handle == handling) return;
+    handling = handle;
+    for (std::size_t i = 0; i < std::size(kEndRequestSignals); ++i) {
+        if (!handle) {
+            sigaction(kEndRequestSignals[i], &previous[i], nullptr);
+            continue;
+        }
+        sigaction(kEndRequestSignals[i], nullptr, &previous[i]);
+        if (previous[i].sa_handler == SIG_IGN) continue;
+        struct sigaction action {};
+        action.sa_handler = OnEndRequest;
+        sigemptyset(&action.sa_mask);
+        action.sa_flags = SA_RESTART;
+        sigaction(kEndRequestSignals[i], &action, nullptr);
+    }
 }
 
 bool EndRequested() { return endRequested.load(std::memory_order_relaxed) != 0; }
