@@ -205,7 +205,7 @@ int SolveAndReport(const NQueenParameters& parameters, const KeptFiles& files, R
             return std::nullopt;
         };
     }
-    run::RunLoop loop(engine, setup.limits, start);
+    run::RunLoop loop(engine, setup.limits, start, kChunk);
     const run::StopReason reason = loop.Run(hooks);
     if (setup.record) platform::HandleEndRequests(false);
     const std::uint32_t total = loop.Total();

@@ -52,8 +52,8 @@ using json = nlohmann::ordered_json;
 
 json ParametersJson(const ParameterList& parameters) {
     json object = json::object();
-    for (const auto& [key, value] : parameters) {
-        std::visit([&object, &key](const auto& v) { object[key] = v; }, value);
+    for (const auto& parameter : parameters) {
+        std::visit([&](const auto& value) { object[parameter.first] = value; }, parameter.second);
     }
     return object;
 }
