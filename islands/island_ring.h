@@ -79,10 +79,7 @@ public:
     static constexpr int kMigrantTag = 7100;
 
     IslandRing(const MpiSession& session, IslandSettings settings)
-        : session_(session),
-          settings_(settings),
-          channel_(session.Rank(), session.Size(), kMigrantTag),
-          nextMigration_(settings.migrationInterval) {
+        : session_(session), settings_(settings), channel_(session.Rank(), session.Size(), kMigrantTag) {
         if (settings_.migrationInterval == 0) settings_.migrationInterval = 1;
         nextMigration_ = settings_.migrationInterval;
     }
@@ -217,7 +214,7 @@ private:
     IslandSettings settings_;
     RingChannel channel_;
     StopVote vote_;
-    std::uint64_t nextMigration_;
+    std::uint64_t nextMigration_ = 0;
     std::uint64_t migrantsSent_ = 0;
     std::uint64_t migrantsReceived_ = 0;
     std::uint64_t migrantsDiscarded_ = 0;
