@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "bench/test_function.h"
+#include "framework/thread_stats.h"
 
 namespace zarnel {
 
@@ -54,6 +55,7 @@ double CDefaultEvalOperator::TestFunction(const double* v) const {
 }
 
 int CDefaultEvalOperator::Evaluate(BenchIndividual* individual) {
+    CountEvaluation();
     try {
         // A code that reads past the genes would read past the decoded array.
         if (TestFunctionVariableCount(functionCode) > individual->GetLength()) throw OperatorException();

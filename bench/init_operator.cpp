@@ -11,7 +11,7 @@ CDefaultInitOperator::CDefaultInitOperator(BenchPopulation* pop, CDefaultEvalOpe
     : population(pop), evalOperator(eval) {}
 
 int CDefaultInitOperator::Execute() {
-    platform::SeedRand(platform::TickCount());
+    platform::SeedRand(seed ? *seed : platform::TickCount());
     const std::uint32_t size = population->size;
     if (size == 0) return kDone;
     const std::uint32_t n = population->GetIndividual(0)->GetLength();

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <cstdint>
+#include <optional>
+
 #include "bench/bench_types.h"
 #include "bench/eval_operator.h"
 #include "framework/operator.h"
@@ -9,7 +12,8 @@ namespace zarnel {
 // Fills every gene of the population with a random 32-bit word and scores
 // every individual. Points to the population and the evaluation operator,
 // owns neither. Runs on the thread that builds the engine, before any slave
-// thread exists; it seeds that thread's generator from the tick count.
+// thread exists; it seeds that thread's generator from the tick count, or
+// from `seed` when that is set.
 class CDefaultInitOperator : public COperatorBase {
 public:
     CDefaultInitOperator(BenchPopulation* pop, CDefaultEvalOperator* eval);
@@ -20,6 +24,7 @@ public:
 
     BenchPopulation* population;
     CDefaultEvalOperator* evalOperator;
+    std::optional<std::uint32_t> seed;  // none: the tick count, as always
 };
 
 }  // namespace zarnel

@@ -1,19 +1,34 @@
 #include <cstdio>
+#include <iostream>
 #include <ostream>
 
+#include "bench/bench_options.h"
 #include "bench/benchmark.h"
 #include "platform/console.h"
 #include "run/console_output.h"
 
-// ZarnelBench takes no arguments and reads no files. Its figures go to
-// standard output; when that fails (a reader that went away, a full disk)
-// the run still completes, one line on standard error says so, and the
-// status is 1.
-int main() {
+// Without flags ZarnelBench runs the fixed benchmark and reads no files; words
+// that are no flags (none starts with "-") are ignored, as they always were.
+// With flags it runs what they ask for. Its figures go to standard output;
+// when that fails (a reader that went away, a full disk) the run still
+// completes, one line on standard error says so, and the status is 1.
+int main(int argc, char* argv[]) {
     platform::IgnoreBrokenPipe();
+    bool flags = false;
+    for (int i = 1; i < argc; ++i) flags = flags || argv[i][0] == '-';
     zarnel::run::ConsoleOutput console(stdout, stderr, "ZarnelBench");
     std::ostream out(&console);
-    const int status = zarnel::RunBenchmark(out);
+    int status = 0;
+    if (!flags) {
+        status = zarnel::RunBenchmark(out);
+    } else {
+        zarnel::BenchOptions options;
+        status = zarnel::ParseBenchFlags(argc, argv, options, out, std::cerr);
+        if (status < 0) {
+            status = zarnel::RunBenchmarkWith(options, out, std::cerr,
+                                              platform::StderrIsTerminal() ? &std::cerr : nullptr);
+        }
+    }
     console.Flush();
     return status == 0 && console.Failed() ? 1 : status;
 }

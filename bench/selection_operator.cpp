@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "bench/crossover_operator.h"
+#include "framework/thread_stats.h"
 #include "platform/random.h"
 
 namespace zarnel {
@@ -66,6 +67,7 @@ int CDefaultSelectionOperator::Execute() {
     // Three distinct individuals cannot be claimed from fewer; the loop below
     // would wait for ever.
     if (population->size < kCandidates) return kFailed;
+    CountStep();
     try {
         ClaimSet claims(population);
         for (std::uint32_t i = 0; i < kCandidates; ++i) {

@@ -84,6 +84,7 @@ std::uint32_t CParallelGA::SlaveThreadProc(SlaveThreadParams* params) {
 
 std::uint32_t CParallelGA::Run(std::uint32_t iterations) {
     for (std::uint32_t j = 0; j < threadCount; ++j) threadParams[j].stop = 0;
+    stopped = true;
 
     std::uint32_t i = 0;
     while (i < iterations) {
@@ -101,6 +102,7 @@ std::uint32_t CParallelGA::Run(std::uint32_t iterations) {
         if (status == kStop) return i + 1;
         ++i;
     }
+    stopped = false;
     return i;
 }
 

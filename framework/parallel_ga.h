@@ -67,6 +67,11 @@ public:
 
     std::uint32_t GetThreadCount() const { return threadCount; }
 
+    // True when the last Run ended early because a slave step or the master
+    // phase returned kStop, so a caller that runs one iteration at a time can
+    // end where one Run of many iterations would have ended.
+    bool Stopped() const { return stopped; }
+
     // What slave thread j has counted since the engine was built. Between Run
     // calls only, like GetThreadTimes.
     const ThreadStats& GetThreadStats(std::uint32_t j) const { return threadParams[j].stats; }
@@ -90,6 +95,7 @@ private:
     std::int64_t masterTicks = 0;
     std::int64_t counterStart = 0;
     std::int64_t counterEnd = 0;
+    bool stopped = false;
 };
 
 }  // namespace zarnel

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "framework/thread_stats.h"
+
 namespace zarnel {
 
 namespace {
@@ -94,6 +96,7 @@ float NQueenFitnessReference(const std::uint16_t* genes, std::uint32_t count) {
 }
 
 int CNQeenEvalOperator::Evaluate(NQueenIndividual* individual) {
+    CountEvaluation();
     try {
         const std::uint32_t count = individual->GetLength();
         const std::uint16_t* genes = individual->GetGenes();

@@ -8,6 +8,7 @@
 #include "framework/population.h"
 #include "nqueen/mutation_operator.h"
 #include "nqueen/nqueen_types.h"
+#include "run/run_record.h"
 
 namespace zarnel {
 
@@ -87,6 +88,40 @@ std::string CheckRunCanEnd(const NQueenParameters& parameters, const std::string
     return Invalid(path, std::string("mutation_rate ") + rate + " gives no gene swap for " +
                              std::to_string(built) + " individuals and " + idle +
                              ", so the population never changes and the run would never end");
+}
+
+std::string CheckRunControl(const NQueenParameters& parameters, const std::string& path) {
+    constexpr std::int64_t kMaxUnsigned32 = 4294967295;
+    const auto set = [&](ParameterKey key) { return parameters.StateOf(key) != KeyState::kUnset; };
+    const auto inRange = [&](ParameterKey key, std::int64_t value, std::int64_t low) {
+        return parameters.StateOf(key) == KeyState::kSet && value >= low && value <= kMaxUnsigned32;
+    };
+    if (set(ParameterKey::kSeed) && !inRange(ParameterKey::kSeed, parameters.seed, 0))
+        return Problem(path, ParameterKey::kSeed, "must be a whole number from 0 to 4294967295");
+    if (set(ParameterKey::kMaxIterations) &&
+        !inRange(ParameterKey::kMaxIterations, parameters.max_iterations, 1))
+        return Problem(path, ParameterKey::kMaxIterations, "must be a whole number from 1 to 4294967295");
+    if (set(ParameterKey::kTimeLimit) &&
+        !(std::isfinite(parameters.time_limit) && parameters.time_limit > 0.0))
+        return Problem(path, ParameterKey::kTimeLimit, "must be a finite number of seconds above 0");
+    if (set(ParameterKey::kJsonReport) && !run::RecordsSupported()) {
+        return Problem(path, ParameterKey::kJsonReport,
+                       "needs a build with the JSON library (nlohmann-json3-dev); this one has none");
+    }
+    return {};
+}
+
+bool UsesRunControl(const NQueenParameters& parameters) {
+    for (ParameterKey key : {ParameterKey::kSeed, ParameterKey::kMaxIterations, ParameterKey::kTimeLimit,
+                             ParameterKey::kResumeFrom, ParameterKey::kJsonReport}) {
+        if (parameters.StateOf(key) == KeyState::kSet) return true;
+    }
+    return false;
+}
+
+bool HasStopLimit(const NQueenParameters& parameters) {
+    return parameters.StateOf(ParameterKey::kMaxIterations) == KeyState::kSet ||
+           parameters.StateOf(ParameterKey::kTimeLimit) == KeyState::kSet;
 }
 
 std::uint64_t EstimateRunMemory(const NQueenParameters& parameters) {

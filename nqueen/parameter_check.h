@@ -28,6 +28,20 @@ std::string CheckParameters(const NQueenParameters& parameters, const std::strin
 // nothing else bounds the run.
 std::string CheckRunCanEnd(const NQueenParameters& parameters, const std::string& path);
 
+// Checks the optional run-control keys that are set (seed, max_iterations,
+// time_limit, json_report): an empty string when they are usable, otherwise
+// one line naming the key and `path`. A record is refused when the program
+// was built without the JSON library.
+std::string CheckRunControl(const NQueenParameters& parameters, const std::string& path);
+
+// True when the file sets any run-control key (seed, max_iterations,
+// time_limit, resume_from or json_report): the report then also names the
+// seed, and without any of them the run is the classic one.
+bool UsesRunControl(const NQueenParameters& parameters);
+
+// True when max_iterations or time_limit bounds the run.
+bool HasStopLimit(const NQueenParameters& parameters);
+
 // For usable parameters: the bytes that the run's data takes (the
 // individuals, their genes and busy flags, and each thread's scratch space),
 // not counting thread stacks and the program itself.

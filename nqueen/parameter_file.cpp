@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <type_traits>
 #include <utility>
 #include <variant>
 #include <vector>
@@ -18,8 +19,8 @@ namespace {
 // The field that a key's value is stored in; its type says how the value is
 // read: a whole number as "%i" reads it, a real number as "%lf" reads it, or a
 // word, which must stand on the key's own line.
-using FieldPointer = std::variant<std::int32_t NQueenParameters::*, double NQueenParameters::*,
-                                  std::string NQueenParameters::*>;
+using FieldPointer = std::variant<std::int32_t NQueenParameters::*, std::int64_t NQueenParameters::*,
+                                  double NQueenParameters::*, std::string NQueenParameters::*>;
 
 struct KeyRow {
     ParameterKey key;
@@ -35,6 +36,11 @@ constexpr KeyRow kKeyTable[] = {
     {ParameterKey::kSlaveThreads, "slave_threads", &NQueenParameters::slave_threads},
     {ParameterKey::kMutationRate, "mutation_rate", &NQueenParameters::mutation_rate},
     {ParameterKey::kDumpDirectory, "dump_directory", &NQueenParameters::dump_directory},
+    {ParameterKey::kSeed, "seed", &NQueenParameters::seed},
+    {ParameterKey::kMaxIterations, "max_iterations", &NQueenParameters::max_iterations},
+    {ParameterKey::kTimeLimit, "time_limit", &NQueenParameters::time_limit},
+    {ParameterKey::kResumeFrom, "resume_from", &NQueenParameters::resume_from},
+    {ParameterKey::kJsonReport, "json_report", &NQueenParameters::json_report},
 };
 
 constexpr bool RowsFollowTheKeys() {
@@ -120,10 +126,11 @@ enum class IntResult : std::uint8_t { kNoNumber, kValue, kOutOfRange };
 // included) is skipped, a sign is accepted, a leading 0x or 0X means
 // hexadecimal, a leading 0 octal, anything else decimal; the number ends at the
 // first byte that is not a digit of its base. A value outside the 32-bit
-// signed range is reported as such instead of being stored. On return the
-// cursor stands after the number, and `octal` tells whether it was read in
-// base 8.
-IntResult ScanInt(TextCursor& cursor, std::int32_t& value, bool& octal) {
+// signed range of `Int` is reported as such instead of being stored. On
+// return the cursor stands after the number, and `octal` tells whether it was
+// read in base 8.
+template <typename Int>
+IntResult ScanInt(TextCursor& cursor, Int& value, bool& octal) {
     SkipSpace(cursor);
     bool negative = false;
     if (cursor.Peek() == '+' || cursor.Peek() == '-') {
@@ -144,19 +151,20 @@ IntResult ScanInt(TextCursor& cursor, std::int32_t& value, bool& octal) {
     octal = base == 8;
     // Accumulates while the magnitude is still in range; beyond that the
     // digits are consumed but only the overflow is remembered.
-    constexpr std::uint64_t kLimit = std::uint64_t{1} << 31;
+    constexpr std::uint64_t kLimit = std::uint64_t{1} << (8 * sizeof(Int) - 1);
     std::uint64_t magnitude = 0;
     bool overflow = false;
     for (int digit = DigitValue(cursor.Peek()); digit < base; digit = DigitValue(cursor.Peek())) {
         if (!overflow) {
+            // Checked before the step, which could wrap a 64-bit magnitude.
+            overflow =
+                magnitude > (kLimit - static_cast<std::uint64_t>(digit)) / static_cast<std::uint64_t>(base);
             magnitude = magnitude * static_cast<std::uint64_t>(base) + static_cast<std::uint64_t>(digit);
-            overflow = magnitude > kLimit;
         }
         cursor.Advance();
     }
     if (overflow || (!negative && magnitude == kLimit)) return IntResult::kOutOfRange;
-    value = negative ? static_cast<std::int32_t>(-static_cast<std::int64_t>(magnitude))
-                     : static_cast<std::int32_t>(magnitude);
+    value = negative ? static_cast<Int>(0 - magnitude) : static_cast<Int>(magnitude);
     return IntResult::kValue;
 }
 
@@ -202,10 +210,11 @@ public:
           row_(row),
           cursor_(cursor),
           parameters_(parameters),
-          state_(parameters.keyStates[static_cast<std::size_t>(row.key)]),
+          state_(parameters.StateRef(row.key)),
           warn_(warn) {}
 
-    void operator()(std::int32_t NQueenParameters::*field) {
+    template <typename Int>
+    void operator()(Int NQueenParameters::*field) requires std::is_integral_v<Int> {
         TextCursor start = cursor_;
         SkipSpace(start);
         bool octal = false;
@@ -290,6 +299,16 @@ bool OnlyCarriageReturnLineEnds(const char* text, std::size_t size) {
 }  // namespace
 
 const char* ParameterKeyName(ParameterKey key) { return kKeyTable[static_cast<std::size_t>(key)].name; }
+
+std::vector<std::pair<std::string, ParameterValue>> KeysAsRead(const NQueenParameters& parameters) {
+    std::vector<std::pair<std::string, ParameterValue>> keys;
+    for (const KeyRow& row : kKeyTable) {
+        if (parameters.StateOf(row.key) != KeyState::kSet) continue;
+        std::visit([&](auto field) { keys.emplace_back(row.name, ParameterValue(parameters.*field)); },
+                   row.field);
+    }
+    return keys;
+}
 
 void ScanParameterText(const char* text, std::size_t size, NQueenParameters& parameters,
                        const ParameterWarningSink& warn) {

@@ -5,6 +5,9 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <utility>
+#include <variant>
+#include <vector>
 
 namespace zarnel {
 
@@ -18,14 +21,21 @@ enum class ParameterKey : std::uint8_t {
     kSlaveThreads,
     kMutationRate,
     kDumpDirectory,
+    kSeed,
+    kMaxIterations,
+    kTimeLimit,
+    kResumeFrom,
+    kJsonReport,
 };
-inline constexpr std::size_t kParameterKeyCount = 6;
+inline constexpr std::size_t kParameterKeyCount = 11;
+// The keys from kQueens to kDumpDirectory; the run-control keys follow them.
+inline constexpr std::size_t kClassicKeyCount = 6;
 
 // The key's text as it appears in a parameter file ("queens", ...).
 const char* ParameterKeyName(ParameterKey key);
 
 // What the file did to one key: never set, set to a value, or last given a
-// whole number outside the 32-bit signed range (kept out of the field).
+// whole number outside the range of its field (kept out of the field).
 enum class KeyState : std::uint8_t { kUnset, kSet, kOutOfRange };
 
 // The solver's run parameters. Fields are named after the parameter-file keys
@@ -38,14 +48,36 @@ struct NQueenParameters {
     std::int32_t slave_threads = 0;
     double mutation_rate = 0.0;
     std::string dump_directory;  // empty: the current working directory
+    // The optional run-control keys; each takes effect only when its key is set.
+    std::int64_t seed = 0;
+    std::int64_t max_iterations = 0;
+    double time_limit = 0.0;  // seconds
+    std::string resume_from;
+    std::string json_report;
 
-    std::array<KeyState, kParameterKeyCount> keyStates{};
+    // The states of the classic keys, and of the run-control keys apart, so
+    // that a loop over keyStates sees the keys of a classic file only.
+    std::array<KeyState, kClassicKeyCount> keyStates{};
+    std::array<KeyState, kParameterKeyCount - kClassicKeyCount> runControlStates{};
     // The text had line ends, all of them carriage returns without a line
     // feed (old Macintosh files), so its lines ran together when read.
     bool onlyCarriageReturnLineEnds = false;
 
-    KeyState StateOf(ParameterKey key) const { return keyStates[static_cast<std::size_t>(key)]; }
+    KeyState StateOf(ParameterKey key) const {
+        const auto k = static_cast<std::size_t>(key);
+        return k < kClassicKeyCount ? keyStates[k] : runControlStates[k - kClassicKeyCount];
+    }
+    KeyState& StateRef(ParameterKey key) {
+        const auto k = static_cast<std::size_t>(key);
+        return k < kClassicKeyCount ? keyStates[k] : runControlStates[k - kClassicKeyCount];
+    }
 };
+
+// A key's value as read: a whole number, a real number or a word.
+using ParameterValue = std::variant<std::int64_t, double, std::string>;
+
+// Every key that `parameters` has set, in key order, with its value as read.
+std::vector<std::pair<std::string, ParameterValue>> KeysAsRead(const NQueenParameters& parameters);
 
 // Receives one line (without a line end) for each value whose text is not
 // what was read: a number followed on its line by more than blanks or a

@@ -24,8 +24,11 @@ bool WriteReport(std::FILE* out, const NQueenRunSummary& summary) {
     std::fprintf(out, "# Mutation probability:     %.4lf\n", p.mutation_rate);
     std::fprintf(out, "# Number of slave iter.:    %i\n", static_cast<int>(p.slave_iterations));
     std::fprintf(out, "# Number of slave threads:  %i\n", static_cast<int>(p.slave_threads));
+    if (summary.seed != nullptr)
+        std::fprintf(out, "# Seed:                     %" PRIu32 "\n", *summary.seed);
     std::fputs("# \n", out);
     std::fprintf(out, "# Total master iterations:  %" PRIu32 "\n", summary.totalIterations);
+    if (summary.endedBy != nullptr) std::fprintf(out, "# Ended unsolved by the %s\n", summary.endedBy);
     std::fputs(kRule, out);
     std::fputs("\n\n", out);
     std::fputs(kRule, out);
@@ -45,7 +48,12 @@ bool WriteReport(std::FILE* out, const NQueenRunSummary& summary) {
     std::fputs(kRule, out);
     std::fputs("\n\n", out);
     std::fputs(kRule, out);
-    std::fputs("# Solution:\n", out);
+    if (summary.endedBy == nullptr) {
+        std::fputs("# Solution:\n", out);
+    } else {
+        std::fprintf(out, "# Best individual found (fitness %f):\n",
+                     static_cast<double>(summary.bestFitness));
+    }
     std::fputs("#\n# ", out);
     WriteSolutionRows(out, summary.solution, static_cast<std::uint32_t>(p.queens));
     std::fputs("\n#\n", out);

@@ -16,10 +16,18 @@ struct NQueenRunSummary {
     std::int64_t masterMsec = 0;
     const std::uint32_t* threadMsec = nullptr;  // slave_threads entries
     const std::uint16_t* solution = nullptr;    // queens entries
+    // Run-control additions, shown only when set: the seed of the run, and
+    // for a run that a limit ended unsolved, which limit it was ("iteration
+    // limit (max_iterations 5000)"); `solution` then holds the best
+    // individual found, whose fitness is `bestFitness`.
+    const std::uint32_t* seed = nullptr;
+    const char* endedBy = nullptr;
+    float bestFitness = 0.0f;
 };
 
 // Writes the report: the parameters as read, the iteration count, the master's
-// and each slave thread's times and the solution. Returns false when a write
+// and each slave thread's times and the solution (or, for a run that a limit
+// ended, the best individual and a line naming the limit). Returns false when a write
 // failed; the caller owns and closes the stream.
 bool WriteReport(std::FILE* out, const NQueenRunSummary& summary);
 

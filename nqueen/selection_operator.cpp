@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "framework/claim_guard.h"
+#include "framework/thread_stats.h"
 #include "nqueen/crossover_operator.h"
 #include "platform/random.h"
 
@@ -22,6 +23,7 @@ void OrderPair(NQueenIndividual*& first, NQueenIndividual*& second) {
 int CNQueenSelectionOperator::Execute() {
     const std::uint32_t size = population->size;
     if (size < 3) return kFailed;
+    CountStep();
     try {
         // The guards give every claim back however the step ends. Claiming
         // busy-waits: the population holds more than twice as many individuals

@@ -1,5 +1,6 @@
 #include "nqueen/solver.h"
 
+#include <chrono>
 #include <cinttypes>
 #include <cstdint>
 #include <cstdio>
@@ -7,10 +8,14 @@
 #include <filesystem>
 #include <memory>
 #include <new>
+#include <optional>
 #include <string>
 #include <system_error>
+#include <vector>
 
 #include "framework/parallel_ga.h"
+#include "framework/thread_stats.h"
+#include "nqueen/dump_reader.h"
 #include "nqueen/eval_operator.h"
 #include "nqueen/init_operator.h"
 #include "nqueen/mutation_operator.h"
@@ -24,12 +29,21 @@
 #include "platform/memory.h"
 #include "run/atomic_file.h"
 #include "run/console_output.h"
+#include "run/history.h"
+#include "run/run_loop.h"
+#include "run/run_record.h"
+#include "run/seed.h"
 
 namespace zarnel {
 
 namespace {
 
 constexpr int kBadInput = -1;
+// Status of a run that a limit ended before it found a solution.
+constexpr int kEndedUnsolved = 2;
+// Status of a run that an end request (SIGTERM, SIGHUP, Ctrl+Break) ended
+// while it kept a record: the record is written, the report is not.
+constexpr int kEndedOnRequest = 3;
 constexpr std::uint32_t kChunk = 1000;
 
 // True when `a` and `b` name the same file: the same device and inode when
@@ -111,56 +125,189 @@ bool WriteReportFile(const std::string& path, const NQueenRunSummary& summary, s
     return reason.empty();
 }
 
-// Builds everything, runs to a solution and tears down in reverse order of
-// construction (the objects live on this frame).
-int SolveAndReport(const NQueenParameters& parameters, const KeptFiles& files, std::FILE* out,
-                   std::FILE* err) {
+// What the run-control keys ask of one run, prepared at start-up.
+struct RunSetup {
+    std::optional<std::uint32_t> seed;                // none: drawn from the clock
+    std::optional<std::vector<std::uint16_t>> genes;  // a population read back from a dump
+    run::StopLimits limits;
+    bool showSeed = false;  // any run-control key is set
+    bool record = false;    // json_report is set
+};
+
+// The report's words for the limit that ended a run unsolved.
+std::string EndedBy(run::StopReason reason, const NQueenParameters& p) {
+    char text[96];
+    if (reason == run::StopReason::kIterationLimit) {
+        std::snprintf(text, sizeof text, "iteration limit (max_iterations %lld)",
+                      static_cast<long long>(p.max_iterations));
+    } else {
+        std::snprintf(text, sizeof text, "time limit (time_limit %g s)", p.time_limit);
+    }
+    return text;
+}
+
+// Builds everything, runs to a solution or a limit and tears down in reverse
+// order of construction (the objects live on this frame).
+int SolveAndReport(const NQueenParameters& parameters, const KeptFiles& files, RunSetup& setup,
+                   std::FILE* out, std::FILE* err) {
+    const auto startUtc = std::chrono::system_clock::now();
+    const auto start = run::RunLoop::Clock::now();
+    // The master's own evaluations (the initial scoring and the mutations).
+    ThreadStats masterStats;
+    const ThreadStatsScope countMaster(&masterStats);
+
     NQueenPopulation population(PopulationSizeBuilt(parameters.population_size),
                                 static_cast<std::uint32_t>(parameters.queens));
     CNQeenEvalOperator evalOperator(&population);
     CNQueenInitOperator initOperator(&population, &evalOperator);
+    initOperator.seed = setup.seed;
+    // A resumed run seeds the master as a new one would, then takes the
+    // dump's individuals instead of drawing them.
+    std::optional<CNQueenResumeOperator> resumeOperator;
+    const std::uint32_t resumeSeed =
+        setup.genes && !setup.seed ? run::SeedFromClock() : setup.seed.value_or(0);
+    if (setup.genes) resumeOperator.emplace(&population, &evalOperator, std::move(*setup.genes), resumeSeed);
+    COperatorBase* const firstOperator =
+        resumeOperator ? static_cast<COperatorBase*>(&*resumeOperator) : &initOperator;
     CNQueenSelectionOperator selectionOperator(&population, &evalOperator);
     CNQueenSlaveOperator slaveOperator(&selectionOperator,
                                        static_cast<std::uint32_t>(parameters.slave_iterations));
     CNQueenMutationOperator mutationOperator(&population, &evalOperator, parameters.mutation_rate);
-    CParallelGA engine(&initOperator, &mutationOperator, &slaveOperator,
+    CParallelGA engine(firstOperator, &mutationOperator, &slaveOperator,
                        static_cast<std::uint32_t>(parameters.slave_threads));
+    const std::uint32_t seed = resumeOperator ? resumeSeed : initOperator.seedUsed;
 
     // A console that fails (a closed pipe, a full disk) does not stop the
     // run: the report is still written and the exit status tells.
     run::ConsoleOutput console(out, err, "ZarnelNQueen");
-    std::uint32_t total = 0;
     const std::uint16_t* solution = nullptr;
-    for (;;) {
-        total += engine.Run(kChunk);
+    float bestFitness = 0.0f;
+    run::History history;
+    run::RunHooks hooks;
+    hooks.afterChunk = [&](std::uint32_t total) {
         NQueenIndividual* best = population.GetIndividual(FindBestIndex(population));
-        const float fitness = *best->GetFitness();
-        std::fprintf(out, "Iter: %" PRIu32 ", best ind fitness: %f\n", total, static_cast<double>(fitness));
+        bestFitness = *best->GetFitness();
+        std::fprintf(out, "Iter: %" PRIu32 ", best ind fitness: %f\n", total,
+                     static_cast<double>(bestFitness));
         console.Flush();
         solution = best->GetGenes();
+        if (setup.record) history.push_back(run::Summarise(population, total));
         if (platform::TakeCtrlCRequest())
             DumpPopulation(population, parameters.dump_directory, total, files, err);
-        if (fitness == 0.0f) break;
+        return bestFitness == 0.0f;
+    };
+    // A run that keeps a record ends on an end request as on a limit, so
+    // that the record is written from here, not from a signal handler.
+    if (setup.record) {
+        platform::HandleEndRequests(true);
+        hooks.betweenIterations = [](std::uint32_t) -> std::optional<run::StopReason> {
+            if (platform::EndRequested()) return run::StopReason::kSignal;
+            return std::nullopt;
+        };
     }
+    run::RunLoop loop(engine, setup.limits, start, kChunk);
+    const run::StopReason reason = loop.Run(hooks);
+    if (setup.record) platform::HandleEndRequests(false);
+    const std::uint32_t total = loop.Total();
+    const bool solved = reason == run::StopReason::kSolved;
+    // Like a run ended from outside without a record, it leaves no report.
+    const bool requested = reason == run::StopReason::kSignal;
 
     std::int64_t masterMsec = 0;
     const std::unique_ptr<std::uint32_t[]> threadMsec = engine.GetThreadTimes(masterMsec);
+    const std::string endedBy = solved ? std::string() : EndedBy(reason, parameters);
     NQueenRunSummary summary;
     summary.parameters = &parameters;
     summary.totalIterations = total;
     summary.masterMsec = masterMsec;
     summary.threadMsec = threadMsec.get();
     summary.solution = solution;
-    const bool reported = WriteReportFile(files.report, summary, err);
-
-    std::fputs("\nSolution:\n", out);
-    WriteSolutionRows(out, solution, static_cast<std::uint32_t>(parameters.queens));
+    summary.seed = setup.showSeed ? &seed : nullptr;
+    summary.endedBy = solved ? nullptr : endedBy.c_str();
+    summary.bestFitness = bestFitness;
+    bool reported = true;
+    if (!requested) {
+        reported = WriteReportFile(files.report, summary, err);
+        std::fputs(solved ? "\nSolution:\n" : "\nBest individual found:\n", out);
+        WriteSolutionRows(out, solution, static_cast<std::uint32_t>(parameters.queens));
+    } else {
+        std::fprintf(err, "ZarnelNQueen: ended on request after %" PRIu32 " master iterations; no report\n",
+                     total);
+    }
     console.Flush();
 
+    int status = !reported          ? kReportNotWritten
+                 : console.Failed() ? kConsoleOutputFailed
+                 : solved           ? 0
+                 : requested        ? kEndedOnRequest
+                                    : kEndedUnsolved;
+    if (setup.record) {
+        run::RunRecord record;
+        record.program = "ZarnelNQueen";
+        record.version = run::Version();
+        record.parameters = KeysAsRead(parameters);
+        record.seed = seed;
+        record.start = startUtc;
+        record.wallSeconds = std::chrono::duration<double>(run::RunLoop::Clock::now() - start).count();
+        record.end = std::chrono::system_clock::now();
+        // A record that cannot be written changes the status below, which
+        // then is in no record.
+        record.exitStatus = status;
+        record.stopReason = reason;
+        record.masterIterations = total;
+        record.masterBusyMs = masterMsec;
+        record.threads = run::CollectThreads(engine);
+        record.evaluations = masterStats.evaluations;
+        for (std::uint32_t j = 0; j < engine.GetThreadCount(); ++j)
+            record.evaluations += engine.GetThreadStats(j).evaluations;
+        record.history = std::move(history);
+        record.bestFitness = bestFitness;
+        record.solution.assign(solution, solution + parameters.queens);
+        const std::string problem = run::WriteRecordFile(parameters.json_report, run::RecordText(record));
+        if (!problem.empty()) {
+            std::fprintf(err, "Unable to write run record %s: %s; the file was left as it was\n",
+                         parameters.json_report.c_str(), problem.c_str());
+            status = kReportNotWritten;
+        }
+    }
+
     // Scripts and CI have no keyboard: wait only when a person is there.
-    if (platform::StdinIsTerminal()) platform::ReadKeyNoEcho();
-    if (!reported) return kReportNotWritten;
-    return console.Failed() ? kConsoleOutputFailed : 0;
+    if (!requested && platform::StdinIsTerminal()) platform::ReadKeyNoEcho();
+    return status;
+}
+
+// Fills `setup` from the run-control keys; reads the dump to resume from and
+// checks that the record can be written. Empty on success, else the reason.
+std::string PrepareRunControl(const NQueenParameters& parameters, const std::string& parameterPath,
+                              const std::string& reportPath, RunSetup& setup) {
+    const auto set = [&](ParameterKey key) { return parameters.StateOf(key) == KeyState::kSet; };
+    if (set(ParameterKey::kSeed)) setup.seed = static_cast<std::uint32_t>(parameters.seed);
+    if (set(ParameterKey::kMaxIterations))
+        setup.limits.maxIterations = static_cast<std::uint32_t>(parameters.max_iterations);
+    if (set(ParameterKey::kTimeLimit)) setup.limits.timeLimitSeconds = parameters.time_limit;
+    setup.showSeed = UsesRunControl(parameters);
+    setup.record = set(ParameterKey::kJsonReport);
+    if (setup.record) {
+        const std::string& path = parameters.json_report;
+        const std::string prefix = "Cannot write run record " + path + ": ";
+        if (SameFile(path, parameterPath)) return prefix + "it is the parameter file";
+        if (SameFile(path, reportPath)) return prefix + "it is the report file";
+        const std::string reason = run::CheckReplaceable(path);
+        if (!reason.empty()) return prefix + reason;
+    }
+    if (set(ParameterKey::kResumeFrom)) {
+        std::vector<std::uint16_t> genes;
+        try {
+            const std::string problem =
+                ReadPopulationDump(parameters.resume_from, static_cast<std::uint32_t>(parameters.queens),
+                                   PopulationSizeBuilt(parameters.population_size), genes);
+            if (!problem.empty()) return problem;
+        } catch (const std::bad_alloc&) {
+            return "Cannot resume from population dump " + parameters.resume_from + ": not enough memory";
+        }
+        setup.genes = std::move(genes);
+    }
+    return {};
 }
 
 }  // namespace
@@ -192,15 +339,19 @@ int RunNQueen(int argc, const char* const argv[], std::FILE* out, std::FILE* err
         return kBadInput;
     }
     std::string problem = CheckParameters(parameters, parameterPath);
-    if (problem.empty()) problem = CheckRunCanEnd(parameters, parameterPath);
+    if (problem.empty()) problem = CheckRunControl(parameters, parameterPath);
+    // A stop limit bounds a run that could otherwise never end.
+    if (problem.empty() && !HasStopLimit(parameters)) problem = CheckRunCanEnd(parameters, parameterPath);
     if (problem.empty()) problem = CheckMemory(parameters, parameterPath);
     if (problem.empty()) problem = CheckReportPath(reportPath, parameterPath);
+    RunSetup setup;
+    if (problem.empty()) problem = PrepareRunControl(parameters, parameterPath, reportPath, setup);
     if (!problem.empty()) {
         std::fprintf(err, "%s\n", problem.c_str());
         return kBadInput;
     }
     try {
-        return SolveAndReport(parameters, KeptFiles{parameterPath, reportPath}, out, err);
+        return SolveAndReport(parameters, KeptFiles{parameterPath, reportPath}, setup, out, err);
     } catch (const std::exception& error) {
         // Memory or threads for the run were not available.
         std::fprintf(err, "ZarnelNQueen: cannot run: %s\n", error.what());

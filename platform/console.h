@@ -16,6 +16,16 @@ void InstallCtrlCHandler();
 // number of presses between two calls count once.
 bool TakeCtrlCRequest();
 
+// With `handle` true, makes the requests to end the process (SIGTERM and
+// SIGHUP on POSIX, Ctrl+Break on Windows) set a lock-free end-request flag
+// instead of ending it, so that the program can finish its work in order;
+// with `handle` false, gives them back the action they had before. A signal
+// that the process was started with ignored stays ignored. Main thread only.
+void HandleEndRequests(bool handle);
+
+// True once an end request has arrived while they were handled.
+bool EndRequested();
+
 // Makes a write to a pipe whose reader has gone fail with an error instead of
 // ending the process (SIGPIPE on POSIX; Windows has no such signal), so that a
 // program can finish its work and report the failed output.
@@ -23,6 +33,9 @@ void IgnoreBrokenPipe();
 
 // True when standard input is an interactive terminal.
 bool StdinIsTerminal();
+
+// True when standard error is an interactive terminal.
+bool StderrIsTerminal();
 
 // Waits for one key press on the terminal and reads it without echo. Returns
 // the byte read, or -1 when nothing could be read. Call only when

@@ -20,6 +20,14 @@ static_assert(std::atomic<int>::is_always_lock_free);
 
 extern "C" void OnSigint(int) { ctrlCRequested.store(1, std::memory_order_relaxed); }
 
+// Set from the handler of SIGTERM and SIGHUP, read by the main thread; it
+// carries no data, so relaxed order is enough.
+std::atomic<int> endRequested{0};
+
+extern "C" void OnEndRequest(int) { endRequested.store(1, std::memory_order_relaxed); }
+
+constexpr int kEndRequestSignals[] = {SIGTERM, SIGHUP};
+
 // The terminal settings to put back if a signal ends the process while a key
 // is awaited in raw mode. Written before the handlers are installed and only
 // read by them.
@@ -49,6 +57,31 @@ void InstallCtrlCHandler() {
     sigaction(SIGINT, &action, nullptr);
 }
 
+void HandleEndRequests(bool handle) {
+    // The actions before the first call, put back by a call with false. A
+    // signal the process was started with ignored (SIGHUP under nohup) stays
+    // ignored.
+    static struct sigaction previous[std::size(kEndRequestSignals)]{};
+    static bool handling = false;
+    if (handle == handling) return;
+    handling = handle;
+    for (std::size_t i = 0; i < std::size(kEndRequestSignals); ++i) {
+        if (!handle) {
+            sigaction(kEndRequestSignals[i], &previous[i], nullptr);
+            continue;
+        }
+        sigaction(kEndRequestSignals[i], nullptr, &previous[i]);
+        if (previous[i].sa_handler == SIG_IGN) continue;
+        struct sigaction action {};
+        action.sa_handler = OnEndRequest;
+        sigemptyset(&action.sa_mask);
+        action.sa_flags = SA_RESTART;
+        sigaction(kEndRequestSignals[i], &action, nullptr);
+    }
+}
+
+bool EndRequested() { return endRequested.load(std::memory_order_relaxed) != 0; }
+
 void IgnoreBrokenPipe() {
     struct sigaction action {};
     action.sa_handler = SIG_IGN;
@@ -59,6 +92,8 @@ void IgnoreBrokenPipe() {
 bool TakeCtrlCRequest() { return ctrlCRequested.exchange(0) != 0; }
 
 bool StdinIsTerminal() { return isatty(STDIN_FILENO) == 1; }
+
+bool StderrIsTerminal() { return isatty(STDERR_FILENO) == 1; }
 
 int ReadKeyNoEcho() {
     termios saved{};

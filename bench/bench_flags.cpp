@@ -1,0 +1,88 @@
+#include <cstdint>
+#include <ostream>
+#include <string>
+
+#include "bench/bench_options.h"
+#include "bench/test_function.h"
+
+#ifdef ZARNEL_HAVE_CLI11
+#include <CLI/CLI.hpp>
+#endif
+
+namespace zarnel {
+
+#ifdef ZARNEL_HAVE_CLI11
+
+namespace {
+
+// Codes of positive groups only: a negative group reads as the same number of
+// variables and adds nothing. At most 1000 variables.
+std::string CheckFunctionCode(const std::string& text) {
+    std::int64_t code = 0;
+    try {
+        std::size_t used = 0;
+        code = std::stoll(text, &used);
+        if (used != text.size()) return "not a whole number: " + text;
+    } catch (const std::exception&) {
+        return "not a whole number: " + text;
+    }
+    if (code < 1000 || code > 1000005 || TestFunctionVariableCount(static_cast<std::int32_t>(code)) == 0)
+        return "no test function has the code " + text;
+    return {};
+}
+
+}  // namespace
+
+int ParseBenchFlags(int argc, const char* const argv[], BenchOptions& options, std::ostream& out,
+                    std::ostream& err) {
+    CLI::App app{
+        "ZarnelBench: the genetic algorithm on the numeric test functions. Without arguments it runs the "
+        "fixed "
+        "benchmark (Griewank's function in 40 variables) and prints its ten lines.",
+        "ZarnelBench"};
+    std::uint64_t seed = 0;
+    auto* function =
+        app.add_option("--function", options.function,
+                       "Test-function code: 1000-1007, 2000-2004, or n*1000 + 0-5 for n variables")
+            ->check(CheckFunctionCode);
+    auto* all =
+        app.add_flag("--all", options.all, "Run each of the nineteen functions (n = 40) and print a table")
+            ->excludes(function);
+    function->excludes(all);
+    app.add_option("--threads", options.threads, "Slave threads (0 to 256)")->check(CLI::Range(0, 256));
+    app.add_option("--population", options.population, "Individuals (3 to 32767, more than twice --threads)")
+        ->check(CLI::Range(3, 32767));
+    app.add_option("--iterations", options.iterations, "Master iterations per run (1 to 1000000000)")
+        ->check(CLI::Range(1, 1000000000));
+    app.add_option("--runs", options.runs, "Runs per function (1 to 10000)")->check(CLI::Range(1, 10000));
+    auto* seedOption = app.add_option("--seed", seed, "Run seed (0 to 4294967295); default: from the clock")
+                           ->check(CLI::Range(std::uint64_t{0}, std::uint64_t{4294967295}));
+    app.add_option("--json", options.json, "Write the run record as JSON to this file");
+    try {
+        app.parse(argc, argv);
+        if (options.population <= 2 * options.threads) {
+            throw CLI::ValidationError("--population", "must be more than twice --threads (" +
+                                                           std::to_string(options.threads) + ")");
+        }
+    } catch (const CLI::CallForHelp&) {
+        out << app.help();
+        return 0;
+    } catch (const CLI::ParseError& error) {
+        err << "ZarnelBench: " << error.what() << "\n\n" << app.help();
+        return 2;
+    }
+    if (seedOption->count() > 0) options.seed = static_cast<std::uint32_t>(seed);
+    return -1;
+}
+
+#else
+
+int ParseBenchFlags(int, const char* const[], BenchOptions&, std::ostream&, std::ostream& err) {
+    err << "ZarnelBench: this build has no flags (it was built without CLI11, Debian libcli11-dev); run it "
+           "without arguments for the fixed benchmark\n";
+    return 2;
+}
+
+#endif
+
+}  // namespace zarnel

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <cstdint>
+#include <iosfwd>
+#include <optional>
+#include <string>
+
+namespace zarnel {
+
+// What ZarnelBench's flags ask for. The defaults are the fixed benchmark's
+// figures (Griewank's function in 40 variables, two slave threads, 50
+// individuals, 200 master iterations, two runs).
+struct BenchOptions {
+    std::int32_t function = 40004;
+    bool all = false;  // every function of AllBenchFunctions instead of `function`
+    std::uint32_t threads = 2;
+    std::uint32_t population = 50;
+    std::uint32_t iterations = 200;
+    std::uint32_t runs = 2;
+    std::optional<std::uint32_t> seed;  // none: drawn from the clock
+    std::string json;                   // a path for the record; empty: none
+};
+
+// Reads the flags (--function, --threads, --population, --iterations, --runs,
+// --seed, --json, --all, --help) into `options`. Returns -1 to go on with the
+// run, otherwise the status to end with: 0 after --help (usage on `out`),
+// 2 after a bad flag or value (the reason and the usage on `err`). Without
+// the flag library every flag is refused.
+int ParseBenchFlags(int argc, const char* const argv[], BenchOptions& options, std::ostream& out,
+                    std::ostream& err);
+
+// Runs what the options ask for: each function `runs` times, every run on a
+// new population and engine seeded from the run seed and the run's index.
+// Writes a table to `out`: one row per run, or with `all` one row per
+// function (the best of its runs); the progress line goes to `progress`
+// when given. Writes the record when `json` is set. Returns the status: 0, or
+// 1 when the record could not be written.
+int RunBenchmarkWith(const BenchOptions& options, std::ostream& out, std::ostream& err,
+                     std::ostream* progress);
+
+}  // namespace zarnel

@@ -1,0 +1,173 @@
+#include <chrono>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "bench/bench_options.h"
+#include "bench/bench_types.h"
+#include "bench/eval_operator.h"
+#include "bench/init_operator.h"
+#include "bench/known_best.h"
+#include "bench/mutation_operator.h"
+#include "bench/selection_operator.h"
+#include "bench/slave_operator.h"
+#include "bench/test_function.h"
+#include "framework/parallel_ga.h"
+#include "framework/thread_stats.h"
+#include "run/atomic_file.h"
+#include "run/run_record.h"
+#include "run/seed.h"
+#include "run/thread_seed.h"
+
+namespace zarnel {
+
+namespace {
+
+// The fixed benchmark's settings that no flag changes.
+constexpr double kLowerBound = -10.0;
+constexpr double kUpperBound = 10.0;
+constexpr std::int32_t kFitnessFactor = 1;  // seek the maximum
+constexpr std::uint32_t kRepetitions = 100;
+constexpr double kMutationRate = 0.03;
+
+std::string Format(const char* format, auto... values) {
+    char text[256];
+    std::snprintf(text, sizeof text, format, values...);
+    return text;
+}
+
+// The highest fitness in the population that is a number: a function that
+// is undefined on part of the domain (a power of a negative number) gives
+// NaN there, which must not stand for the best value found.
+double BestNumber(BenchPopulation& population) {
+    double best = std::nan("");
+    for (std::uint32_t i = 0; i < population.size; ++i) {
+        const double fitness = *population.GetIndividual(i)->GetFitness();
+        if (!std::isnan(fitness) && (std::isnan(best) || fitness > best)) best = fitness;
+    }
+    return best;
+}
+
+// One run of one function on a new population and engine.
+run::BenchRunRecord RunOnce(const BenchOptions& options, std::int32_t code, std::uint32_t seed) {
+    const std::uint32_t variables = TestFunctionVariableCount(code);
+    const std::vector<double> lowerBounds(variables, kLowerBound);
+    const std::vector<double> upperBounds(variables, kUpperBound);
+    ThreadStats masterStats;
+    const ThreadStatsScope countMaster(&masterStats);
+    const auto start = std::chrono::steady_clock::now();
+
+    BenchPopulation population(options.population, variables);
+    CDefaultEvalOperator evalOperator(&population, lowerBounds.data(), upperBounds.data(), code,
+                                      kFitnessFactor);
+    CDefaultInitOperator initOperator(&population, &evalOperator);
+    initOperator.seed = seed;
+    CDefaultSelectionOperator selectionOperator(&population, &evalOperator);
+    CDefaultSlaveOperator slaveOperator(&selectionOperator, kRepetitions);
+    CDefaultMutationOperator mutationOperator(&population, &evalOperator, kMutationRate);
+    CParallelGA engine(&initOperator, &mutationOperator, &slaveOperator, options.threads);
+    engine.Run(options.iterations);
+
+    run::BenchRunRecord record;
+    record.function = code;
+    record.bestFitness = BestNumber(population);
+    record.knownBest = KnownBest(code).value_or(std::nan(""));
+    record.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    record.threads = run::CollectThreads(engine);
+    record.evaluations = masterStats.evaluations;
+    for (std::uint32_t j = 0; j < engine.GetThreadCount(); ++j)
+        record.evaluations += engine.GetThreadStats(j).evaluations;
+    return record;
+}
+
+std::string Row(const std::string& label, const run::BenchRunRecord& r) {
+    const std::string known = std::isnan(r.knownBest) ? "n/a" : Format("%.10g", r.knownBest);
+    const std::string difference =
+        std::isnan(r.knownBest) ? "n/a" : Format("%.3e", r.knownBest - r.bestFitness);
+    return Format("%8d %5s %20.10f %20s %12s %12llu %9.3f\n", static_cast<int>(r.function), label.c_str(),
+                  r.bestFitness, known.c_str(), difference.c_str(),
+                  static_cast<unsigned long long>(r.evaluations), r.seconds);
+}
+
+run::ParameterList ParametersOf(const BenchOptions& options) {
+    run::ParameterList list;
+    if (options.all) {
+        list.emplace_back("all", std::int64_t{1});
+    } else {
+        list.emplace_back("function", std::int64_t{options.function});
+    }
+    list.emplace_back("threads", std::int64_t{options.threads});
+    list.emplace_back("population", std::int64_t{options.population});
+    list.emplace_back("iterations", std::int64_t{options.iterations});
+    list.emplace_back("runs", std::int64_t{options.runs});
+    if (options.seed) list.emplace_back("seed", std::int64_t{*options.seed});
+    if (!options.json.empty()) list.emplace_back("json", options.json);
+    return list;
+}
+
+}  // namespace
+
+int RunBenchmarkWith(const BenchOptions& options, std::ostream& out, std::ostream& err,
+                     std::ostream* progress) {
+    if (!options.json.empty()) {
+        std::string problem = run::RecordsSupported() ? run::CheckReplaceable(options.json)
+                                                      : "this build has no JSON library (nlohmann-json3-dev)";
+        if (!problem.empty()) {
+            err << "ZarnelBench: cannot write record " << options.json << ": " << problem << "\n";
+            return 2;
+        }
+    }
+    const std::uint32_t runSeed = options.seed ? *options.seed : run::SeedFromClock();
+    const std::vector<std::int32_t> codes =
+        options.all ? AllBenchFunctions() : std::vector<std::int32_t>{options.function};
+
+    run::BenchRecord record;
+    record.program = "ZarnelBench";
+    record.version = run::Version();
+    record.parameters = ParametersOf(options);
+    record.seed = runSeed;
+    out << "Seed: " << runSeed << "\n";
+    out << Format("%8s %5s %20s %20s %12s %12s %9s\n", "function", options.all ? "runs" : "run",
+                  "best fitness", "known best", "difference", "evaluations", "seconds");
+    for (std::size_t f = 0; f < codes.size(); ++f) {
+        if (progress != nullptr) {
+            *progress << "\rfunction " << codes[f] << " (" << f + 1 << " of " << codes.size() << ")   "
+                      << std::flush;
+        }
+        run::BenchRunRecord best;
+        for (std::uint32_t r = 0; r < options.runs; ++r) {
+            // Run r of a function has the same seed in --all as alone.
+            const run::BenchRunRecord one =
+                RunOnce(options, codes[f], run::ThreadSeeder::StreamSeed(runSeed, r));
+            record.runs.push_back(one);
+            if (!options.all) {
+                out << Row(std::to_string(r), one);
+                continue;
+            }
+            const std::uint64_t evaluations = best.evaluations + one.evaluations;
+            const double seconds = best.seconds + one.seconds;
+            if (r == 0 || one.bestFitness > best.bestFitness) best = one;
+            best.evaluations = evaluations;
+            best.seconds = seconds;
+        }
+        if (options.all) {
+            best.threads.clear();
+            record.functions.push_back(best);
+            out << Row(std::to_string(options.runs), best);
+        }
+        out.flush();
+    }
+    if (progress != nullptr) *progress << "\r" << std::string(40, ' ') << "\r" << std::flush;
+    if (options.json.empty()) return 0;
+    const std::string problem = run::WriteRecordFile(options.json, run::RecordText(record));
+    if (!problem.empty()) {
+        err << "ZarnelBench: unable to write record " << options.json << ": " << problem << "\n";
+        return 1;
+    }
+    return 0;
+}
+
+}  // namespace zarnel

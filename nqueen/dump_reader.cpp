@@ -1,0 +1,91 @@
+#include "nqueen/dump_reader.h"
+
+#include <charconv>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+
+namespace zarnel {
+
+namespace {
+
+constexpr const char* kAverageLine = "Avg. fitenss:";
+
+std::vector<std::string> Words(const std::string& line) {
+    std::vector<std::string> words;
+    std::istringstream stream(line);
+    for (std::string word; stream >> word;) words.push_back(word);
+    return words;
+}
+
+// Empty when `words` are `queens` genes forming a permutation and a number,
+// appended to `genes`; otherwise what is wrong.
+std::string ReadIndividual(const std::vector<std::string>& words, std::uint32_t queens,
+                           std::vector<std::uint16_t>& genes) {
+    if (words.size() != std::size_t{queens} + 1) {
+        return "it holds " + std::to_string(words.size()) + " numbers, not " + std::to_string(queens) +
+               " genes and a fitness (queens is " + std::to_string(queens) + ")";
+    }
+    std::vector<bool> seen(queens, false);
+    for (std::uint32_t g = 0; g < queens; ++g) {
+        const std::string& word = words[g];
+        std::uint32_t gene = 0;
+        const auto [end, error] = std::from_chars(word.data(), word.data() + word.size(), gene);
+        if (error != std::errc() || end != word.data() + word.size() || gene >= queens) {
+            return "gene " + std::to_string(g) + " is \"" + word + "\", not a row from 0 to " +
+                   std::to_string(queens - 1);
+        }
+        if (seen[gene]) return "row " + word + " appears twice, so the genes are no permutation";
+        seen[gene] = true;
+        genes.push_back(static_cast<std::uint16_t>(gene));
+    }
+    // The stated fitness is recomputed; it only has to be a number.
+    char* end = nullptr;
+    std::strtod(words.back().c_str(), &end);
+    if (end != words.back().c_str() + words.back().size()) return "its fitness is not a number";
+    return {};
+}
+
+}  // namespace
+
+std::string ParsePopulationDump(const std::string& text, const std::string& path, std::uint32_t queens,
+                                std::uint32_t size, std::vector<std::uint16_t>& genes) {
+    const std::string prefix = "Cannot resume from population dump " + path;
+    genes.clear();
+    std::istringstream stream(text);
+    std::uint32_t lineNumber = 0;
+    std::uint32_t individuals = 0;
+    for (std::string line; std::getline(stream, line);) {
+        ++lineNumber;
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        const std::string where = prefix + ", line " + std::to_string(lineNumber) + ": ";
+        if (line.rfind(kAverageLine, 0) == 0) {
+            if (individuals != size) {
+                return where + "the dump holds " + std::to_string(individuals) +
+                       " individuals, but the run builds " + std::to_string(size);
+            }
+            return {};
+        }
+        if (individuals == size) {
+            return where + "more individuals than the " + std::to_string(size) + " the run builds";
+        }
+        const std::string problem = ReadIndividual(Words(line), queens, genes);
+        if (!problem.empty()) return where + problem;
+        ++individuals;
+    }
+    return prefix + ", line " + std::to_string(lineNumber + 1) +
+           ": the dump ends without its closing \"Avg. fitenss:\" line";
+}
+
+std::string ReadPopulationDump(const std::string& path, std::uint32_t queens, std::uint32_t size,
+                               std::vector<std::uint16_t>& genes) {
+    std::ifstream file(path, std::ios::binary);
+    if (!file) return "Cannot resume from population dump " + path + ": it cannot be opened";
+    const std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    if (file.bad()) return "Cannot resume from population dump " + path + ": it cannot be read";
+    return ParsePopulationDump(text, path, queens, size, genes);
+}
+
+}  // namespace zarnel

@@ -1,0 +1,46 @@
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+#include <unordered_set>
+#include <vector>
+
+namespace zarnel::run {
+
+// One line of a run's history: the figures of the population when a
+// progress line was printed.
+struct HistoryEntry {
+    std::uint32_t iteration = 0;  // master iterations so far
+    double best = 0.0;            // the highest fitness
+    double mean = 0.0;            // the mean fitness
+    std::uint64_t distinct = 0;   // individuals whose genes differ from every other's
+};
+
+// The figures of a population (a CPopulation of CIndividual) at `iteration`.
+// Reads every individual; call it only while no slave thread works on the
+// population. Distinct individuals are counted by their gene bytes.
+template <typename Population>
+HistoryEntry Summarise(Population& population, std::uint32_t iteration) {
+    HistoryEntry entry;
+    entry.iteration = iteration;
+    if (population.size == 0) return entry;
+    double sum = 0.0;
+    std::unordered_set<std::string_view> genomes;
+    genomes.reserve(population.size);
+    for (std::uint32_t i = 0; i < population.size; ++i) {
+        auto* individual = population.GetIndividual(i);
+        const double fitness = static_cast<double>(*individual->GetFitness());
+        if (i == 0 || fitness > entry.best) entry.best = fitness;
+        sum += fitness;
+        const auto* genes = individual->GetGenes();
+        genomes.emplace(reinterpret_cast<const char*>(genes), sizeof(*genes) * individual->GetLength());
+    }
+    entry.mean = sum / population.size;
+    entry.distinct = genomes.size();
+    return entry;
+}
+
+// The history of one run, one entry per progress line, in order.
+using History = std::vector<HistoryEntry>;
+
+}  // namespace zarnel::run

@@ -1,0 +1,156 @@
+#include "run/run_record.h"
+
+#include <cstdio>
+#include <memory>
+
+#include "run/atomic_file.h"
+
+#ifdef ZARNEL_HAVE_JSON
+#include <nlohmann/json.hpp>
+#endif
+
+namespace zarnel::run {
+
+const char* Version() { return ZARNEL_VERSION; }
+
+std::vector<ThreadRecord> CollectThreads(const CParallelGA& engine) {
+    std::int64_t masterMsec = 0;
+    const std::unique_ptr<std::uint32_t[]> busy = engine.GetThreadTimes(masterMsec);
+    std::vector<ThreadRecord> threads(engine.GetThreadCount());
+    for (std::uint32_t j = 0; j < engine.GetThreadCount(); ++j) {
+        const ThreadStats& stats = engine.GetThreadStats(j);
+        threads[j] = {j, busy[j], stats.steps, stats.claimAttempts, stats.claimsFailed};
+    }
+    return threads;
+}
+
+std::string IsoUtc(std::chrono::system_clock::time_point time) {
+    using namespace std::chrono;
+    const auto seconds = floor<std::chrono::seconds>(time);
+    const auto day = floor<days>(seconds);
+    const year_month_day date(day);
+    const hh_mm_ss clock(seconds - day);
+    char text[32];
+    std::snprintf(text, sizeof text, "%04d-%02u-%02uT%02d:%02d:%02dZ", static_cast<int>(date.year()),
+                  static_cast<unsigned>(date.month()), static_cast<unsigned>(date.day()),
+                  static_cast<int>(clock.hours().count()), static_cast<int>(clock.minutes().count()),
+                  static_cast<int>(clock.seconds().count()));
+    return text;
+}
+
+std::string WriteRecordFile(const std::string& path, const std::string& text) {
+    return WriteFileAtomically(
+        path, [&](std::FILE* file) { return std::fwrite(text.data(), 1, text.size(), file) == text.size(); });
+}
+
+#ifdef ZARNEL_HAVE_JSON
+
+namespace {
+
+// Members keep the order in which they are set, the order docs/run-record.md lists them in.
+using json = nlohmann::ordered_json;
+
+json ParametersJson(const ParameterList& parameters) {
+    json object = json::object();
+    for (const auto& parameter : parameters) {
+        std::visit([&](const auto& value) { object[parameter.first] = value; }, parameter.second);
+    }
+    return object;
+}
+
+json ThreadsJson(const std::vector<ThreadRecord>& threads) {
+    json array = json::array();
+    for (const ThreadRecord& t : threads) {
+        array.push_back({{"index", t.index},
+                         {"busy_ms", t.busyMs},
+                         {"steps", t.steps},
+                         {"claim_attempts", t.claimAttempts},
+                         {"claims_failed", t.claimsFailed}});
+    }
+    return array;
+}
+
+}  // namespace
+
+bool RecordsSupported() { return true; }
+
+std::string RecordText(const RunRecord& record) {
+    json history = json::array();
+    for (const HistoryEntry& entry : record.history) {
+        history.push_back({{"iteration", entry.iteration},
+                           {"best", entry.best},
+                           {"mean", entry.mean},
+                           {"distinct", entry.distinct}});
+    }
+    const json document = {
+        {"program", record.program},
+        {"version", record.version},
+        {"parameters", ParametersJson(record.parameters)},
+        {"operators", record.operators},
+        {"seed", record.seed},
+        {"start_utc", IsoUtc(record.start)},
+        {"end_utc", IsoUtc(record.end)},
+        {"wall_seconds", record.wallSeconds},
+        {"exit_status", record.exitStatus},
+        {"stop_reason", StopReasonName(record.stopReason)},
+        {"master_iterations", record.masterIterations},
+        {"evaluations", record.evaluations},
+        {"master_busy_ms", record.masterBusyMs},
+        {"threads", ThreadsJson(record.threads)},
+        {"history", history},
+        {"best_fitness", record.bestFitness},
+        {"solution", record.solution},
+    };
+    return document.dump(2) + "\n";
+}
+
+namespace {
+
+json BenchRunJson(const BenchRunRecord& run) {
+    json entry = {{"function", run.function}, {"best_fitness", run.bestFitness}};
+    // A function without a known best has none to compare with.
+    if (run.knownBest == run.knownBest) {
+        entry["known_best"] = run.knownBest;
+        entry["difference"] = run.knownBest - run.bestFitness;
+    } else {
+        entry["known_best"] = nullptr;
+        entry["difference"] = nullptr;
+    }
+    entry["evaluations"] = run.evaluations;
+    entry["seconds"] = run.seconds;
+    return entry;
+}
+
+}  // namespace
+
+std::string RecordText(const BenchRecord& record) {
+    json runs = json::array();
+    for (const BenchRunRecord& run : record.runs) {
+        json entry = BenchRunJson(run);
+        entry["threads"] = ThreadsJson(run.threads);
+        runs.push_back(entry);
+    }
+    json document = {
+        {"program", record.program},
+        {"version", record.version},
+        {"parameters", ParametersJson(record.parameters)},
+        {"seed", record.seed},
+        {"runs", runs},
+    };
+    if (!record.functions.empty()) {
+        json functions = json::array();
+        for (const BenchRunRecord& function : record.functions) functions.push_back(BenchRunJson(function));
+        document["functions"] = functions;
+    }
+    return document.dump(2) + "\n";
+}
+
+#else
+
+bool RecordsSupported() { return false; }
+std::string RecordText(const RunRecord&) { return {}; }
+std::string RecordText(const BenchRecord&) { return {}; }
+
+#endif
+
+}  // namespace zarnel::run

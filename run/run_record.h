@@ -1,0 +1,95 @@
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <string>
+#include <utility>
+#include <variant>
+#include <vector>
+
+#include "framework/parallel_ga.h"
+#include "run/history.h"
+#include "run/run_loop.h"
+
+namespace zarnel::run {
+
+// What one slave thread did over a run.
+struct ThreadRecord {
+    std::uint32_t index = 0;
+    std::int64_t busyMs = 0;
+    std::uint64_t steps = 0;
+    std::uint64_t claimAttempts = 0;
+    std::uint64_t claimsFailed = 0;
+};
+
+// Every slave thread's figures, from the engine's times and counters. Between
+// Run calls only.
+std::vector<ThreadRecord> CollectThreads(const CParallelGA& engine);
+
+// A parameter as read: a whole number, a real number or a word.
+using ParameterValue = std::variant<std::int64_t, double, std::string>;
+using ParameterList = std::vector<std::pair<std::string, ParameterValue>>;
+
+// The record of one solver run. A plain value; docs/run-record.md gives the
+// unit and meaning of every member.
+struct RunRecord {
+    std::string program;
+    std::string version;
+    ParameterList parameters;
+    std::string operators = "classic";
+    std::uint64_t seed = 0;
+    std::chrono::system_clock::time_point start;
+    std::chrono::system_clock::time_point end;
+    double wallSeconds = 0.0;
+    int exitStatus = 0;
+    StopReason stopReason = StopReason::kSolved;
+    std::uint64_t masterIterations = 0;
+    std::uint64_t evaluations = 0;
+    std::int64_t masterBusyMs = 0;
+    std::vector<ThreadRecord> threads;
+    History history;
+    double bestFitness = 0.0;
+    std::vector<std::int64_t> solution;  // the row of the queen in each column
+};
+
+// One run of the benchmark on one test function.
+struct BenchRunRecord {
+    std::int32_t function = 0;
+    double bestFitness = 0.0;
+    double knownBest = 0.0;
+    std::uint64_t evaluations = 0;
+    double seconds = 0.0;
+    std::vector<ThreadRecord> threads;
+};
+
+// The record of a benchmark invocation: one entry per run and function.
+struct BenchRecord {
+    std::string program;
+    std::string version;
+    ParameterList parameters;
+    std::uint64_t seed = 0;
+    std::vector<BenchRunRecord> runs;
+    // With --all: per function, the best run, with the evaluations and
+    // seconds of all its runs.
+    std::vector<BenchRunRecord> functions;
+};
+
+// The version of Zarnel that the programs were built from ("0.2.0").
+const char* Version();
+
+// True when records can be written: the program was built with the JSON
+// library. Without it the functions below return empty texts.
+bool RecordsSupported();
+
+// The time as ISO 8601 in UTC, to the second ("2026-12-09T03:22:25Z").
+std::string IsoUtc(std::chrono::system_clock::time_point time);
+
+// The record as JSON text, ending in a line feed.
+std::string RecordText(const RunRecord& record);
+std::string RecordText(const BenchRecord& record);
+
+// Writes `text` to `path` atomically; an empty string on success, otherwise
+// the reason.
+std::string WriteRecordFile(const std::string& path, const std::string& text);
+
+}  // namespace zarnel::run

@@ -1,0 +1,83 @@
+#include "nqueen/dump_reader.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "nqueen/eval_operator.h"
+#include "nqueen/init_operator.h"
+#include "nqueen/report.h"
+#include "tests/nqueen/test_support.h"
+
+namespace {
+
+using zarnel::NQueenPopulation;
+
+// The text that WritePopulationDump writes for `population`.
+std::string DumpText(NQueenPopulation& population) {
+    std::FILE* file = std::tmpfile();
+    EXPECT_NE(file, nullptr);
+    EXPECT_TRUE(zarnel::WritePopulationDump(file, population));
+    std::rewind(file);
+    std::string text;
+    for (int c = std::fgetc(file); c != EOF; c = std::fgetc(file)) text.push_back(static_cast<char>(c));
+    std::fclose(file);
+    return text;
+}
+
+TEST(DumpReaderTest, DumpReadBackGivesTheSamePopulationGeneForGene) {
+    NQueenPopulation original(9, 12);
+    zarnel::CNQeenEvalOperator eval(&original);
+    zarnel::CNQueenInitOperator init(&original, &eval);
+    init.seed = 2026;
+    init.Execute();
+    // A wrong stated fitness is never trusted: the resumed run scores anew.
+    std::string text = DumpText(original);
+    const std::size_t firstLineEnd = text.find('\n');
+    text.replace(text.rfind(' ', firstLineEnd) + 1, firstLineEnd - text.rfind(' ', firstLineEnd) - 1, "5.0");
+
+    std::vector<std::uint16_t> genes;
+    ASSERT_EQ(zarnel::ParsePopulationDump(text, "d.txt", 12, 9, genes), "");
+    NQueenPopulation resumed(9, 12);
+    zarnel::CNQeenEvalOperator resumedEval(&resumed);
+    zarnel::CNQueenResumeOperator(&resumed, &resumedEval, genes, 1).Execute();
+    for (std::uint32_t i = 0; i < 9; ++i) {
+        EXPECT_EQ(nqueen_test::GenesOf(*resumed.GetIndividual(i)),
+                  nqueen_test::GenesOf(*original.GetIndividual(i)));
+        EXPECT_EQ(*resumed.GetIndividual(i)->GetFitness(), *original.GetIndividual(i)->GetFitness());
+    }
+}
+
+TEST(DumpReaderTest, RefusesADumpThatDoesNotMatchTheRun) {
+    const std::string two = "   0    2    1    3 -1.5\n   1    3    0    2 0.000000\nAvg. fitenss: -0.75\n";
+    std::vector<std::uint16_t> genes;
+    const auto problem = [&](const std::string& text, std::uint32_t queens, std::uint32_t size) {
+        return zarnel::ParsePopulationDump(text, "d.txt", queens, size, genes);
+    };
+    EXPECT_EQ(problem(two, 4, 2), "");
+    EXPECT_EQ(genes, (std::vector<std::uint16_t>{0, 2, 1, 3, 1, 3, 0, 2}));
+    EXPECT_EQ(
+        problem(two, 5, 2),
+        "Cannot resume from population dump d.txt, line 1: it holds 5 numbers, not 5 genes and a fitness "
+        "(queens is 5)");
+    EXPECT_EQ(problem(two, 4, 3),
+              "Cannot resume from population dump d.txt, line 3: the dump holds 2 individuals, but the run "
+              "builds 3");
+    EXPECT_EQ(problem(two, 4, 1),
+              "Cannot resume from population dump d.txt, line 2: more individuals than the 1 the run builds");
+    EXPECT_EQ(problem("   0    2    2    3 -1\nAvg. fitenss: -1\n", 4, 1),
+              "Cannot resume from population dump d.txt, line 1: row 2 appears twice, so the genes are no "
+              "permutation");
+    EXPECT_EQ(problem("   0    2    4    3 -1\n", 4, 1),
+              "Cannot resume from population dump d.txt, line 1: gene 2 is \"4\", not a row from 0 to 3");
+    EXPECT_EQ(problem("   0    2    1    3 -1\n", 4, 1),
+              "Cannot resume from population dump d.txt, line 2: the dump ends without its closing \"Avg. "
+              "fitenss:\" line");
+    EXPECT_EQ(zarnel::ReadPopulationDump("/nonexistent/d.txt", 4, 1, genes),
+              "Cannot resume from population dump /nonexistent/d.txt: it cannot be opened");
+}
+
+}  // namespace
