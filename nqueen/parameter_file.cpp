@@ -35,13 +35,14 @@ constexpr KeyRow kKeyTable[] = {
     {ParameterKey::kSlaveThreads, "slave_threads", &NQueenParameters::slave_threads},
     {ParameterKey::kMutationRate, "mutation_rate", &NQueenParameters::mutation_rate},
     {ParameterKey::kDumpDirectory, "dump_directory", &NQueenParameters::dump_directory},
+    {ParameterKey::kOperators, "operators", &NQueenParameters::operators},
 };
 
 constexpr bool RowsFollowTheKeys() {
     for (std::size_t k = 0; k < std::size(kKeyTable); ++k) {
         if (static_cast<std::size_t>(kKeyTable[k].key) != k) return false;
     }
-    return std::size(kKeyTable) == kParameterKeyCount;
+    return std::size(kKeyTable) == kParameterKeyCount + kAddedKeyCount;
 }
 static_assert(RowsFollowTheKeys(), "one row per key, in the order of ParameterKey");
 
@@ -202,7 +203,7 @@ public:
           row_(row),
           cursor_(cursor),
           parameters_(parameters),
-          state_(parameters.keyStates[static_cast<std::size_t>(row.key)]),
+          state_(parameters.StateRef(row.key)),
           warn_(warn) {}
 
     void operator()(std::int32_t NQueenParameters::*field) {

@@ -18,8 +18,13 @@ enum class ParameterKey : std::uint8_t {
     kSlaveThreads,
     kMutationRate,
     kDumpDirectory,
+    kOperators,
 };
+// The keys of the first file format, queens to dump_directory, whose states
+// are in NQueenParameters::keyStates, and the keys added since, whose states
+// are in addedKeyStates; code that walks keyStates sees the first kind only.
 inline constexpr std::size_t kParameterKeyCount = 6;
+inline constexpr std::size_t kAddedKeyCount = 1;
 
 // The key's text as it appears in a parameter file ("queens", ...).
 const char* ParameterKeyName(ParameterKey key);
@@ -38,13 +43,22 @@ struct NQueenParameters {
     std::int32_t slave_threads = 0;
     double mutation_rate = 0.0;
     std::string dump_directory;  // empty: the current working directory
+    std::string operators;       // empty: the classic operator set
 
     std::array<KeyState, kParameterKeyCount> keyStates{};
+    std::array<KeyState, kAddedKeyCount> addedKeyStates{};
     // The text had line ends, all of them carriage returns without a line
     // feed (old Macintosh files), so its lines ran together when read.
     bool onlyCarriageReturnLineEnds = false;
 
-    KeyState StateOf(ParameterKey key) const { return keyStates[static_cast<std::size_t>(key)]; }
+    KeyState StateOf(ParameterKey key) const {
+        const auto k = static_cast<std::size_t>(key);
+        return k < kParameterKeyCount ? keyStates[k] : addedKeyStates[k - kParameterKeyCount];
+    }
+    KeyState& StateRef(ParameterKey key) {
+        const auto k = static_cast<std::size_t>(key);
+        return k < kParameterKeyCount ? keyStates[k] : addedKeyStates[k - kParameterKeyCount];
+    }
 };
 
 // Receives one line (without a line end) for each value whose text is not

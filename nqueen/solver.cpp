@@ -11,19 +11,17 @@
 #include <system_error>
 
 #include "framework/parallel_ga.h"
-#include "nqueen/eval_operator.h"
-#include "nqueen/init_operator.h"
 #include "nqueen/mutation_operator.h"
 #include "nqueen/nqueen_types.h"
+#include "nqueen/operator_set.h"
 #include "nqueen/parameter_check.h"
 #include "nqueen/parameter_file.h"
 #include "nqueen/report.h"
-#include "nqueen/selection_operator.h"
-#include "nqueen/slave_operator.h"
 #include "platform/console.h"
 #include "platform/memory.h"
 #include "run/atomic_file.h"
 #include "run/console_output.h"
+#include "run/seed.h"
 
 namespace zarnel {
 
@@ -117,13 +115,9 @@ int SolveAndReport(const NQueenParameters& parameters, const KeptFiles& files, s
                    std::FILE* err) {
     NQueenPopulation population(PopulationSizeBuilt(parameters.population_size),
                                 static_cast<std::uint32_t>(parameters.queens));
-    CNQeenEvalOperator evalOperator(&population);
-    CNQueenInitOperator initOperator(&population, &evalOperator);
-    CNQueenSelectionOperator selectionOperator(&population, &evalOperator);
-    CNQueenSlaveOperator slaveOperator(&selectionOperator,
-                                       static_cast<std::uint32_t>(parameters.slave_iterations));
-    CNQueenMutationOperator mutationOperator(&population, &evalOperator, parameters.mutation_rate);
-    CParallelGA engine(&initOperator, &mutationOperator, &slaveOperator,
+    const std::uint64_t runSeed = run::SeedFromClock();
+    NQueenOperatorSet operators = MakeOperatorSet(parameters, &population, runSeed);
+    CParallelGA engine(operators.init.get(), operators.master.get(), operators.slave.get(),
                        static_cast<std::uint32_t>(parameters.slave_threads));
 
     // A console that fails (a closed pipe, a full disk) does not stop the
