@@ -62,7 +62,7 @@ run_nqueen() {
 run_galib() {
     local n=$1 start end line solved=0
     start=$(date +%s.%N)
-    line=$(/usr/bin/time -f "%M" -o "$work/mem" "$galib" "$n" "$RANDOM" "$cap" 2>/dev/null || true)
+    line=$(timeout "$cap" /usr/bin/time -f "%M" -o "$work/mem" "$galib" "$n" "$RANDOM" "$cap" 2>/dev/null || true)
     end=$(date +%s.%N)
     [[ "$line" == *" solved" ]] && solved=1
     echo "$(echo "$end - $start" | bc) $(echo "$line" | cut -d' ' -f4) $solved $(tail -1 "$work/mem")" \
