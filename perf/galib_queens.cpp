@@ -98,7 +98,8 @@ int main(int argc, char** argv) {
     ga.flushFrequency(0);
     ga.evolve();
     const auto& best = static_cast<const GA1DArrayGenome<int>&>(ga.statistics().bestIndividual());
-    const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+    const double ms =
+        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
     const bool valid = best.score() == 0.0f && Valid(best);
     std::printf("galib %d %.1f %d %s\n", n, ms, ga.statistics().indEvals(), valid ? "solved" : "UNSOLVED");
     return valid ? 0 : 1;
