@@ -57,8 +57,8 @@ std::int64_t FastBoard::Swap(std::uint32_t a, std::uint32_t b) {
     const std::int64_t before = conflicts_;
     const std::uint32_t rowA = genes_[a];
     const std::uint32_t rowB = genes_[b];
-    // Removing both queens before adding either counts right when the two
-    // share a diagonal or move onto each other's.
+    // Each Remove and Add keeps the count exact on its own, so the order does
+    // not matter, also when the two queens share a diagonal.
     Remove(rowA, a);
     Remove(rowB, b);
     Add(rowB, a);
