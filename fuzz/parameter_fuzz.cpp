@@ -35,7 +35,7 @@ bool SameNumbers(const NQueenParameters& a, const NQueenParameters& b) {
     return a.queens == b.queens && a.population_size == b.population_size &&
            a.slave_iterations == b.slave_iterations && a.slave_threads == b.slave_threads &&
            SameNumber(a.mutation_rate, b.mutation_rate) && a.keyStates == b.keyStates &&
-           a.runControlStates == b.runControlStates;
+           a.addedKeyStates == b.addedKeyStates;
 }
 
 void CheckRawText(const std::string& text) {

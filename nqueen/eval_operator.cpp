@@ -63,6 +63,12 @@ double SurplusSum(const std::uint32_t* sums, const std::uint32_t* differences, s
 
 }  // namespace
 
+float NQueenFitnessFromDiagonals(const std::uint32_t* sums, const std::uint32_t* differences,
+                                 std::uint32_t count) {
+    if (count == 0) return -0.0f;
+    return static_cast<float>(-SurplusSum(sums, differences, count));
+}
+
 float NQueenFitness(const std::uint16_t* genes, std::uint32_t count) {
     if (count == 0) return -0.0f;
     const std::uint32_t diagonals = 2 * count - 1;

@@ -27,6 +27,13 @@ public:
 // below count; may throw std::bad_alloc.
 float NQueenFitness(const std::uint16_t* genes, std::uint32_t count);
 
+// The fitness of a board from its queens per diagonal: sums[k] queens with
+// row + column k, differences[k] with row + (count - 1) - column k, for k
+// below 2 * count - 1. The same arithmetic as NQueenFitness, so a board whose
+// counts are kept up to date move by move scores the same to the last bit.
+float NQueenFitnessFromDiagonals(const std::uint32_t* sums, const std::uint32_t* differences,
+                                 std::uint32_t count);
+
 // The same fitness computed with two freshly allocated counter arrays per
 // call and the diagonal length worked out from its index each time: the
 // straightforward form, kept as the reference for the fast one.

@@ -8,6 +8,7 @@
 #include "framework/population.h"
 #include "nqueen/mutation_operator.h"
 #include "nqueen/nqueen_types.h"
+#include "nqueen/operator_set.h"
 #include "run/run_record.h"
 
 namespace zarnel {
@@ -72,6 +73,12 @@ std::string CheckParameters(const NQueenParameters& parameters, const std::strin
     }
     if (!std::isfinite(parameters.mutation_rate) || parameters.mutation_rate < 0.0) {
         return Problem(path, ParameterKey::kMutationRate, "must be a finite number, not negative");
+    }
+    // An empty value is the default; the reader never sets the key to one.
+    if (parameters.StateOf(ParameterKey::kOperators) == KeyState::kSet && !parameters.operators.empty() &&
+        parameters.operators != kClassicOperators && parameters.operators != kFastOperators) {
+        return Problem(path, ParameterKey::kOperators,
+                       "must be classic or fast, not " + parameters.operators);
     }
     return {};
 }

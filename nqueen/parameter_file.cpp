@@ -41,6 +41,7 @@ constexpr KeyRow kKeyTable[] = {
     {ParameterKey::kTimeLimit, "time_limit", &NQueenParameters::time_limit},
     {ParameterKey::kResumeFrom, "resume_from", &NQueenParameters::resume_from},
     {ParameterKey::kJsonReport, "json_report", &NQueenParameters::json_report},
+    {ParameterKey::kOperators, "operators", &NQueenParameters::operators},
 };
 
 constexpr bool RowsFollowTheKeys() {

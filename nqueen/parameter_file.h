@@ -26,9 +26,11 @@ enum class ParameterKey : std::uint8_t {
     kTimeLimit,
     kResumeFrom,
     kJsonReport,
+    kOperators,
 };
-inline constexpr std::size_t kParameterKeyCount = 11;
-// The keys from kQueens to kDumpDirectory; the run-control keys follow them.
+inline constexpr std::size_t kParameterKeyCount = 12;
+// The keys from kQueens to kDumpDirectory; the keys added since (run control,
+// the operator set) follow them.
 inline constexpr std::size_t kClassicKeyCount = 6;
 
 // The key's text as it appears in a parameter file ("queens", ...).
@@ -54,22 +56,23 @@ struct NQueenParameters {
     double time_limit = 0.0;  // seconds
     std::string resume_from;
     std::string json_report;
+    std::string operators;  // empty: the classic operator set
 
-    // The states of the classic keys, and of the run-control keys apart, so
+    // The states of the classic keys, and of the keys added since apart, so
     // that a loop over keyStates sees the keys of a classic file only.
     std::array<KeyState, kClassicKeyCount> keyStates{};
-    std::array<KeyState, kParameterKeyCount - kClassicKeyCount> runControlStates{};
+    std::array<KeyState, kParameterKeyCount - kClassicKeyCount> addedKeyStates{};
     // The text had line ends, all of them carriage returns without a line
     // feed (old Macintosh files), so its lines ran together when read.
     bool onlyCarriageReturnLineEnds = false;
 
     KeyState StateOf(ParameterKey key) const {
         const auto k = static_cast<std::size_t>(key);
-        return k < kClassicKeyCount ? keyStates[k] : runControlStates[k - kClassicKeyCount];
+        return k < kClassicKeyCount ? keyStates[k] : addedKeyStates[k - kClassicKeyCount];
     }
     KeyState& StateRef(ParameterKey key) {
         const auto k = static_cast<std::size_t>(key);
-        return k < kClassicKeyCount ? keyStates[k] : runControlStates[k - kClassicKeyCount];
+        return k < kClassicKeyCount ? keyStates[k] : addedKeyStates[k - kClassicKeyCount];
     }
 };
 

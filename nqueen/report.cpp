@@ -24,6 +24,8 @@ bool WriteReport(std::FILE* out, const NQueenRunSummary& summary) {
     std::fprintf(out, "# Mutation probability:     %.4lf\n", p.mutation_rate);
     std::fprintf(out, "# Number of slave iter.:    %i\n", static_cast<int>(p.slave_iterations));
     std::fprintf(out, "# Number of slave threads:  %i\n", static_cast<int>(p.slave_threads));
+    if (p.StateOf(ParameterKey::kOperators) == KeyState::kSet)
+        std::fprintf(out, "# Operator set:             %s\n", p.operators.c_str());
     if (summary.seed != nullptr)
         std::fprintf(out, "# Seed:                     %" PRIu32 "\n", *summary.seed);
     std::fputs("# \n", out);

@@ -20,11 +20,10 @@
 #include "nqueen/init_operator.h"
 #include "nqueen/mutation_operator.h"
 #include "nqueen/nqueen_types.h"
+#include "nqueen/operator_set.h"
 #include "nqueen/parameter_check.h"
 #include "nqueen/parameter_file.h"
 #include "nqueen/report.h"
-#include "nqueen/selection_operator.h"
-#include "nqueen/slave_operator.h"
 #include "platform/console.h"
 #include "platform/memory.h"
 #include "run/atomic_file.h"
@@ -158,24 +157,11 @@ int SolveAndReport(const NQueenParameters& parameters, const KeptFiles& files, R
 
     NQueenPopulation population(PopulationSizeBuilt(parameters.population_size),
                                 static_cast<std::uint32_t>(parameters.queens));
-    CNQeenEvalOperator evalOperator(&population);
-    CNQueenInitOperator initOperator(&population, &evalOperator);
-    initOperator.seed = setup.seed;
-    // A resumed run seeds the master as a new one would, then takes the
-    // dump's individuals instead of drawing them.
-    std::optional<CNQueenResumeOperator> resumeOperator;
-    const std::uint32_t resumeSeed =
-        setup.genes && !setup.seed ? run::SeedFromClock() : setup.seed.value_or(0);
-    if (setup.genes) resumeOperator.emplace(&population, &evalOperator, std::move(*setup.genes), resumeSeed);
-    COperatorBase* const firstOperator =
-        resumeOperator ? static_cast<COperatorBase*>(&*resumeOperator) : &initOperator;
-    CNQueenSelectionOperator selectionOperator(&population, &evalOperator);
-    CNQueenSlaveOperator slaveOperator(&selectionOperator,
-                                       static_cast<std::uint32_t>(parameters.slave_iterations));
-    CNQueenMutationOperator mutationOperator(&population, &evalOperator, parameters.mutation_rate);
-    CParallelGA engine(firstOperator, &mutationOperator, &slaveOperator,
+    NQueenOperatorSet operators =
+        MakeOperatorSet(parameters, &population, NQueenStart{setup.seed, std::move(setup.genes)});
+    CParallelGA engine(operators.init.get(), operators.master.get(), operators.slave.get(),
                        static_cast<std::uint32_t>(parameters.slave_threads));
-    const std::uint32_t seed = resumeOperator ? resumeSeed : initOperator.seedUsed;
+    const std::uint32_t seed = operators.SeedUsed();
 
     // A console that fails (a closed pipe, a full disk) does not stop the
     // run: the report is still written and the exit status tells.
@@ -245,6 +231,7 @@ int SolveAndReport(const NQueenParameters& parameters, const KeptFiles& files, R
         run::RunRecord record;
         record.program = "ZarnelNQueen";
         record.version = run::Version();
+        if (!parameters.operators.empty()) record.operators = parameters.operators;
         record.parameters = KeysAsRead(parameters);
         record.seed = seed;
         record.start = startUtc;
@@ -285,7 +272,9 @@ std::string PrepareRunControl(const NQueenParameters& parameters, const std::str
     if (set(ParameterKey::kMaxIterations))
         setup.limits.maxIterations = static_cast<std::uint32_t>(parameters.max_iterations);
     if (set(ParameterKey::kTimeLimit)) setup.limits.timeLimitSeconds = parameters.time_limit;
-    setup.showSeed = UsesRunControl(parameters);
+    // A file that asks for anything beyond the classic keys gets the seed in
+    // its report; a classic report stays as it always was.
+    setup.showSeed = UsesRunControl(parameters) || set(ParameterKey::kOperators);
     setup.record = set(ParameterKey::kJsonReport);
     if (setup.record) {
         const std::string& path = parameters.json_report;

@@ -369,4 +369,32 @@ TEST_F(NQueenE2E, ADumpThatCannotBeWrittenIsReportedAndTheRunGoesOn) {
     EXPECT_EQ(child->Wait(30s), -SIGHUP);
 }
 
+TEST_F(NQueenE2E, FastOperatorsSolveAndShowInTheReport) {
+    WriteText("p.txt", Parameters(64, 100, 100, 2, "0.05") + "operators fast\nseed 7\n");
+    const RunResult result = Run({"p.txt", "r.txt"});
+    ASSERT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(result.err, "");
+    const auto [total, consoleRows] = CheckConsole(result.out);
+    const auto reportRows = CheckReport(e2e::ReadFile(Path("r.txt")),
+                                        {"# Number of queens:         64", "# Population size:          100",
+                                         "# Mutation probability:     0.0500",
+                                         "# Number of slave iter.:    100", "# Number of slave threads:  2",
+                                         "# Operator set:             fast", "# Seed:                     7"},
+                                        2, total);
+    ExpectSolution(reportRows, 64);
+    EXPECT_EQ(reportRows, consoleRows);
+}
+
+TEST_F(NQueenE2E, AnUnknownOperatorSetIsRefused) {
+    for (const char* value : {"quick", "Fast", "classic,fast"}) {
+        WriteText("bad.txt", Parameters(8, 50, 10, 2, "0.05") + "operators " + value + "\n");
+        const RunResult result = Run({"bad.txt", "r.txt"});
+        EXPECT_EQ(result.status, 255) << value;
+        EXPECT_EQ(result.err,
+                  std::string("Invalid parameter file bad.txt: operators must be classic or fast, not ") +
+                      value + "\n");
+        EXPECT_FALSE(fs::exists(Path("r.txt")));
+    }
+}
+
 }  // namespace

@@ -1,0 +1,60 @@
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "nqueen/fast_random.h"
+
+namespace zarnel {
+
+// One board under repair, with its queens per diagonal kept move by move, so
+// that swapping two columns is scored in O(1) (it touches at most eight
+// diagonals) instead of by a full O(N) evaluation. Works on a gene array it
+// does not own; holds O(N) counters, reused from board to board, so one
+// board per thread allocates only when a larger board comes. Not shared
+// between threads.
+class FastBoard {
+public:
+    // Counts the queens of `genes` (a permutation of 0 .. n-1, kept by pointer
+    // until the next Load) on every diagonal.
+    void Load(std::uint16_t* genes, std::uint32_t n);
+
+    // Fills `genes` with a permutation built column by column: each column
+    // takes, of up to `tries` random rows still free, the first that no queen
+    // in an earlier column attacks (else the last one tried), and loads it.
+    void Build(std::uint16_t* genes, std::uint32_t n, FastRandom& random, std::uint32_t tries);
+
+    // Queens beyond the first on every diagonal of both kinds: 0 for a
+    // solution.
+    std::int64_t Conflicts() const { return conflicts_; }
+
+    // True when another queen shares a diagonal with the queen of `column`.
+    bool Attacked(std::uint32_t column) const;
+
+    // Swaps the rows of two columns, keeping the counts, and returns the
+    // change of Conflicts(). Swapping the same pair again undoes it.
+    std::int64_t Swap(std::uint32_t a, std::uint32_t b);
+
+    // Min-conflicts repair: picks attacked queens at random and swaps each
+    // with the first of up to `tries` random columns that lowers Conflicts().
+    // Stops at a solution, after `budget` swaps tried, or when a whole round
+    // over the attacked queens found no better swap.
+    void Improve(FastRandom& random, std::uint64_t budget, std::uint32_t tries);
+
+    // The fitness of the board, to the bit what the evaluation operator gives.
+    float Fitness() const;
+
+private:
+    void Add(std::uint32_t row, std::uint32_t column);
+    void Remove(std::uint32_t row, std::uint32_t column);
+    void CollectAttacked();
+
+    std::uint16_t* genes_ = nullptr;
+    std::uint32_t n_ = 0;
+    std::int64_t conflicts_ = 0;
+    std::vector<std::uint32_t> sums_;         // queens per row + column
+    std::vector<std::uint32_t> differences_;  // queens per row + (n - 1) - column
+    std::vector<std::uint32_t> attacked_;     // columns still to repair
+};
+
+}  // namespace zarnel
