@@ -32,7 +32,7 @@ std::error_code SyncFile(std::FILE* file);
 
 // Renames `from` to `to`, replacing the file that `to` names, so that a
 // reader of `to` sees the old file or the new one and never a mix.
-std::error_code ReplaceFile(const std::string& from, const std::string& to);
+std::error_code MoveFileOver(const std::string& from, const std::string& to);
 
 // Makes renames in `directory` survive a system crash (POSIX: syncs the
 // directory; Windows: the rename was written through already).

@@ -68,7 +68,7 @@ std::error_code SyncFile(std::FILE* file) {
     return result == 0 ? std::error_code{} : LastError();
 }
 
-std::error_code ReplaceFile(const std::string& from, const std::string& to) {
+std::error_code MoveFileOver(const std::string& from, const std::string& to) {
     return rename(from.c_str(), to.c_str()) == 0 ? std::error_code{} : LastError();
 }
 

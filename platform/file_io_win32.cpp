@@ -48,7 +48,7 @@ std::error_code SyncFile(std::FILE* file) {
     return FlushFileBuffers(handle) ? std::error_code{} : LastWindowsError();
 }
 
-std::error_code ReplaceFile(const std::string& from, const std::string& to) {
+std::error_code MoveFileOver(const std::string& from, const std::string& to) {
     return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)
                ? std::error_code{}
                : LastWindowsError();

@@ -151,7 +151,7 @@ std::string RenameOver(std::FILE* file, const fs::path& temporary, const fs::pat
     errno = 0;
     if (std::fclose(file) != 0 && problem.empty()) problem = WriteFailure();
     if (problem.empty()) {
-        if (const std::error_code renamed = platform::ReplaceFile(temporary.string(), target.string()))
+        if (const std::error_code renamed = platform::MoveFileOver(temporary.string(), target.string()))
             problem = renamed.message();
     }
     if (!problem.empty()) {
