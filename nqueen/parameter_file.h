@@ -26,8 +26,11 @@ enum class ParameterKey : std::uint8_t {
     kTimeLimit,
     kResumeFrom,
     kJsonReport,
+    // The island keys: read only when NQueenParameters::islandKeys is set.
+    kMigrationInterval,
+    kMigrants,
 };
-inline constexpr std::size_t kParameterKeyCount = 11;
+inline constexpr std::size_t kParameterKeyCount = 13;
 // The keys from kQueens to kDumpDirectory; the run-control keys follow them.
 inline constexpr std::size_t kClassicKeyCount = 6;
 
@@ -54,6 +57,12 @@ struct NQueenParameters {
     double time_limit = 0.0;  // seconds
     std::string resume_from;
     std::string json_report;
+    // The island keys, known only to a parameter file read with islandKeys
+    // set (the islands program); elsewhere their lines are ignored like any
+    // unknown word.
+    std::int64_t migration_interval = 100;
+    std::int64_t migrants = 1;
+    bool islandKeys = false;
 
     // The states of the classic keys, and of the run-control keys apart, so
     // that a loop over keyStates sees the keys of a classic file only.
