@@ -5,7 +5,6 @@
 #include <string>
 #include <vector>
 
-#include "nqueen/eval_operator.h"
 #include "nqueen/nqueen_types.h"
 #include "run/run_loop.h"
 #include "run/run_record.h"
@@ -46,7 +45,7 @@ public:
     // After master iteration `total`: migrates when due and takes part in
     // the stop vote; false once every island is to stop. Never blocks.
     virtual bool BetweenIterations(std::uint32_t total, NQueenPopulation& population,
-                                   CNQeenEvalOperator& evalOperator) = 0;
+                                   NQueenEvalBase& evalOperator) = 0;
     // Asks every island to stop for `reason`.
     virtual void AnnounceStop(run::StopReason reason) = 0;
     // Refreshes this island's best for the next vote.

@@ -105,7 +105,7 @@ public:
     }
 
     bool BetweenIterations(std::uint32_t total, NQueenPopulation& population,
-                           CNQeenEvalOperator& evalOperator) override {
+                           NQueenEvalBase& evalOperator) override {
         return ring_.BetweenIterations(total, population,
                                        [&](NQueenIndividual* migrant) { evalOperator.Evaluate(migrant); });
     }

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Classic operators at 64 queens on 1, 2 and 4 islands of the same total
 # population (perf/params/islands64_{1,2,4}.txt: 48 individuals in all), as
-# a markdown table: runs solved within the time limit and the median time.
+# a markdown table: runs solved within the time limit and the median time;
+# a last row "4-alone" runs 4 islands with migrants 0.
 #
 #   perf/islands.sh [build-dir]     (default build/release)
 #
@@ -22,11 +23,16 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 echo "| islands | population each | solved | median s |"
 echo "|---|---|---|---|"
-for islands in 1 2 4; do
+# The last row repeats 4 islands without migration (migrants 0): independent
+# runs of the smaller population, which tells the effect of migration from
+# that of the population size.
+for row in 1 2 4 4-alone; do
+    islands=${row%-alone}
     solved=0
     times=()
     for run in $(seq "$runs"); do
-        { cat "$root/perf/params/islands64_$islands.txt"; echo "seed $run"; echo "time_limit $limit"; } >"$work/p.txt"
+        { cat "$root/perf/params/islands64_$islands.txt"; echo "seed $run"; echo "time_limit $limit"
+            [ "$row" = "$islands" ] || echo "migrants 0"; } >"$work/p.txt"
         start=$(date +%s.%N)
         status=0
         (cd "$work" && mpirun -np "$islands" --oversubscribe "$build/nqueen_islands/ZarnelNQueenIslands" \
@@ -41,5 +47,5 @@ for islands in 1 2 4; do
     done
     median=$(printf '%s\n' "${times[@]}" | sort -g | awk '{a[NR]=$1} END {print (NR%2 ? a[(NR+1)/2] : (a[NR/2]+a[NR/2+1])/2)}')
     population=$(awk '/^population_size/ {print $2}' "$root/perf/params/islands64_$islands.txt")
-    printf '| %d | %d | %d/%d | %.1f |\n' "$islands" "$population" "$solved" "$runs" "$median"
+    printf '| %s | %d | %d/%d | %.1f |\n' "$row" "$population" "$solved" "$runs" "$median"
 done
