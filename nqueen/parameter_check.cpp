@@ -118,6 +118,26 @@ std::string CheckRunControl(const NQueenParameters& parameters, const std::strin
     return {};
 }
 
+std::string CheckIslandKeys(const NQueenParameters& parameters, const std::string& path) {
+    const auto check = [&](ParameterKey key, std::int64_t value, std::int64_t low,
+                           std::int64_t high) -> std::string {
+        const KeyState state = parameters.StateOf(key);
+        if (state == KeyState::kUnset || (state == KeyState::kSet && value >= low && value <= high))
+            return {};
+        const std::string given = state == KeyState::kSet ? std::to_string(value) : "a number out of range";
+        return Problem(path, key,
+                       "must be a whole number from " + std::to_string(low) + " to " + std::to_string(high) +
+                           ", not " + given);
+    };
+    std::string problem =
+        check(ParameterKey::kMigrationInterval, parameters.migration_interval, 1, 4294967295);
+    if (problem.empty()) {
+        const std::int64_t built = PopulationSizeBuilt(parameters.population_size);
+        problem = check(ParameterKey::kMigrants, parameters.migrants, 0, built - 1);
+    }
+    return problem;
+}
+
 bool UsesRunControl(const NQueenParameters& parameters) {
     for (ParameterKey key : {ParameterKey::kSeed, ParameterKey::kMaxIterations, ParameterKey::kTimeLimit,
                              ParameterKey::kResumeFrom, ParameterKey::kJsonReport}) {

@@ -34,6 +34,13 @@ std::string CheckRunCanEnd(const NQueenParameters& parameters, const std::string
 // was built without the JSON library.
 std::string CheckRunControl(const NQueenParameters& parameters, const std::string& path);
 
+// Checks the island keys (migration_interval, migrants) of a file read with
+// islandKeys set: empty when usable, otherwise one line naming the key, its
+// value and `path`. migration_interval runs from 1 to 4294967295; migrants
+// from 0 (no migration) to one less than the individuals built, since an
+// island never gives up its best individual to make room.
+std::string CheckIslandKeys(const NQueenParameters& parameters, const std::string& path);
+
 // True when the file sets any run-control key (seed, max_iterations,
 // time_limit, resume_from or json_report): the report then also names the
 // seed, and without any of them the run is the classic one.

@@ -42,7 +42,13 @@ constexpr KeyRow kKeyTable[] = {
     {ParameterKey::kResumeFrom, "resume_from", &NQueenParameters::resume_from},
     {ParameterKey::kJsonReport, "json_report", &NQueenParameters::json_report},
     {ParameterKey::kOperators, "operators", &NQueenParameters::operators},
+    {ParameterKey::kMigrationInterval, "migration_interval", &NQueenParameters::migration_interval},
+    {ParameterKey::kMigrants, "migrants", &NQueenParameters::migrants},
 };
+
+bool IsIslandKey(ParameterKey key) {
+    return key == ParameterKey::kMigrationInterval || key == ParameterKey::kMigrants;
+}
 
 constexpr bool RowsFollowTheKeys() {
     for (std::size_t k = 0; k < std::size(kKeyTable); ++k) {
@@ -349,6 +355,7 @@ void ScanParameterText(const char* text, std::size_t size, NQueenParameters& par
         cursor.Advance(length);
         if (length <= kMaxWordLength) {
             for (const KeyRow& row : kKeyTable) {
+                if (IsIslandKey(row.key) && !parameters.islandKeys) continue;
                 if (EqualsIgnoringCase(word, length, row.name)) {
                     std::visit(ValueReader(text, word, row, cursor, parameters, warnings), row.field);
                     break;

@@ -27,10 +27,13 @@ enum class ParameterKey : std::uint8_t {
     kResumeFrom,
     kJsonReport,
     kOperators,
+    // The island keys: read only when NQueenParameters::islandKeys is set.
+    kMigrationInterval,
+    kMigrants,
 };
-inline constexpr std::size_t kParameterKeyCount = 12;
+inline constexpr std::size_t kParameterKeyCount = 14;
 // The keys from kQueens to kDumpDirectory; the keys added since (run control,
-// the operator set) follow them.
+// the operator set, the island keys) follow them.
 inline constexpr std::size_t kClassicKeyCount = 6;
 
 // The key's text as it appears in a parameter file ("queens", ...).
@@ -57,6 +60,12 @@ struct NQueenParameters {
     std::string resume_from;
     std::string json_report;
     std::string operators;  // empty: the classic operator set
+    // The island keys, known only to a parameter file read with islandKeys
+    // set (the islands program); elsewhere their lines are ignored like any
+    // unknown word.
+    std::int64_t migration_interval = 100;
+    std::int64_t migrants = 1;
+    bool islandKeys = false;
 
     // The states of the classic keys, and of the keys added since apart, so
     // that a loop over keyStates sees the keys of a classic file only.

@@ -1,5 +1,6 @@
 #include "nqueen/solver.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cinttypes>
 #include <cstdint>
@@ -43,6 +44,9 @@ constexpr int kEndedUnsolved = 2;
 // Status of a run that an end request (SIGTERM, SIGHUP, Ctrl+Break) ended
 // while it kept a record: the record is written, the report is not.
 constexpr int kEndedOnRequest = 3;
+// Status of an island run that an island could not carry on (it failed, or
+// the islands could not agree why they stopped): nothing is reported.
+constexpr int kIslandsFailed = 4;
 constexpr std::uint32_t kChunk = 1000;
 
 // True when `a` and `b` name the same file: the same device and inode when
@@ -92,12 +96,11 @@ struct KeptFiles {
     const std::string& report;
 };
 
-// Writes the dump named after the iteration count, unless that name is the
-// parameter or the report file; a failure is reported on `err` and the run
-// goes on.
-void DumpPopulation(NQueenPopulation& population, const std::string& directory, std::uint32_t total,
+// Writes the dump `name` (named after the iteration count) in `directory`,
+// unless that is the parameter or the report file; a failure is reported on
+// `err` and the run goes on.
+void DumpPopulation(NQueenPopulation& population, const std::string& directory, const std::string& name,
                     const KeptFiles& kept, std::FILE* err) {
-    const std::string name = std::to_string(total) + ".txt";
     const std::string path = directory.empty() ? name : (std::filesystem::path(directory) / name).string();
     const char* clash = SameFile(path, kept.parameters) ? "parameter file"
                         : SameFile(path, kept.report)   ? "report file"
@@ -145,10 +148,47 @@ std::string EndedBy(run::StopReason reason, const NQueenParameters& p) {
     return text;
 }
 
+// The master seed of island `island` of a run seeded with `runSeed`: island 0
+// keeps the run seed, so that one island replays the single-process run; the
+// others take seeds derived from it, so that the islands search apart.
+std::uint32_t IslandSeed(std::uint32_t runSeed, int island) {
+    if (island == 0) return runSeed;
+    return static_cast<std::uint32_t>(run::DeriveSeed(runSeed, static_cast<std::uint64_t>(island)));
+}
+
+// Island 0's view of the run over all islands: the figures summed.
+struct IslandTotals {
+    std::uint64_t iterations = 0;
+    std::uint64_t evaluations = 0;
+    std::int64_t masterMsec = 0;
+    std::vector<run::ThreadRecord> threads;  // per slave thread index, summed over the islands
+};
+
+IslandTotals SumIslands(const std::vector<run::IslandRecord>& islands) {
+    IslandTotals totals;
+    for (const run::IslandRecord& island : islands) {
+        totals.iterations += island.masterIterations;
+        totals.evaluations += island.evaluations;
+        totals.masterMsec += island.masterBusyMs;
+        if (totals.threads.size() < island.threads.size()) totals.threads.resize(island.threads.size());
+        for (std::size_t j = 0; j < island.threads.size(); ++j) {
+            run::ThreadRecord& sum = totals.threads[j];
+            const run::ThreadRecord& one = island.threads[j];
+            sum.index = static_cast<std::uint32_t>(j);
+            sum.busyMs += one.busyMs;
+            sum.steps += one.steps;
+            sum.claimAttempts += one.claimAttempts;
+            sum.claimsFailed += one.claimsFailed;
+        }
+    }
+    return totals;
+}
+
 // Builds everything, runs to a solution or a limit and tears down in reverse
-// order of construction (the objects live on this frame).
+// order of construction (the objects live on this frame). With a link, this
+// process is one island of the run (see SolverVariant).
 int SolveAndReport(const NQueenParameters& parameters, const KeptFiles& files, RunSetup& setup,
-                   std::FILE* out, std::FILE* err) {
+                   const SolverVariant& variant, IslandLink* link, std::FILE* out, std::FILE* err) {
     const auto startUtc = std::chrono::system_clock::now();
     const auto start = run::RunLoop::Clock::now();
     // The master's own evaluations (the initial scoring and the mutations).
@@ -157,15 +197,25 @@ int SolveAndReport(const NQueenParameters& parameters, const KeptFiles& files, R
 
     NQueenPopulation population(PopulationSizeBuilt(parameters.population_size),
                                 static_cast<std::uint32_t>(parameters.queens));
-    NQueenOperatorSet operators =
-        MakeOperatorSet(parameters, &population, NQueenStart{setup.seed, std::move(setup.genes)});
+    // Islands share one run seed (collective: before anything can fail
+    // on one island only); each island starts its generators from its own
+    // seed derived from it.
+    std::optional<std::uint32_t> runSeed;
+    NQueenStart startWith{setup.seed, std::move(setup.genes)};
+    if (link != nullptr) {
+        runSeed = link->ShareRunSeed(setup.seed);
+        startWith.seed = IslandSeed(*runSeed, link->Island());
+    }
+    NQueenOperatorSet operators = MakeOperatorSet(parameters, &population, std::move(startWith));
     CParallelGA engine(operators.init.get(), operators.master.get(), operators.slave.get(),
                        static_cast<std::uint32_t>(parameters.slave_threads));
-    const std::uint32_t seed = operators.SeedUsed();
+    const std::uint32_t seed = runSeed ? *runSeed : operators.SeedUsed();
+    // Only island 0 prints progress and the solution.
+    const bool speaks = link == nullptr || link->Island() == 0;
 
     // A console that fails (a closed pipe, a full disk) does not stop the
     // run: the report is still written and the exit status tells.
-    run::ConsoleOutput console(out, err, "ZarnelNQueen");
+    run::ConsoleOutput console(out, err, variant.program);
     const std::uint16_t* solution = nullptr;
     float bestFitness = 0.0f;
     run::History history;
@@ -173,34 +223,99 @@ int SolveAndReport(const NQueenParameters& parameters, const KeptFiles& files, R
     hooks.afterChunk = [&](std::uint32_t total) {
         NQueenIndividual* best = population.GetIndividual(FindBestIndex(population));
         bestFitness = *best->GetFitness();
-        std::fprintf(out, "Iter: %" PRIu32 ", best ind fitness: %f\n", total,
-                     static_cast<double>(bestFitness));
-        console.Flush();
+        if (link != nullptr) link->NoteBest(population);
+        if (speaks) {
+            // Island 0 shows the best over all islands.
+            const double shown = link != nullptr
+                                     ? std::max(static_cast<double>(bestFitness), link->GlobalBestFitness())
+                                     : static_cast<double>(bestFitness);
+            std::fprintf(out, "Iter: %" PRIu32 ", best ind fitness: %f\n", total, shown);
+            console.Flush();
+        }
         solution = best->GetGenes();
         if (setup.record) history.push_back(run::Summarise(population, total));
-        if (platform::TakeCtrlCRequest())
-            DumpPopulation(population, parameters.dump_directory, total, files, err);
+        if (platform::TakeCtrlCRequest()) {
+            const std::string name = link != nullptr ? link->DumpName(total) : std::to_string(total) + ".txt";
+            DumpPopulation(population, parameters.dump_directory, name, files, err);
+        }
         return bestFitness == 0.0f;
     };
     // A run that keeps a record ends on an end request as on a limit, so
     // that the record is written from here, not from a signal handler.
-    if (setup.record) {
-        platform::HandleEndRequests(true);
-        hooks.betweenIterations = [](std::uint32_t) -> std::optional<run::StopReason> {
-            if (platform::EndRequested()) return run::StopReason::kSignal;
+    if (setup.record) platform::HandleEndRequests(true);
+    // Set when the islands agreed to stop for a reason of another island.
+    bool islandsStopped = false;
+    if (setup.record || link != nullptr) {
+        hooks.betweenIterations = [&](std::uint32_t total) -> std::optional<run::StopReason> {
+            if (setup.record && platform::EndRequested()) return run::StopReason::kSignal;
+            if (link == nullptr) return std::nullopt;
+            if (!link->BetweenIterations(total, population, *operators.eval)) {
+                islandsStopped = true;
+                return run::StopReason::kSignal;  // the agreed reason comes from Finish
+            }
+            // With several islands a solution is looked for at every
+            // migration too, so that the others learn of it within about
+            // one migration interval rather than one chunk.
+            if (link->Islands() > 1 && total % link->MigrationInterval() == 0 &&
+                *population.GetIndividual(FindBestIndex(population))->GetFitness() == 0.0f)
+                return run::StopReason::kSolved;
             return std::nullopt;
         };
     }
     run::RunLoop loop(engine, setup.limits, start, kChunk);
-    const run::StopReason reason = loop.Run(hooks);
+    run::StopReason reason = loop.Run(hooks);
     if (setup.record) platform::HandleEndRequests(false);
-    const std::uint32_t total = loop.Total();
+    std::uint32_t total = loop.Total();
+    std::uint64_t masterIterations = total;
+
+    std::int64_t masterMsec = 0;
+    std::unique_ptr<std::uint32_t[]> threadMsec = engine.GetThreadTimes(masterMsec);
+    std::uint64_t evaluations = masterStats.evaluations;
+    for (std::uint32_t j = 0; j < engine.GetThreadCount(); ++j)
+        evaluations += engine.GetThreadStats(j).evaluations;
+    std::vector<run::ThreadRecord> threads = run::CollectThreads(engine);
+    std::vector<run::IslandRecord> islandRecords;
+    std::vector<std::uint16_t> islandSolution;
+    if (link != nullptr) {
+        // This island's own reason (a solution, a limit, an end request)
+        // goes to the others; a stop they agreed on needs no announcing.
+        if (reason == run::StopReason::kSolved || !islandsStopped) link->AnnounceStop(reason);
+        run::IslandRecord mine;
+        mine.island = static_cast<std::uint32_t>(link->Island());
+        mine.masterIterations = total;
+        mine.evaluations = evaluations;
+        mine.masterBusyMs = masterMsec;
+        mine.threads = threads;
+        IslandsEnd end = link->Finish(population, mine);
+        if (!end.reason) {
+            std::fprintf(err, "%s: island %d: an island could not go on; no report\n", variant.program,
+                         link->Island());
+            return kIslandsFailed;
+        }
+        reason = *end.reason;
+        if (!speaks) {
+            return reason == run::StopReason::kSolved   ? 0
+                   : reason == run::StopReason::kSignal ? kEndedOnRequest
+                                                        : kEndedUnsolved;
+        }
+        // Island 0 reports the run over all islands.
+        const IslandTotals totals = SumIslands(end.islands);
+        masterIterations = totals.iterations;
+        total = static_cast<std::uint32_t>(std::min<std::uint64_t>(masterIterations, UINT32_MAX));
+        evaluations = totals.evaluations;
+        masterMsec = totals.masterMsec;
+        threads = totals.threads;
+        for (std::size_t j = 0; j < threads.size() && j < engine.GetThreadCount(); ++j)
+            threadMsec[j] = static_cast<std::uint32_t>(threads[j].busyMs);
+        islandSolution = std::move(end.genes);
+        islandRecords = std::move(end.islands);
+        bestFitness = end.fitness;
+        if (islandSolution.size() == static_cast<std::size_t>(parameters.queens))
+            solution = islandSolution.data();
+    }
     const bool solved = reason == run::StopReason::kSolved;
     // Like a run ended from outside without a record, it leaves no report.
     const bool requested = reason == run::StopReason::kSignal;
-
-    std::int64_t masterMsec = 0;
-    const std::unique_ptr<std::uint32_t[]> threadMsec = engine.GetThreadTimes(masterMsec);
     const std::string endedBy = solved ? std::string() : EndedBy(reason, parameters);
     NQueenRunSummary summary;
     summary.parameters = &parameters;
@@ -217,8 +332,8 @@ int SolveAndReport(const NQueenParameters& parameters, const KeptFiles& files, R
         std::fputs(solved ? "\nSolution:\n" : "\nBest individual found:\n", out);
         WriteSolutionRows(out, solution, static_cast<std::uint32_t>(parameters.queens));
     } else {
-        std::fprintf(err, "ZarnelNQueen: ended on request after %" PRIu32 " master iterations; no report\n",
-                     total);
+        std::fprintf(err, "%s: ended on request after %" PRIu32 " master iterations; no report\n",
+                     variant.program, total);
     }
     console.Flush();
 
@@ -229,7 +344,7 @@ int SolveAndReport(const NQueenParameters& parameters, const KeptFiles& files, R
                                     : kEndedUnsolved;
     if (setup.record) {
         run::RunRecord record;
-        record.program = "ZarnelNQueen";
+        record.program = variant.program;
         record.version = run::Version();
         if (!parameters.operators.empty()) record.operators = parameters.operators;
         record.parameters = KeysAsRead(parameters);
@@ -241,12 +356,11 @@ int SolveAndReport(const NQueenParameters& parameters, const KeptFiles& files, R
         // then is in no record.
         record.exitStatus = status;
         record.stopReason = reason;
-        record.masterIterations = total;
+        record.masterIterations = masterIterations;
         record.masterBusyMs = masterMsec;
-        record.threads = run::CollectThreads(engine);
-        record.evaluations = masterStats.evaluations;
-        for (std::uint32_t j = 0; j < engine.GetThreadCount(); ++j)
-            record.evaluations += engine.GetThreadStats(j).evaluations;
+        record.threads = std::move(threads);
+        record.evaluations = evaluations;
+        record.islands = std::move(islandRecords);
         record.history = std::move(history);
         record.bestFitness = bestFitness;
         record.solution.assign(solution, solution + parameters.queens);
@@ -259,7 +373,7 @@ int SolveAndReport(const NQueenParameters& parameters, const KeptFiles& files, R
     }
 
     // Scripts and CI have no keyboard: wait only when a person is there.
-    if (!requested && platform::StdinIsTerminal()) platform::ReadKeyNoEcho();
+    if (link == nullptr && !requested && platform::StdinIsTerminal()) platform::ReadKeyNoEcho();
     return status;
 }
 
@@ -302,16 +416,23 @@ std::string PrepareRunControl(const NQueenParameters& parameters, const std::str
 }  // namespace
 
 int RunNQueen(int argc, const char* const argv[], std::FILE* out, std::FILE* err) {
-    platform::InstallCtrlCHandler();
-    platform::IgnoreBrokenPipe();
+    return RunNQueen(argc, argv, out, err, SolverVariant{});
+}
+
+namespace {
+
+// Reads and checks the command line and the parameter file and prepares the
+// run: none when the run can start, else the exit status, the reason
+// written.
+std::optional<int> PrepareRun(int argc, const char* const argv[], std::FILE* out, std::FILE* err,
+                              const SolverVariant& variant, NQueenParameters& parameters, RunSetup& setup) {
     if (argc != 3) {
-        std::fputs(
-            "Usage: ZarnelNQueen.exe <input file> <output file>\n For details see sample input file.\n", out);
+        std::fputs(variant.usage, out);
         return kBadInput;
     }
     const std::string parameterPath = argv[1];
     const std::string reportPath = argv[2];
-    NQueenParameters parameters;
+    parameters.islandKeys = variant.islandKeys;
     bool opened = false;
     try {
         opened = ReadParameterFile(parameterPath.c_str(), parameters, [err](const std::string& warning) {
@@ -329,21 +450,45 @@ int RunNQueen(int argc, const char* const argv[], std::FILE* out, std::FILE* err
     }
     std::string problem = CheckParameters(parameters, parameterPath);
     if (problem.empty()) problem = CheckRunControl(parameters, parameterPath);
+    if (problem.empty() && variant.islandKeys) problem = CheckIslandKeys(parameters, parameterPath);
     // A stop limit bounds a run that could otherwise never end.
     if (problem.empty() && !HasStopLimit(parameters)) problem = CheckRunCanEnd(parameters, parameterPath);
     if (problem.empty()) problem = CheckMemory(parameters, parameterPath);
     if (problem.empty()) problem = CheckReportPath(reportPath, parameterPath);
-    RunSetup setup;
     if (problem.empty()) problem = PrepareRunControl(parameters, parameterPath, reportPath, setup);
     if (!problem.empty()) {
         std::fprintf(err, "%s\n", problem.c_str());
         return kBadInput;
     }
+    return std::nullopt;
+}
+
+}  // namespace
+
+int RunNQueen(int argc, const char* const argv[], std::FILE* out, std::FILE* err,
+              const SolverVariant& variant) {
+    platform::InstallCtrlCHandler();
+    platform::IgnoreBrokenPipe();
+    NQueenParameters parameters;
+    RunSetup setup;
+    const std::optional<int> refused = PrepareRun(argc, argv, out, err, variant, parameters, setup);
+    // Islands start together or not at all: one that refused would leave the
+    // others waiting for it.
+    if (variant.allReady && !variant.allReady(!refused)) {
+        if (!refused)
+            std::fprintf(err, "%s: another island refused to start; see its message\n", variant.program);
+        return refused.value_or(kBadInput);
+    }
+    if (refused) return *refused;
     try {
-        return SolveAndReport(parameters, KeptFiles{parameterPath, reportPath}, setup, out, err);
+        const std::unique_ptr<IslandLink> link = variant.makeLink ? variant.makeLink(parameters) : nullptr;
+        const std::string parameterPath = argv[1];
+        const std::string reportPath = argv[2];
+        return SolveAndReport(parameters, KeptFiles{parameterPath, reportPath}, setup, variant, link.get(),
+                              out, err);
     } catch (const std::exception& error) {
         // Memory or threads for the run were not available.
-        std::fprintf(err, "ZarnelNQueen: cannot run: %s\n", error.what());
+        std::fprintf(err, "%s: cannot run: %s\n", variant.program, error.what());
         return kBadInput;
     }
 }

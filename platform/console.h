@@ -12,6 +12,12 @@ namespace platform {
 // default action. Safe to call more than once.
 void InstallCtrlCHandler();
 
+// Makes the dump request of a program run under a process manager that
+// forwards no Ctrl+C (SIGUSR1 on POSIX: `kill -USR1` to Open MPI's mpirun,
+// which forwards it to every rank) set the same request flag as Ctrl+C.
+// Windows has no such signal; there it does nothing. Safe to call more than once.
+void InstallDumpRequestSignal();
+
 // True when Ctrl+C was pressed since the last call; clears the request, so any
 // number of presses between two calls count once.
 bool TakeCtrlCRequest();

@@ -57,6 +57,14 @@ void InstallCtrlCHandler() {
     sigaction(SIGINT, &action, nullptr);
 }
 
+void InstallDumpRequestSignal() {
+    struct sigaction action {};
+    action.sa_handler = OnSigint;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    sigaction(SIGUSR1, &action, nullptr);
+}
+
 void HandleEndRequests(bool handle) {
     // The actions before the first call, put back by a call with false. A
     // signal the process was started with ignored (SIGHUP under nohup) stays

@@ -52,6 +52,9 @@ bool EndRequested() { return endRequested.load(std::memory_order_relaxed) != 0; 
 
 void IgnoreBrokenPipe() {}
 
+// Windows has no user signal; a console program gets Ctrl+C itself.
+void InstallDumpRequestSignal() {}
+
 bool TakeCtrlCRequest() { return ctrlCRequested.exchange(0) != 0; }
 
 bool StdinIsTerminal() { return _isatty(_fileno(stdin)) != 0; }

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <memory>
+#include <utility>
 
 #include "run/atomic_file.h"
 
@@ -82,7 +83,7 @@ std::string RecordText(const RunRecord& record) {
                            {"mean", entry.mean},
                            {"distinct", entry.distinct}});
     }
-    const json document = {
+    json document = {
         {"program", record.program},
         {"version", record.version},
         {"parameters", ParametersJson(record.parameters)},
@@ -101,6 +102,20 @@ std::string RecordText(const RunRecord& record) {
         {"best_fitness", record.bestFitness},
         {"solution", record.solution},
     };
+    if (!record.islands.empty()) {
+        json islands = json::array();
+        for (const IslandRecord& island : record.islands) {
+            islands.push_back({{"island", island.island},
+                               {"master_iterations", island.masterIterations},
+                               {"evaluations", island.evaluations},
+                               {"threads", ThreadsJson(island.threads)},
+                               {"migrants_sent", island.migrantsSent},
+                               {"migrants_received", island.migrantsReceived},
+                               {"migrants_discarded", island.migrantsDiscarded},
+                               {"best_fitness", island.bestFitness}});
+        }
+        document["islands"] = std::move(islands);
+    }
     return document.dump(2) + "\n";
 }
 

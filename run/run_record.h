@@ -30,6 +30,21 @@ std::vector<ThreadRecord> CollectThreads(const CParallelGA& engine);
 using ParameterValue = std::variant<std::int64_t, double, std::string>;
 using ParameterList = std::vector<std::pair<std::string, ParameterValue>>;
 
+// One island's part of a run over several processes (islands).
+struct IslandRecord {
+    std::uint32_t island = 0;
+    std::uint64_t masterIterations = 0;
+    std::uint64_t evaluations = 0;
+    std::int64_t masterBusyMs = 0;  // summed into the record's own, not written per island
+    std::vector<ThreadRecord> threads;
+    std::uint64_t migrantsSent = 0;
+    std::uint64_t migrantsReceived = 0;
+    // Arrived but not taken (in flight at the stop); over all islands
+    // sent = received + discarded.
+    std::uint64_t migrantsDiscarded = 0;
+    double bestFitness = 0.0;
+};
+
 // The record of one solver run. A plain value; docs/run-record.md gives the
 // unit and meaning of every member.
 struct RunRecord {
@@ -50,6 +65,9 @@ struct RunRecord {
     History history;
     double bestFitness = 0.0;
     std::vector<std::int64_t> solution;  // the row of the queen in each column
+    // A run of islands only: one entry per island, in island order; written
+    // as the "islands" array when not empty.
+    std::vector<IslandRecord> islands;
 };
 
 // One run of the benchmark on one test function.

@@ -1,0 +1,59 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "nqueen/parameter_check.h"
+#include "nqueen/parameter_file.h"
+
+namespace {
+
+using zarnel::KeyState;
+using zarnel::NQueenParameters;
+using zarnel::ParameterKey;
+
+const std::string kClassic =
+    "queens 8\npopulation_size 10\nslave_iterations 4\nslave_threads 1\nmutation_rate 0.1\n";
+
+NQueenParameters Scan(const std::string& text, bool islandKeys) {
+    NQueenParameters p;
+    p.islandKeys = islandKeys;
+    zarnel::ScanParameterText(text.data(), text.size(), p);
+    return p;
+}
+
+TEST(IslandKeysTest, OnlyTheIslandsProgramReadsThemAndTheRecordListsThemThen) {
+    const std::string text = kClassic + "MIGRATION_INTERVAL 25\nmigrants 3\n";
+    const NQueenParameters classic = Scan(text, false);
+    EXPECT_EQ(classic.StateOf(ParameterKey::kMigrants), KeyState::kUnset);
+    EXPECT_EQ(classic.migration_interval, 100);
+    EXPECT_EQ(zarnel::KeysAsRead(classic).size(), 5U);
+
+    const NQueenParameters islands = Scan(text, true);
+    EXPECT_EQ(islands.migration_interval, 25);
+    EXPECT_EQ(islands.migrants, 3);
+    EXPECT_FALSE(zarnel::UsesRunControl(islands));
+    EXPECT_EQ(zarnel::KeysAsRead(islands).back().first, "migrants");
+    EXPECT_EQ(zarnel::CheckIslandKeys(islands, "p.txt"), "");
+}
+
+TEST(IslandKeysTest, ValuesOutsideTheirRangeAreRefusedByNameAndValue) {
+    const struct {
+        const char* line;
+        const char* message;
+    } cases[] = {
+        {"migration_interval 0\n", "migration_interval must be a whole number from 1 to 4294967295, not 0"},
+        {"migration_interval 4294967296\n", "from 1 to 4294967295, not 4294967296"},
+        {"migrants -1\n", "migrants must be a whole number from 0 to 9, not -1"},
+        {"migrants 10\n", "from 0 to 9, not 10"},
+        {"migrants 99999999999999999999\n", "not a number out of range"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.line);
+        const std::string problem = zarnel::CheckIslandKeys(Scan(kClassic + c.line, true), "p.txt");
+        EXPECT_NE(problem.find(c.message), std::string::npos) << problem;
+        EXPECT_EQ(problem.rfind("Invalid parameter file p.txt: ", 0), 0U) << problem;
+    }
+    EXPECT_EQ(zarnel::CheckIslandKeys(Scan(kClassic + "migrants 9\nmigration_interval 1\n", true), "p"), "");
+}
+
+}  // namespace
