@@ -15,6 +15,7 @@
 
 #include "tests/end_to_end/nqueen/child_process.h"
 #include "tests/end_to_end/nqueen/output_parsing.h"
+#include "tests/end_to_end/nqueen/work_dir_test.h"
 
 namespace {
 
@@ -24,22 +25,8 @@ using e2e::RunResult;
 using nlohmann::json;
 using namespace std::chrono_literals;
 
-class RunControlE2E : public ::testing::Test {
+class RunControlE2E : public e2e::WorkDirTest {
 protected:
-    void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "zarnel_runctl_e2e_XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        dir = pattern;
-    }
-    void TearDown() override { fs::remove_all(dir); }
-
-    std::string Path(const std::string& name) const { return (dir / name).string(); }
-    void WriteText(const std::string& name, const std::string& text) const {
-        std::ofstream(Path(name), std::ios::binary) << text;
-    }
-    std::string Read(const std::string& name) const { return e2e::ReadFile(Path(name)); }
-    json Record(const std::string& name) const { return json::parse(Read(name)); }
-
     std::unique_ptr<e2e::ChildProcess> Start(const std::string& parameters, const std::string& report) const {
         return std::make_unique<e2e::ChildProcess>(ZARNEL_NQUEEN_EXE,
                                                    std::vector<std::string>{parameters, report}, dir.string(),
@@ -52,8 +39,6 @@ protected:
         result.err = Read("stderr.txt");
         return result;
     }
-
-    fs::path dir;
 };
 
 // The report without the lines that hold measured times.

@@ -12,6 +12,7 @@
 
 #include "tests/end_to_end/nqueen/child_process.h"
 #include "tests/end_to_end/nqueen/output_parsing.h"
+#include "tests/end_to_end/nqueen/work_dir_test.h"
 
 namespace {
 
@@ -21,22 +22,8 @@ using e2e::RunResult;
 using nlohmann::json;
 using namespace std::chrono_literals;
 
-class IslandsE2E : public ::testing::Test {
+class IslandsE2E : public e2e::WorkDirTest {
 protected:
-    void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "zarnel_islands_e2e_XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        dir = pattern;
-    }
-    void TearDown() override { fs::remove_all(dir); }
-
-    std::string Path(const std::string& name) const { return (dir / name).string(); }
-    void WriteText(const std::string& name, const std::string& text) const {
-        std::ofstream(Path(name), std::ios::binary) << text;
-    }
-    std::string Read(const std::string& name) const { return e2e::ReadFile(Path(name)); }
-    json Record(const std::string& name) const { return json::parse(Read(name)); }
-
     // mpiexec with `islands` ranks of ZarnelNQueenIslands.
     std::unique_ptr<e2e::ChildProcess> StartIslands(int islands, const std::string& parameters) const {
         return std::make_unique<e2e::ChildProcess>(
@@ -56,8 +43,6 @@ protected:
     RunResult RunIslands(int islands, const std::string& parameters) const {
         return Finish(*StartIslands(islands, parameters));
     }
-
-    fs::path dir;
 };
 
 std::size_t Count(const std::string& text, const std::string& what) {
