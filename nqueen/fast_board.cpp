@@ -18,23 +18,22 @@ void FastBoard::Remove(std::uint32_t row, std::uint32_t column) {
     if (--differences_[row + (n_ - 1) - column] != 0) --conflicts_;
 }
 
-void FastBoard::Load(std::uint16_t* genes, std::uint32_t n) {
+void FastBoard::Clear(std::uint16_t* genes, std::uint32_t n) {
     genes_ = genes;
     n_ = n;
     const std::size_t diagonals = n == 0 ? 0 : 2 * static_cast<std::size_t>(n) - 1;
     sums_.assign(diagonals, 0);
     differences_.assign(diagonals, 0);
     conflicts_ = 0;
+}
+
+void FastBoard::Load(std::uint16_t* genes, std::uint32_t n) {
+    Clear(genes, n);
     for (std::uint32_t column = 0; column < n; ++column) Add(genes[column], column);
 }
 
 void FastBoard::Build(std::uint16_t* genes, std::uint32_t n, FastRandom& random, std::uint32_t tries) {
-    genes_ = genes;
-    n_ = n;
-    const std::size_t diagonals = n == 0 ? 0 : 2 * static_cast<std::size_t>(n) - 1;
-    sums_.assign(diagonals, 0);
-    differences_.assign(diagonals, 0);
-    conflicts_ = 0;
+    Clear(genes, n);
     for (std::uint32_t j = 0; j < n; ++j) genes[j] = static_cast<std::uint16_t>(j);
     // genes[column .. n-1] hold the rows still free.
     for (std::uint32_t column = 0; column < n; ++column) {

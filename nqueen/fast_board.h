@@ -45,6 +45,8 @@ public:
     float Fitness() const;
 
 private:
+    // Points the board at `genes` (n columns) with every diagonal empty.
+    void Clear(std::uint16_t* genes, std::uint32_t n);
     void Add(std::uint32_t row, std::uint32_t column);
     void Remove(std::uint32_t row, std::uint32_t column);
     void CollectAttacked();

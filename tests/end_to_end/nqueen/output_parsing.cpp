@@ -41,4 +41,12 @@ void ExpectSolution(const std::vector<int>& rows, int queens) {
     }
 }
 
+std::string ReportWithoutTimes(const std::string& report) {
+    std::string kept;
+    for (const std::string& line : Lines(report)) {
+        if (line.find("time") == std::string::npos) kept += line + "\n";
+    }
+    return kept;
+}
+
 }  // namespace e2e

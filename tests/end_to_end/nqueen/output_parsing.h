@@ -18,6 +18,9 @@ std::string Parameters(int queens, int population, int iterations, int threads, 
 // The text split at line feeds.
 std::vector<std::string> Lines(const std::string& text);
 
+// A report without the lines that hold measured times.
+std::string ReportWithoutTimes(const std::string& report);
+
 // The whole numbers of a line of "%3i " fields.
 std::vector<int> Rows(const std::string& text);
 

@@ -41,15 +41,6 @@ protected:
     }
 };
 
-// The report without the lines that hold measured times.
-std::string WithoutTimes(const std::string& report) {
-    std::string kept;
-    for (const std::string& line : Lines(report)) {
-        if (line.find("time") == std::string::npos) kept += line + "\n";
-    }
-    return kept;
-}
-
 // The record without the members that hold measured times.
 json WithoutTimes(json record) {
     for (const char* member : {"start_utc", "end_utc", "wall_seconds", "master_busy_ms"})
@@ -70,7 +61,7 @@ TEST_F(RunControlE2E, SeededRunsWithNoneOrOneSlaveThreadRepeatExactly) {
         ASSERT_EQ(second.status, 0) << second.err;
         EXPECT_EQ(second.out, first.out);
         EXPECT_GT(Lines(first.out).size(), 4u) << "several chunks";
-        EXPECT_EQ(WithoutTimes(Read("r2.txt")), WithoutTimes(Read("r1.txt")));
+        EXPECT_EQ(e2e::ReportWithoutTimes(Read("r2.txt")), e2e::ReportWithoutTimes(Read("r1.txt")));
         EXPECT_NE(Read("r1.txt").find("# Seed:                     3141592653\n"), std::string::npos);
         EXPECT_EQ(WithoutTimes(Record("rec.json")), WithoutTimes(firstRecord));
         EXPECT_EQ(firstRecord["stop_reason"], "solved");

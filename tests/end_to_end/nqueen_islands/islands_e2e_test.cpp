@@ -67,14 +67,6 @@ json Comparable(json record) {
     return record;
 }
 
-std::string ReportWithoutTimes(const std::string& report) {
-    std::string kept;
-    for (const std::string& line : Lines(report)) {
-        if (line.find("time") == std::string::npos) kept += line + "\n";
-    }
-    return kept;
-}
-
 TEST_F(IslandsE2E, ThreeIslandsSolveWithOneReportAndMigrantCountsThatAddUp) {
     WriteText("p.txt", e2e::Parameters(14, 40, 4, 2, "0.1") +
                            "seed 7\nmigration_interval 5\nmigrants 2\njson_report rec.json\n");
@@ -129,7 +121,7 @@ TEST_F(IslandsE2E, OneIslandRunsAsZarnelNQueenWithTheSameSeed) {
                              Path("stderr.txt"));
     ASSERT_EQ(single.Wait(60s), 0);
     EXPECT_EQ(islands.out, Read("stdout.txt"));
-    EXPECT_EQ(ReportWithoutTimes(report), ReportWithoutTimes(Read("r.txt")));
+    EXPECT_EQ(e2e::ReportWithoutTimes(report), e2e::ReportWithoutTimes(Read("r.txt")));
     EXPECT_EQ(Comparable(record), Comparable(Record("rec.json")));
     ASSERT_EQ(record["islands"].size(), 1U);
     EXPECT_EQ(record["islands"][0]["migrants_sent"], 0);
