@@ -21,4 +21,18 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
     flock "$WINEPREFIX" bash -c '[ -f "$WINEPREFIX/system.reg" ] || { wineboot -i && wineserver -w; }' \
         >/dev/null 2>&1
 fi
-"$wine" "$@" | tr -d '\r'
+errors=$(mktemp)
+trap 'rm -f "$errors"' EXIT
+for attempt in 1 2; do
+    "$wine" "$@" 2>"$errors" | tr -d '\r'
+    status=$?
+    # A Wine client that loses its wineserver while it starts ("wine client
+    # error: ... Connection reset by peer", seen when a test starts just as
+    # the server shuts down) never ran the program: that is Wine's failure,
+    # not the test's, and the run is tried once more.
+    if [ "$status" -ne 0 ] && [ "$attempt" -eq 1 ] && grep -q '^wine client error' "$errors"; then
+        continue
+    fi
+    cat "$errors" >&2
+    exit "$status"
+done
