@@ -363,6 +363,7 @@ int SolveAndReport(const NQueenParameters& parameters, const KeptFiles& files, R
         record.islands = std::move(islandRecords);
         record.history = std::move(history);
         record.bestFitness = bestFitness;
+        record.memoryEstimateBytes = EstimateRunMemory(parameters);
         record.solution.assign(solution, solution + parameters.queens);
         const std::string problem = run::WriteRecordFile(parameters.json_report, run::RecordText(record));
         if (!problem.empty()) {

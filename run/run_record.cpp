@@ -102,6 +102,7 @@ std::string RecordText(const RunRecord& record) {
         {"best_fitness", record.bestFitness},
         {"solution", record.solution},
     };
+    if (record.memoryEstimateBytes != 0) document["memory_estimate_bytes"] = record.memoryEstimateBytes;
     if (!record.islands.empty()) {
         json islands = json::array();
         for (const IslandRecord& island : record.islands) {

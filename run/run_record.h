@@ -65,6 +65,9 @@ struct RunRecord {
     History history;
     double bestFitness = 0.0;
     std::vector<std::int64_t> solution;  // the row of the queen in each column
+    // What the start-up check estimated the population and the threads'
+    // working memory to take (0: not estimated).
+    std::uint64_t memoryEstimateBytes = 0;
     // A run of islands only: one entry per island, in island order; written
     // as the "islands" array when not empty.
     std::vector<IslandRecord> islands;

@@ -113,7 +113,7 @@ TEST_F(RunControlE2E, TimeLimitRecordHoldsEveryMemberWithSensibleValues) {
     for (const char* member :
          {"program", "version", "parameters", "operators", "seed", "start_utc", "end_utc", "wall_seconds",
           "exit_status", "stop_reason", "master_iterations", "evaluations", "master_busy_ms", "threads",
-          "history", "best_fitness", "solution"}) {
+          "history", "best_fitness", "solution", "memory_estimate_bytes"}) {
         EXPECT_TRUE(r.contains(member)) << member;
     }
     EXPECT_EQ(r["program"], "ZarnelNQueen");
@@ -154,6 +154,8 @@ TEST_F(RunControlE2E, TimeLimitRecordHoldsEveryMemberWithSensibleValues) {
         EXPECT_LE(entry["distinct"], kPopulation);
     }
     EXPECT_EQ(r["best_fitness"], history.back()["best"]);
+    // At least every individual's genes.
+    EXPECT_GE(r["memory_estimate_bytes"].get<std::uint64_t>(), std::uint64_t{kPopulation} * kQueens * 2);
     std::vector<int> rows = r["solution"];
     std::sort(rows.begin(), rows.end());
     for (int i = 0; i < kQueens; ++i) ASSERT_EQ(rows[i], i);
