@@ -1,4 +1,5 @@
 #include <cstdio>
+#include <exception>
 #include <iostream>
 #include <ostream>
 
@@ -25,8 +26,16 @@ int main(int argc, char* argv[]) {
         zarnel::BenchOptions options;
         status = zarnel::ParseBenchFlags(argc, argv, options, out, std::cerr);
         if (status < 0) {
-            status = zarnel::RunBenchmarkWith(options, out, std::cerr,
-                                              platform::StderrIsTerminal() ? &std::cerr : nullptr);
+            // What the flags ask for may not fit (threads the system will not
+            // start, memory it does not have): say so instead of aborting.
+            try {
+                status = zarnel::RunBenchmarkWith(options, out, std::cerr,
+                                                  platform::StderrIsTerminal() ? &std::cerr : nullptr);
+            } catch (const std::exception& error) {
+                console.Flush();
+                std::fprintf(stderr, "ZarnelBench: cannot run: %s\n", error.what());
+                return 1;
+            }
         }
     }
     console.Flush();

@@ -3,8 +3,7 @@
 #include <charconv>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
-#include <iterator>
+#include <cstring>
 #include <sstream>
 
 namespace zarnel {
@@ -81,10 +80,34 @@ std::string ParsePopulationDump(const std::string& text, const std::string& path
 
 std::string ReadPopulationDump(const std::string& path, std::uint32_t queens, std::uint32_t size,
                                std::vector<std::uint16_t>& genes) {
-    std::ifstream file(path, std::ios::binary);
-    if (!file) return "Cannot resume from population dump " + path + ": it cannot be opened";
-    const std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-    if (file.bad()) return "Cannot resume from population dump " + path + ": it cannot be read";
+    const std::string prefix = "Cannot resume from population dump " + path + ": ";
+    // No dump of this run is longer than this: per individual, each gene at
+    // most five digits and a blank, the fitness well under 64 characters;
+    // and the closing line. A longer input (a device, a wrong file) is
+    // refused before it can take the memory the run needs.
+    const std::uint64_t limit = std::uint64_t{size} * (std::uint64_t{queens} * 6 + 64) + 4096;
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (file == nullptr) return prefix + "it cannot be opened";
+    std::string text;
+    char buffer[65536];
+    bool failed = false;
+    for (;;) {
+        const std::size_t got = std::fread(buffer, 1, sizeof buffer, file);
+        text.append(buffer, got);
+        // A dump is text: a zero byte (a device such as /dev/zero, a binary
+        // file) ends the reading at once.
+        if (std::memchr(buffer, 0, got) != nullptr) break;
+        if (got < sizeof buffer) {
+            failed = std::ferror(file) != 0;  // a directory fails here (EISDIR)
+            break;
+        }
+        if (text.size() > limit) break;
+    }
+    std::fclose(file);
+    if (failed) return prefix + "it cannot be read";
+    if (text.size() > limit) return prefix + "it is longer than any dump of this run can be";
+    if (text.find('\0') != std::string::npos)
+        return prefix + "it holds a zero byte, so it is no population dump";
     return ParsePopulationDump(text, path, queens, size, genes);
 }
 

@@ -1,6 +1,8 @@
 #include "nqueen/parameter_check.h"
 
+#include <algorithm>
 #include <atomic>
+#include <climits>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -133,7 +135,12 @@ std::string CheckIslandKeys(const NQueenParameters& parameters, const std::strin
         check(ParameterKey::kMigrationInterval, parameters.migration_interval, 1, 4294967295);
     if (problem.empty()) {
         const std::int64_t built = PopulationSizeBuilt(parameters.population_size);
-        problem = check(ParameterKey::kMigrants, parameters.migrants, 0, built - 1);
+        // A migration is one message of 8 bytes and, per migrant, a 4-byte
+        // fitness and 2 bytes a gene, and an MPI count is an int.
+        const std::int64_t fitInOneMessage =
+            (std::int64_t{INT_MAX} - 8) / (4 + 2 * std::int64_t{parameters.queens});
+        problem =
+            check(ParameterKey::kMigrants, parameters.migrants, 0, std::min(built - 1, fitInOneMessage));
     }
     return problem;
 }

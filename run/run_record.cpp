@@ -71,6 +71,13 @@ json ThreadsJson(const std::vector<ThreadRecord>& threads) {
     return array;
 }
 
+// The record as text. Paths and words come from the user's files and flags
+// and need not be UTF-8; JSON text must be, so a byte that is not is written
+// as U+FFFD instead of failing after the run.
+std::string Text(const json& document) {
+    return document.dump(2, ' ', false, json::error_handler_t::replace) + "\n";
+}
+
 }  // namespace
 
 bool RecordsSupported() { return true; }
@@ -117,7 +124,7 @@ std::string RecordText(const RunRecord& record) {
         }
         document["islands"] = std::move(islands);
     }
-    return document.dump(2) + "\n";
+    return Text(document);
 }
 
 namespace {
@@ -158,7 +165,7 @@ std::string RecordText(const BenchRecord& record) {
         for (const BenchRunRecord& function : record.functions) functions.push_back(BenchRunJson(function));
         document["functions"] = functions;
     }
-    return document.dump(2) + "\n";
+    return Text(document);
 }
 
 #else

@@ -4,6 +4,8 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -78,6 +80,34 @@ TEST(DumpReaderTest, RefusesADumpThatDoesNotMatchTheRun) {
               "fitenss:\" line");
     EXPECT_EQ(zarnel::ReadPopulationDump("/nonexistent/d.txt", 4, 1, genes),
               "Cannot resume from population dump /nonexistent/d.txt: it cannot be opened");
+}
+
+// Inputs that are no dump at all are refused before they are read whole: a
+// directory, a file with a zero byte, a file longer than any dump of the run.
+TEST(DumpReaderTest, RefusesWhatIsNoDumpWithoutReadingItWhole) {
+    namespace fs = std::filesystem;
+    const fs::path dir = fs::temp_directory_path() / "zarnel_dump_reader_test";
+    fs::remove_all(dir);
+    fs::create_directories(dir / "sub");
+    std::vector<std::uint16_t> genes;
+    const std::string sub = (dir / "sub").string();
+    EXPECT_EQ(zarnel::ReadPopulationDump(sub, 4, 1, genes)
+                  .rfind("Cannot resume from population dump " + sub + ": it cannot be", 0),
+              0U);
+    const auto write = [&](const std::string& name, const std::string& text) {
+        std::ofstream((dir / name).string(), std::ios::binary) << text;
+        return (dir / name).string();
+    };
+    const std::string zero =
+        write("zero.txt", std::string("   0    2    1    3 -1\0\nAvg. fitenss: -1\n", 36));
+    EXPECT_EQ(
+        zarnel::ReadPopulationDump(zero, 4, 1, genes),
+        "Cannot resume from population dump " + zero + ": it holds a zero byte, so it is no population dump");
+    const std::string longer = write("long.txt", std::string(200000, ' '));
+    EXPECT_EQ(
+        zarnel::ReadPopulationDump(longer, 4, 1, genes),
+        "Cannot resume from population dump " + longer + ": it is longer than any dump of this run can be");
+    fs::remove_all(dir);
 }
 
 }  // namespace

@@ -54,6 +54,12 @@ TEST(IslandKeysTest, ValuesOutsideTheirRangeAreRefusedByNameAndValue) {
         EXPECT_EQ(problem.rfind("Invalid parameter file p.txt: ", 0), 0U) << problem;
     }
     EXPECT_EQ(zarnel::CheckIslandKeys(Scan(kClassic + "migrants 9\nmigration_interval 1\n", true), "p"), "");
+    // One migration is one MPI message, whose size must fit in an int.
+    const std::string large =
+        "queens 65536\npopulation_size 20000\nslave_iterations 4\nslave_threads 1\n"
+        "mutation_rate 0.1\nmigrants 16384\n";
+    EXPECT_NE(zarnel::CheckIslandKeys(Scan(large, true), "p.txt").find("from 0 to 16383, not 16384"),
+              std::string::npos);
 }
 
 }  // namespace

@@ -79,7 +79,9 @@ TEST_F(RunControlE2E, SeededRunsWithNoneOrOneSlaveThreadRepeatExactly) {
 // A population that never changes (no slave threads, no swaps) cannot be
 // solved, so only a limit ends the run.
 TEST_F(RunControlE2E, IterationLimitEndsAnUnsolvableRunWithStatus2) {
-    WriteText("p.txt", e2e::Parameters(64, 20, 1, 0, "0") + "max_iterations 2500\njson_report rec.json\n");
+    // A word that is not UTF-8 (Latin-1 e-acute) still gives a record that parses.
+    WriteText("p.txt", e2e::Parameters(64, 20, 1, 0, "0") +
+                           "max_iterations 2500\njson_report rec.json\ndump_directory d\xe9\n");
     const RunResult result = Run("p.txt");
     EXPECT_EQ(result.status, 2) << result.err;
     const std::string lines = result.out.substr(0, result.out.find("\nBest individual found:\n"));
@@ -98,6 +100,7 @@ TEST_F(RunControlE2E, IterationLimitEndsAnUnsolvableRunWithStatus2) {
     EXPECT_EQ(record["history"].size(), 3u);
     EXPECT_EQ(record["history"][2]["iteration"], 2500);
     EXPECT_TRUE(record["threads"].empty());
+    EXPECT_EQ(record["parameters"]["dump_directory"], "d\xEF\xBF\xBD");
 }
 
 TEST_F(RunControlE2E, TimeLimitRecordHoldsEveryMemberWithSensibleValues) {
