@@ -12,13 +12,14 @@ namespace {
 
 std::error_code LastError() { return {errno, std::generic_category()}; }
 
-}  // namespace
-
-std::error_code CreateNewFile(const std::string& path, std::FILE*& file) {
+// Opens `path` with `flags` (retried when a signal interrupts the call) and
+// wraps the descriptor in a stream for writing; the descriptor is closed
+// when the stream cannot be made.
+std::error_code OpenForWriting(const char* path, int flags, std::FILE*& file) {
     file = nullptr;
     int fd;
     do {
-        fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        fd = open(path, flags | O_CLOEXEC, 0666);
     } while (fd < 0 && errno == EINTR);
     if (fd < 0) return LastError();
     file = fdopen(fd, "w");
@@ -30,21 +31,16 @@ std::error_code CreateNewFile(const std::string& path, std::FILE*& file) {
     return {};
 }
 
+}  // namespace
+
+std::error_code CreateNewFile(const std::string& path, std::FILE*& file) {
+    return OpenForWriting(path.c_str(), O_WRONLY | O_CREAT | O_EXCL, file);
+}
+
 std::error_code CreateUnnamedFile(const std::string& directory, std::FILE*& file) {
     file = nullptr;
 #ifdef O_TMPFILE
-    int fd;
-    do {
-        fd = open(directory.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
-    } while (fd < 0 && errno == EINTR);
-    if (fd < 0) return LastError();
-    file = fdopen(fd, "w");
-    if (file == nullptr) {
-        const std::error_code error = LastError();
-        close(fd);
-        return error;
-    }
-    return {};
+    return OpenForWriting(directory.c_str(), O_TMPFILE | O_WRONLY, file);
 #else
     (void)directory;
     return std::make_error_code(std::errc::operation_not_supported);
