@@ -364,7 +364,7 @@ int SolveAndReport(const NQueenParameters& parameters, const KeptFiles& files, R
         record.history = std::move(history);
         record.bestFitness = bestFitness;
         record.memoryEstimateBytes = EstimateRunMemory(parameters);
-        record.solution.assign(solution, solution + parameters.queens);
+        record.solution = std::vector<std::int64_t>(solution, solution + parameters.queens);
         const std::string problem = run::WriteRecordFile(parameters.json_report, run::RecordText(record));
         if (!problem.empty()) {
             std::fprintf(err, "Unable to write run record %s: %s; the file was left as it was\n",

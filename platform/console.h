@@ -12,6 +12,11 @@ namespace platform {
 // default action. Safe to call more than once.
 void InstallCtrlCHandler();
 
+// Gives Ctrl+C back the action it had before InstallCtrlCHandler, for a
+// library that handled it only for the length of a run. A request that came
+// meanwhile and was not taken is dropped.
+void RemoveCtrlCHandler();
+
 // Makes the dump request of a program run under a process manager that
 // forwards no Ctrl+C (SIGUSR1 on POSIX: `kill -USR1` to Open MPI's mpirun,
 // which forwards it to every rank) set the same request flag as Ctrl+C.
@@ -26,7 +31,8 @@ bool TakeCtrlCRequest();
 // SIGHUP on POSIX, Ctrl+Break on Windows) set a lock-free end-request flag
 // instead of ending it, so that the program can finish its work in order;
 // with `handle` false, gives them back the action they had before. A signal
-// that the process was started with ignored stays ignored. Main thread only.
+// that the process was started with ignored stays ignored. Starting to handle
+// them forgets an earlier request. Main thread only.
 void HandleEndRequests(bool handle);
 
 // True once an end request has arrived while they were handled.

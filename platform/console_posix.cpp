@@ -47,7 +47,18 @@ extern "C" void RestoreTerminalAndEnd(int signalNumber) {
 
 }  // namespace
 
+namespace {
+
+// SIGINT's action before InstallCtrlCHandler, for RemoveCtrlCHandler; main
+// thread only.
+struct sigaction ctrlCBefore {};
+bool ctrlCInstalled = false;
+
+}  // namespace
+
 void InstallCtrlCHandler() {
+    if (!ctrlCInstalled) sigaction(SIGINT, nullptr, &ctrlCBefore);
+    ctrlCInstalled = true;
     struct sigaction action {};
     action.sa_handler = OnSigint;
     sigemptyset(&action.sa_mask);
@@ -55,6 +66,13 @@ void InstallCtrlCHandler() {
     // never cut short by a key press.
     action.sa_flags = SA_RESTART;
     sigaction(SIGINT, &action, nullptr);
+}
+
+void RemoveCtrlCHandler() {
+    if (!ctrlCInstalled) return;
+    sigaction(SIGINT, &ctrlCBefore, nullptr);
+    ctrlCInstalled = false;
+    ctrlCRequested.store(0, std::memory_order_relaxed);
 }
 
 void InstallDumpRequestSignal() {
@@ -73,6 +91,7 @@ void HandleEndRequests(bool handle) {
     static bool handling = false;
     if (handle == handling) return;
     handling = handle;
+    if (handle) endRequested.store(0, std::memory_order_relaxed);
     for (std::size_t i = 0; i < std::size(kEndRequestSignals); ++i) {
         if (!handle) {
             sigaction(kEndRequestSignals[i], &previous[i], nullptr);
