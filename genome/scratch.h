@@ -1,9 +1,13 @@
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <span>
 #include <vector>
+
+#include "genome/random.h"
 
 // Helpers that the operator files share; not part of a user's interface.
 namespace zarnel::genome_detail {
@@ -24,6 +28,18 @@ bool Disjoint(std::span<A> a, std::span<B> b) {
     const std::less<const void*> before;
     return !before(a.data(), b.data() + b.size()) || !before(b.data(), a.data() + a.size()) || a.empty() ||
            b.empty();
+}
+
+// Calls body(i, bit) for i = 0 .. n-1, where bit is bit i % 64 (0 or 1) of
+// the (i / 64)-th draw of `random`: one draw per 64 genes. The inner loop
+// has no carried shift, so the compiler may vectorise the body.
+template <class Body>
+void ForEachRandomBit(std::size_t n, Random& random, Body&& body) {
+    for (std::size_t base = 0; base < n; base += 64) {
+        const std::uint64_t word = random.Next();
+        const std::size_t count = std::min<std::size_t>(64, n - base);
+        for (std::size_t j = 0; j < count; ++j) body(base + j, static_cast<std::uint64_t>((word >> j) & 1u));
+    }
 }
 
 }  // namespace zarnel::genome_detail
