@@ -4,7 +4,7 @@
 #include <cassert>
 
 #include "genome/bit_string_variation.h"
-#include "genome/choice_check.h"
+#include "genome/detail/choice_check.h"
 
 namespace zarnel {
 

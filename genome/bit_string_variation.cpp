@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cassert>
 
-#include "genome/scratch.h"
+#include "genome/detail/scratch.h"
 
 namespace zarnel::bits {
 

@@ -3,8 +3,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "genome/detail/scratch.h"
 #include "genome/permutation_variation.h"
-#include "genome/scratch.h"
 
 namespace zarnel::permutation {
 

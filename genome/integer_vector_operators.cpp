@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cassert>
 
-#include "genome/choice_check.h"
+#include "genome/detail/choice_check.h"
 #include "genome/integer_vector_variation.h"
 
 namespace zarnel {

@@ -2,7 +2,7 @@
 
 #include <cassert>
 
-#include "genome/scratch.h"
+#include "genome/detail/scratch.h"
 
 namespace zarnel::integer {
 

@@ -2,7 +2,7 @@
 
 #include <cassert>
 
-#include "genome/bounds.h"
+#include "genome/detail/bounds.h"
 #include "genome/gene_text.h"
 #include "genome/real_vector_variation.h"
 

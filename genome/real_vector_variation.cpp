@@ -4,7 +4,7 @@
 #include <cassert>
 #include <cmath>
 
-#include "genome/scratch.h"
+#include "genome/detail/scratch.h"
 
 namespace zarnel::real {
 

@@ -1,4 +1,4 @@
-#include "genome/choice_check.h"
+#include "genome/detail/choice_check.h"
 
 #include <cmath>
 #include <span>

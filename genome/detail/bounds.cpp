@@ -1,4 +1,4 @@
-#include "genome/bounds.h"
+#include "genome/detail/bounds.h"
 
 #include <cmath>
 #include <cstdint>

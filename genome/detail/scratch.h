@@ -9,7 +9,7 @@
 
 #include "genome/random.h"
 
-// Helpers that the operator files share; not part of a user's interface.
+// Helpers that the operator files share; not installed.
 namespace zarnel::genome_detail {
 
 // The first n elements of a scratch buffer, grown (never shrunk) to hold
