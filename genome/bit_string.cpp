@@ -29,6 +29,7 @@ std::string BitString::Check(std::span<const Gene> genes) const {
 void BitString::Write(std::span<const Gene> genes, std::string& out) const { gene_text::Write(genes, out); }
 
 std::string BitString::Read(std::string_view text, std::span<Gene> genes) const {
+    assert(genes.size() == length);
     std::string fault = gene_text::Read(text, genes);
     if (!fault.empty()) return fault;
     for (std::size_t i = 0; i < genes.size(); ++i) {

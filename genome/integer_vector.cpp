@@ -24,6 +24,7 @@ void IntegerVector::Write(std::span<const Gene> genes, std::string& out) const {
 }
 
 std::string IntegerVector::Read(std::string_view text, std::span<Gene> genes) const {
+    assert(genes.size() == lower.size());
     return gene_text::Read(text, genes);
 }
 

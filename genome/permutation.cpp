@@ -39,6 +39,7 @@ std::string Permutation::Check(std::span<const Gene> genes) const {
 void Permutation::Write(std::span<const Gene> genes, std::string& out) const { gene_text::Write(genes, out); }
 
 std::string Permutation::Read(std::string_view text, std::span<Gene> genes) const {
+    assert(genes.size() == length);
     return gene_text::Read(text, genes);
 }
 

@@ -22,6 +22,7 @@ std::string RealVector::Check(std::span<const Gene> genes) const {
 void RealVector::Write(std::span<const Gene> genes, std::string& out) const { gene_text::Write(genes, out); }
 
 std::string RealVector::Read(std::string_view text, std::span<Gene> genes) const {
+    assert(genes.size() == lower.size());
     return gene_text::Read(text, genes);
 }
 

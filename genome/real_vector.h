@@ -38,7 +38,7 @@ struct RealVector {
     // to the same bits.
     void Write(std::span<const Gene> genes, std::string& out) const;
 
-    // Reads the text form (gene_text::Read gives the faults: a gene must be a
+    // Reads the text form into `genes` (Length() of them) (gene_text::Read gives the faults: a gene must be a
     // finite number); does not call Check.
     std::string Read(std::string_view text, std::span<Gene> genes) const;
 };
