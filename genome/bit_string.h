@@ -33,8 +33,9 @@ struct BitString {
     // Appends the text form: "0 1 1 0 ...".
     void Write(std::span<const Gene> genes, std::string& out) const;
 
-    // Reads the text form into `genes` (Length() of them); a word other than 0 or 1 is refused here ("word 3
-    // '2' is not a bit (0 or 1)"), besides gene_text::Read's faults.
+    // Reads the text form into `genes` (Length() of them); a word other
+    // than 0 or 1 is refused ("word 3 '2' is not a bit (0 or 1)"), besides
+    // gene_text::Read's faults.
     std::string Read(std::string_view text, std::span<Gene> genes) const;
 };
 

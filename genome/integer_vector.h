@@ -37,8 +37,9 @@ struct IntegerVector {
     // Appends the text form: the genes in decimal separated by single spaces.
     void Write(std::span<const Gene> genes, std::string& out) const;
 
-    // Reads the text form into `genes` (Length() of them) (gene_text::Read gives the faults, among them a
-    // number outside the 64-bit range); does not call Check.
+    // Reads the text form into `genes` (Length() of them); gene_text::Read
+    // gives the faults, among them a number outside the 64-bit range. Does
+    // not call Check.
     std::string Read(std::string_view text, std::span<Gene> genes) const;
 };
 

@@ -34,8 +34,9 @@ struct Permutation {
     // Appends the text form: the genes separated by single spaces.
     void Write(std::span<const Gene> genes, std::string& out) const;
 
-    // Reads the text form into `genes` (Length() of them) (gene_text::Read gives the faults); does not call
-    // Check, so the genes read need not form a permutation.
+    // Reads the text form into `genes` (Length() of them); gene_text::Read
+    // gives the faults. Does not call Check, so the genes read need not form
+    // a permutation.
     std::string Read(std::string_view text, std::span<Gene> genes) const;
 };
 

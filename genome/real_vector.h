@@ -38,8 +38,8 @@ struct RealVector {
     // to the same bits.
     void Write(std::span<const Gene> genes, std::string& out) const;
 
-    // Reads the text form into `genes` (Length() of them) (gene_text::Read gives the faults: a gene must be a
-    // finite number); does not call Check.
+    // Reads the text form into `genes` (Length() of them); gene_text::Read
+    // gives the faults (a gene must be a finite number). Does not call Check.
     std::string Read(std::string_view text, std::span<Gene> genes) const;
 };
 
