@@ -65,23 +65,23 @@ void EdgeRecombination(std::span<const std::uint32_t> p1, std::span<const std::u
     const std::span<std::uint32_t> unvisited = Scratch(tUnvisited, n);
     const std::span<std::uint32_t> index = Scratch(tIndex, n);
     for (std::size_t c = 0; c < n; ++c) {
-        edges[c].count = 0;
-        edges[c].common = 0;
         unvisited[c] = static_cast<std::uint32_t>(c);
         index[c] = static_cast<std::uint32_t>(c);
     }
-    // The edge map. A tour of one city has no edge; one of two cities has
-    // the same neighbour on both sides, kept once.
-    const bool hasEdges = n > 1;
-    for (std::size_t i = 0; hasEdges && i < n; ++i) {
-        const std::size_t next = i + 1 == n ? 0 : i + 1;
-        AddEdge(edges[p1[i]], p1[next], false);
-        AddEdge(edges[p1[next]], p1[i], false);
+    // The edge map: p1's two neighbours of each city (one for a tour of two
+    // cities, none for a tour of one), then p2's, each once, marked common
+    // when p1 has it too.
+    for (std::size_t i = 0; i < n; ++i) {
+        EdgeList& list = edges[p1[i]];
+        list.common = 0;
+        list.count = n > 2 ? 2 : static_cast<std::uint8_t>(n - 1);
+        list.city[0] = p1[i + 1 == n ? 0 : i + 1];
+        list.city[1] = p1[i == 0 ? n - 1 : i - 1];
     }
-    for (std::size_t i = 0; hasEdges && i < n; ++i) {
-        const std::size_t next = i + 1 == n ? 0 : i + 1;
-        AddEdge(edges[p2[i]], p2[next], true);
-        AddEdge(edges[p2[next]], p2[i], true);
+    for (std::size_t i = 0; n > 1 && i < n; ++i) {
+        EdgeList& list = edges[p2[i]];
+        AddEdge(list, p2[i + 1 == n ? 0 : i + 1], true);
+        AddEdge(list, p2[i == 0 ? n - 1 : i - 1], true);
     }
 
     std::size_t remaining = n;
