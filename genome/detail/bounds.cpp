@@ -33,8 +33,8 @@ std::string Gene(std::size_t i) { return "gene " + std::to_string(i + 1); }
 template <class T>
 std::string ValidateBounds(const std::vector<T>& lower, const std::vector<T>& upper) {
     if (lower.size() != upper.size()) {
-        return "the lower bounds count " + std::to_string(lower.size()) + " genes, the upper bounds " +
-               std::to_string(upper.size());
+        return std::to_string(lower.size()) + " lower bounds but " + std::to_string(upper.size()) +
+               " upper bounds";
     }
     if (lower.empty()) return "no genes: the bounds are empty";
     if (lower.size() > UINT32_MAX) return "more than 4294967295 genes";

@@ -66,38 +66,29 @@ TEST(BitStringCrossoverTest, PointCrossoversSpliceTheParentsAtTheirCuts) {
     }
 }
 
-TEST(BitStringCrossoverTest, UniformTakesEachGeneFromEitherParentEvenly) {
-    Random random(6);
-    constexpr std::size_t n = 1000;
-    const Genes zeros(n, 0), ones(n, 1);
-    Genes child(n, 9);
-    bits::Uniform(zeros, ones, child, random);
-    std::size_t fromSecond = 0;
-    for (const std::uint8_t gene : child) {
-        ASSERT_LE(gene, 1);
-        fromSecond += gene;
-    }
-    EXPECT_NEAR(static_cast<double>(fromSecond) / n, 0.5, 0.06);
+// Share of genes that are 1 (after RandomInit, or of a uniform child of an
+// all-0 and an all-1 parent) or differ from `before` (after a flip).
+double Share(const Genes& genes, const Genes& before = Genes(1000, 0)) {
+    double count = 0;
+    for (std::size_t i = 0; i < genes.size(); ++i) count += genes[i] != before[i];
+    return count / static_cast<double>(genes.size());
 }
 
-TEST(BitStringMutationTest, FlipRateSaysHowManyBitsFlip) {
+TEST(BitStringOperatorTest, UniformInitAndFlipDrawEachBitAtTheirRate) {
     Random random(7);
-    Genes genes(1000);
+    Genes child(1000, 9), genes(1000);
+    bits::Uniform(Genes(1000, 0), Genes(1000, 1), child, random);
+    EXPECT_NEAR(Share(child), 0.5, 0.06);
     bits::RandomInit(genes, random);
+    EXPECT_NEAR(Share(genes), 0.5, 0.06);
     const Genes before = genes;
-    std::size_t ones = 0;
-    for (const std::uint8_t gene : genes) ones += gene;
-    EXPECT_NEAR(static_cast<double>(ones) / 1000, 0.5, 0.06);
-
     bits::FlipMutation(genes, 0.0, random);
     EXPECT_EQ(genes, before);
     bits::FlipMutation(genes, 1.0, random);
-    for (std::size_t i = 0; i < genes.size(); ++i) ASSERT_EQ(genes[i], 1 - before[i]);
+    EXPECT_EQ(Share(genes, before), 1.0);
     bits::FlipMutation(genes, 1.0, random);
-    std::size_t flipped = 0;
     bits::FlipMutation(genes, 0.1, random);
-    for (std::size_t i = 0; i < genes.size(); ++i) flipped += genes[i] != before[i];
-    EXPECT_NEAR(static_cast<double>(flipped) / 1000, 0.1, 0.04);
+    EXPECT_NEAR(Share(genes, before), 0.1, 0.04);
 }
 
 }  // namespace

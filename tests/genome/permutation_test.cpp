@@ -17,7 +17,6 @@ namespace {
 namespace permutation = zarnel::permutation;
 using Genes = std::vector<std::uint32_t>;
 using zarnel::Random;
-
 using Crossover = void (*)(std::span<const std::uint32_t>, std::span<const std::uint32_t>,
                            std::span<std::uint32_t>, Random&);
 using Mutation = void (*)(std::span<std::uint32_t>, Random&);
@@ -44,41 +43,36 @@ std::set<std::pair<std::uint32_t, std::uint32_t>> Edges(const Genes& tour) {
 
 class PermutationOperatorTest : public testing::TestWithParam<std::size_t> {};
 
+// Every operator keeps a permutation; a crossover of a genome with itself
+// gives that genome (edge recombination: the same tour); cycle crossover
+// takes each gene from a parent at that position; with one gene a mutation
+// changes nothing.
 TEST_P(PermutationOperatorTest, OperatorsKeepAPermutationAndEqualParentsGiveTheirGenome) {
     const std::size_t n = GetParam();
     Random random(n);
-    const std::pair<const char*, Crossover> crossovers[] = {{"pmx", permutation::Pmx},
-                                                            {"ox", permutation::Ox},
-                                                            {"cycle", permutation::Cycle},
-                                                            {"erx", permutation::EdgeRecombination}};
-    const std::pair<const char*, Mutation> mutations[] = {{"swap", permutation::SwapMutation},
-                                                          {"insertion", permutation::InsertionMutation},
-                                                          {"inversion", permutation::InversionMutation}};
     for (int trial = 0; trial < 200; ++trial) {
         const Genes p1 = Shuffled(n, random), p2 = Shuffled(n, random);
         ASSERT_EQ(CheckPermutation(p1), "");
-        for (const auto& [name, crossover] : crossovers) {
-            Genes child(n, 7);
+        for (const Crossover crossover :
+             {Crossover{permutation::Pmx}, Crossover{permutation::Ox}, Crossover{permutation::Cycle},
+              Crossover{permutation::EdgeRecombination}}) {
+            Genes child(n, 7), clone(n);
             crossover(p1, p2, child, random);
-            ASSERT_EQ(CheckPermutation(child), "") << name;
-            Genes clone(n);
+            ASSERT_EQ(CheckPermutation(child), "");
             crossover(p1, p1, clone, random);
-            if (crossover == permutation::EdgeRecombination) {
-                ASSERT_EQ(Edges(clone), Edges(p1));
-            } else {
-                ASSERT_EQ(clone, p1) << name;
-            }
-            if (crossover == permutation::Cycle) {
-                for (std::size_t i = 0; i < n; ++i) ASSERT_TRUE(child[i] == p1[i] || child[i] == p2[i]);
+            ASSERT_TRUE(crossover == permutation::EdgeRecombination ? Edges(clone) == Edges(p1)
+                                                                    : clone == p1);
+            for (std::size_t i = 0; crossover == permutation::Cycle && i < n; ++i) {
+                ASSERT_TRUE(child[i] == p1[i] || child[i] == p2[i]);
             }
         }
-        for (const auto& [name, mutation] : mutations) {
+        for (const Mutation mutation :
+             {Mutation{permutation::SwapMutation}, Mutation{permutation::InsertionMutation},
+              Mutation{permutation::InversionMutation}}) {
             Genes genes = p1;
             mutation(genes, random);
-            ASSERT_EQ(CheckPermutation(genes), "") << name;
-            if (n == 1) {
-                EXPECT_EQ(genes, p1) << name;
-            }
+            ASSERT_EQ(CheckPermutation(genes), "");
+            ASSERT_TRUE(n > 1 || genes == p1);
         }
     }
 }
@@ -95,25 +89,23 @@ TEST(PermutationCrossoverTest, PmxAndOxKeepTheirParentsGenesWhereTheyPromise) {
         const Genes p1 = Shuffled(n, random), p2 = Shuffled(n, random);
         for (std::size_t first = 0; first < n; ++first) {
             for (std::size_t last = first; last <= n; ++last) {
-                Genes pmx(n), ox(n);
+                Genes pmx(n), ox(n), oxRest, p2Rest;
                 permutation::PmxSegment(p1, p2, pmx, first, last);
                 permutation::OxSegment(p1, p2, ox, first, last);
                 ASSERT_EQ(CheckPermutation(pmx), "");
                 ASSERT_EQ(CheckPermutation(ox), "");
                 const std::set<std::uint32_t> segment(p1.begin() + first, p1.begin() + last);
-                Genes oxRest, p2Rest;
                 for (std::size_t k = 0; k < n; ++k) {
                     const std::size_t i = (last + k) % n;
-                    if (i >= first && i < last) {
+                    const bool inside = i >= first && i<last, mapped = segment.count(p2[i])> 0;
+                    if (inside) {
                         ASSERT_EQ(pmx[i], p1[i]);
                         ASSERT_EQ(ox[i], p1[i]);
-                    } else {
-                        if (!segment.count(p2[i])) {
-                            ASSERT_EQ(pmx[i], p2[i]);
-                        }
-                        oxRest.push_back(ox[i]);
+                    } else if (!mapped) {
+                        ASSERT_EQ(pmx[i], p2[i]);
                     }
-                    if (!segment.count(p2[i])) p2Rest.push_back(p2[i]);
+                    if (!inside) oxRest.push_back(ox[i]);
+                    if (!mapped) p2Rest.push_back(p2[i]);
                 }
                 ASSERT_EQ(oxRest, p2Rest);
             }
@@ -121,13 +113,13 @@ TEST(PermutationCrossoverTest, PmxAndOxKeepTheirParentsGenesWhereTheyPromise) {
     }
 }
 
+// Unrelated parents (identical ones are in the test above): a new edge only
+// where the walk is stuck, which is rare (about 3 % of the edges at this
+// size, the closing edge included).
 TEST(PermutationCrossoverTest, EdgeRecombinationKeepsMostParentalEdges) {
     Random random(11);
-    // Unrelated parents (identical ones are in the test above): a new edge
-    // only where the walk is stuck, which is rare (about 3 % of the edges at this size, the closing edge
-    // included).
     constexpr std::size_t n = 101;
-    std::size_t foreign = 0, total = 0;
+    std::size_t foreign = 0;
     for (int trial = 0; trial < 200; ++trial) {
         const Genes p1 = Shuffled(n, random), p2 = Shuffled(n, random);
         Genes child(n);
@@ -135,12 +127,10 @@ TEST(PermutationCrossoverTest, EdgeRecombinationKeepsMostParentalEdges) {
         auto parental = Edges(p1);
         parental.merge(Edges(p2));
         for (const auto& edge : Edges(child)) foreign += !parental.count(edge);
-        total += n;
     }
-    EXPECT_LT(static_cast<double>(foreign) / static_cast<double>(total), 0.05);
+    EXPECT_LT(static_cast<double>(foreign) / (200.0 * n), 0.05);
 }
 
-// Each mutation makes exactly one move of its kind.
 TEST(PermutationMutationTest, EachMutationMakesOneMoveOfItsKind) {
     Random random(5);
     constexpr std::size_t n = 20;
@@ -150,6 +140,7 @@ TEST(PermutationMutationTest, EachMutationMakesOneMoveOfItsKind) {
         permutation::SwapMutation(swapped, random);
         permutation::InsertionMutation(inserted, random);
         permutation::InversionMutation(inverted, random);
+        // Swap: two positions exchanged.
         std::vector<std::size_t> changed;
         for (std::size_t i = 0; i < n; ++i) {
             if (swapped[i] != before[i]) changed.push_back(i);
@@ -157,13 +148,12 @@ TEST(PermutationMutationTest, EachMutationMakesOneMoveOfItsKind) {
         ASSERT_EQ(changed.size(), 2u);
         ASSERT_EQ(swapped[changed[0]], before[changed[1]]);
         // Insertion: one gene moved, the others keep their order.
-        ASSERT_NE(inserted, before);
         bool oneMoved = false;
         for (std::size_t from = 0; from < n && !oneMoved; ++from) {
             Genes a = before, b = inserted;
             a.erase(a.begin() + from);
             b.erase(std::find(b.begin(), b.end(), before[from]));
-            oneMoved = a == b;
+            oneMoved = a == b && inserted != before;
         }
         ASSERT_TRUE(oneMoved);
         // Inversion: one block of at least two genes reversed.
@@ -182,12 +172,10 @@ TEST(PermutationMutationTest, EachMutationMakesOneMoveOfItsKind) {
 TEST(PermutationMutationTest, ShuffleDrawsEveryOrderEvenly) {
     Random random(8);
     std::map<Genes, double> counts;
-    constexpr int kDraws = 60000;
-    for (int i = 0; i < kDraws; ++i) ++counts[Shuffled(3, random)];
+    for (int i = 0; i < 60000; ++i) ++counts[Shuffled(3, random)];
     ASSERT_EQ(counts.size(), 6u);
     double chi = 0.0;
-    for (const auto& [order, count] : counts)
-        chi += (count - kDraws / 6.0) * (count - kDraws / 6.0) / (kDraws / 6.0);
+    for (const auto& [order, count] : counts) chi += (count - 10000) * (count - 10000) / 10000;
     EXPECT_LT(chi, 20.52);
 }
 

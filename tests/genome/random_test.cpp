@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 #include "run/seed.h"
@@ -24,8 +25,7 @@ double ChiSquare(const std::vector<std::uint64_t>& counts) {
 }
 
 // The reference implementation's output (prng.di.unimi.it/xoshiro256starstar.c)
-// from the state {0, 0, 0, 1}, as published with an independent port; and
-// from {1, 2, 3, 4}, worked out with Python's integers.
+// from the state {0, 0, 0, 1}, as published with an independent port.
 TEST(RandomTest, MatchesTheReferenceXoshiro256StarStar) {
     Random fromOne = Random::FromState({0, 0, 0, 1});
     const std::uint64_t expectedFromOne[] = {0,
@@ -39,10 +39,6 @@ TEST(RandomTest, MatchesTheReferenceXoshiro256StarStar) {
                                              0x1CB48716B2A00288,
                                              0x11B10070BDEB59BC};
     for (const std::uint64_t value : expectedFromOne) EXPECT_EQ(fromOne.Next(), value);
-    Random fromFour = Random::FromState({1, 2, 3, 4});
-    for (const std::uint64_t value : {11520ull, 0ull, 1509978240ull, 1215971899390074240ull}) {
-        EXPECT_EQ(fromFour(), value);
-    }
 }
 
 TEST(RandomTest, SeedsAndStreamsReplayExactlyAndStayApart) {
@@ -66,20 +62,17 @@ TEST(RandomTest, SeedsAndStreamsReplayExactlyAndStayApart) {
     EXPECT_EQ(Random::FromState({0, 0, 0, 0}).Next(), Random(0).Next());
 }
 
-TEST(RandomTest, BelowStaysBelowItsBound) {
-    Random random(1);
-    for (const std::uint32_t bound : {1u, 2u, 3u, 0xFFFFFFFFu}) {
-        for (int i = 0; i < 20000; ++i) ASSERT_LT(random.Below(bound), bound);
-    }
-    for (const std::uint64_t bound : {std::uint64_t{1}, std::uint64_t{3}, ~std::uint64_t{0}}) {
-        for (int i = 0; i < 20000; ++i) ASSERT_LT(random.Below64(bound), bound);
-    }
-}
-
 // 99.9 % quantiles of chi-square: 27.88 for 9 degrees of freedom, 13.82 for 2.
 // A fixed seed keeps the draws, and so the outcome, the same on every run.
-TEST(RandomTest, BelowIsUniform) {
+TEST(RandomTest, BelowStaysBelowItsBoundUniformly) {
     Random random(2024);
+    using Bounds = std::pair<std::uint32_t, std::uint64_t>;
+    for (const auto& [bound, bound64] : {Bounds{1, 1}, Bounds{3, 3}, Bounds{0xFFFFFFFFu, ~0ull}}) {
+        for (int i = 0; i < 20000; ++i) {
+            ASSERT_LT(random.Below(bound), bound);
+            ASSERT_LT(random.Below64(bound64), bound64);
+        }
+    }
     std::vector<std::uint64_t> small(10), small64(10);
     for (int i = 0; i < 200000; ++i) {
         ++small[random.Below(10)];

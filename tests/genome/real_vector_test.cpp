@@ -20,7 +20,9 @@ using zarnel::RealVector;
 const RealVector kKind{{-5.0, 2.0, -1e308, 1e6}, {5.0, 2.0, 1e308, 1e6 + 1e-3}};
 
 // Every crossover and mutation, at the ends of their parameter ranges,
-// writes finite genes within the bounds and leaves the fixed gene alone.
+// writes finite genes within the bounds and leaves the fixed gene alone;
+// BLX-0 and the arithmetic crossover stay between the parents, and SBX of
+// a genome with itself gives that genome.
 TEST(RealVectorOperatorTest, EveryOperatorKeepsTheBounds) {
     Random random(21);
     Genes p1(4), p2(4), child(4);
@@ -35,39 +37,23 @@ TEST(RealVectorOperatorTest, EveryOperatorKeepsTheBounds) {
             real::PolynomialMutation(child, kKind, random, eta, 1.0);
             ASSERT_EQ(kKind.Check(child), "") << "polynomial " << eta;
         }
-        for (const double alpha : {0.0, 0.5, 2.0}) {
+        real::Sbx(p1, p1, child, kKind, random, 15.0);
+        ASSERT_EQ(child, p1);
+        for (const double alpha : {0.5, 2.0}) {
             real::BlxAlpha(p1, p2, child, kKind, random, alpha);
             ASSERT_EQ(kKind.Check(child), "") << "blx " << alpha;
         }
-        real::Arithmetic(p1, p2, child, kKind, random);
-        ASSERT_EQ(kKind.Check(child), "") << "arithmetic";
+        for (int between = 0; between < 2; ++between) {
+            if (between == 0) real::BlxAlpha(p1, p2, child, kKind, random, 0.0);
+            if (between == 1) real::Arithmetic(p1, p2, child, kKind, random);
+            for (std::size_t i = 0; i < 4; ++i) {
+                ASSERT_TRUE(child[i] >= std::min(p1[i], p2[i]) && child[i] <= std::max(p1[i], p2[i]));
+            }
+        }
         for (const double sigma : {0.1, 10.0}) {
             real::GaussianMutation(child, kKind, random, sigma, 1.0);
             ASSERT_EQ(kKind.Check(child), "") << "gaussian " << sigma;
         }
-    }
-}
-
-// Crossovers that stay between the parents do so; parents that agree give
-// that same genome.
-TEST(RealVectorOperatorTest, CrossoversOfEqualOrNearParentsStayBetweenThem) {
-    Random random(22);
-    Genes p1(4), p2(4), child(4);
-    for (int trial = 0; trial < 500; ++trial) {
-        kKind.Init(p1, random);
-        kKind.Init(p2, random);
-        real::BlxAlpha(p1, p2, child, kKind, random, 0.0);
-        for (std::size_t i = 0; i < 4; ++i) {
-            ASSERT_GE(child[i], std::min(p1[i], p2[i]));
-            ASSERT_LE(child[i], std::max(p1[i], p2[i]));
-        }
-        real::Arithmetic(p1, p2, child, kKind, random);
-        for (std::size_t i = 0; i < 4; ++i) {
-            ASSERT_GE(child[i], std::min(p1[i], p2[i]));
-            ASSERT_LE(child[i], std::max(p1[i], p2[i]));
-        }
-        real::Sbx(p1, p1, child, kKind, random, 15.0);
-        ASSERT_EQ(child, p1);
     }
 }
 
@@ -131,11 +117,9 @@ TEST(RealVectorOperatorTest, MutationStepsFollowTheirDistributions) {
 TEST(RealVectorKindTest, ValidateRefusesUnusableBounds) {
     EXPECT_EQ(kKind.Validate(), "");
     EXPECT_EQ((RealVector{{}, {}}).Validate(), "no genes: the bounds are empty");
-    EXPECT_EQ((RealVector{{0.0}, {1.0, 2.0}}).Validate(),
-              "the lower bounds count 1 genes, the upper bounds 2");
+    EXPECT_EQ((RealVector{{0.0}, {1.0, 2.0}}).Validate(), "1 lower bounds but 2 upper bounds");
     EXPECT_EQ((RealVector{{0.0, 3.0}, {1.0, 2.5}}).Validate(),
               "gene 2's lower bound 3 is above its upper bound 2.5");
-    EXPECT_EQ((RealVector{{0.0}, {INFINITY}}).Validate(), "gene 1 has a bound that is not finite");
     EXPECT_EQ((RealVector{{NAN}, {1.0}}).Validate(), "gene 1 has a bound that is not finite");
     EXPECT_EQ(kKind.Check(Genes{0.0, 2.0, 0.0, 1e6 + 1e-2}),
               "gene 4 is 1000000.01, above its upper bound 1000000.001");
