@@ -66,9 +66,8 @@ TEST(BitStringCrossoverTest, PointCrossoversSpliceTheParentsAtTheirCuts) {
     }
 }
 
-// Share of genes that are 1 (after RandomInit, or of a uniform child of an
-// all-0 and an all-1 parent) or differ from `before` (after a flip).
-double Share(const Genes& genes, const Genes& before = Genes(1000, 0)) {
+// Share of genes that differ from `before`.
+double Share(const Genes& genes, const Genes& before) {
     double count = 0;
     for (std::size_t i = 0; i < genes.size(); ++i) count += genes[i] != before[i];
     return count / static_cast<double>(genes.size());
@@ -76,19 +75,29 @@ double Share(const Genes& genes, const Genes& before = Genes(1000, 0)) {
 
 TEST(BitStringOperatorTest, UniformInitAndFlipDrawEachBitAtTheirRate) {
     Random random(7);
-    Genes child(1000, 9), genes(1000);
-    bits::Uniform(Genes(1000, 0), Genes(1000, 1), child, random);
-    EXPECT_NEAR(Share(child), 0.5, 0.06);
-    bits::RandomInit(genes, random);
-    EXPECT_NEAR(Share(genes), 0.5, 0.06);
-    const Genes before = genes;
+    const Genes zeros(1000, 0);
+    Genes p1(1000), p2(1000), child(1000, 9);
+    bits::RandomInit(p1, random);
+    bits::RandomInit(p2, random);
+    EXPECT_NEAR(Share(p1, zeros), 0.5, 0.06);
+    // Uniform: every gene from a parent at its position, either parent evenly.
+    bits::Uniform(p1, p2, child, random);
+    double fromSecond = 0, differing = 0;
+    for (std::size_t i = 0; i < child.size(); ++i) {
+        ASSERT_TRUE(child[i] == p1[i] || child[i] == p2[i]);
+        differing += p1[i] != p2[i];
+        fromSecond += p1[i] != p2[i] && child[i] == p2[i];
+    }
+    EXPECT_NEAR(fromSecond / differing, 0.5, 0.08);
+
+    Genes genes = p1;
     bits::FlipMutation(genes, 0.0, random);
-    EXPECT_EQ(genes, before);
+    EXPECT_EQ(genes, p1);
     bits::FlipMutation(genes, 1.0, random);
-    EXPECT_EQ(Share(genes, before), 1.0);
+    EXPECT_EQ(Share(genes, p1), 1.0);
     bits::FlipMutation(genes, 1.0, random);
     bits::FlipMutation(genes, 0.1, random);
-    EXPECT_NEAR(Share(genes, before), 0.1, 0.04);
+    EXPECT_NEAR(Share(genes, p1), 0.1, 0.04);
 }
 
 }  // namespace

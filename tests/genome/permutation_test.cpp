@@ -45,11 +45,12 @@ class PermutationOperatorTest : public testing::TestWithParam<std::size_t> {};
 
 // Every operator keeps a permutation; a crossover of a genome with itself
 // gives that genome (edge recombination: the same tour); cycle crossover
-// takes each gene from a parent at that position; with one gene a mutation
-// changes nothing.
+// takes each gene from a parent at that position, from both parents; with
+// one gene a mutation changes nothing.
 TEST_P(PermutationOperatorTest, OperatorsKeepAPermutationAndEqualParentsGiveTheirGenome) {
     const std::size_t n = GetParam();
     Random random(n);
+    double cycleFromFirst = 0, differing = 0;  // cycle crossover: genes from p1 where the parents differ
     for (int trial = 0; trial < 200; ++trial) {
         const Genes p1 = Shuffled(n, random), p2 = Shuffled(n, random);
         ASSERT_EQ(CheckPermutation(p1), "");
@@ -64,6 +65,8 @@ TEST_P(PermutationOperatorTest, OperatorsKeepAPermutationAndEqualParentsGiveThei
                                                                     : clone == p1);
             for (std::size_t i = 0; crossover == permutation::Cycle && i < n; ++i) {
                 ASSERT_TRUE(child[i] == p1[i] || child[i] == p2[i]);
+                differing += p1[i] != p2[i];
+                cycleFromFirst += p1[i] != p2[i] && child[i] == p1[i];
             }
         }
         for (const Mutation mutation :
@@ -74,6 +77,12 @@ TEST_P(PermutationOperatorTest, OperatorsKeepAPermutationAndEqualParentsGiveThei
             ASSERT_EQ(CheckPermutation(genes), "");
             ASSERT_TRUE(n > 1 || genes == p1);
         }
+    }
+    // The cycle through a random position covers, on average, about half of
+    // the positions where random parents differ (all of them for most pairs
+    // of 3 genes).
+    if (n >= 10) {
+        EXPECT_NEAR(cycleFromFirst / differing, 0.5, 0.15);
     }
 }
 
