@@ -11,7 +11,7 @@
 
 #include "framework/parallel_ga.h"
 #include "framework/thread_stats.h"
-#include "genome/operators.h"
+#include "genome/genome.h"
 #include "run/history.h"
 #include "run/run_loop.h"
 #include "run/run_record.h"
