@@ -141,9 +141,9 @@ private:
     static constexpr std::uint64_t kLaneStreams = std::uint64_t{2} << 32;
     static constexpr std::uint64_t kInitStreams = std::uint64_t{3} << 32;
 
-    class InitOperator final : public COperatorBase {
+    class InitPass final : public COperatorBase {
     public:
-        explicit InitOperator(SteadyState& scheme) : scheme_(scheme) {}
+        explicit InitPass(SteadyState& scheme) : scheme_(scheme) {}
         // The work itself is the first slave phase (Prepare), shared by the
         // threads; here only the slices for it are dealt.
         int Execute() override {
@@ -156,9 +156,9 @@ private:
         SteadyState& scheme_;
     };
 
-    class SlaveOperator final : public CSlaveOperatorBase {
+    class SlavePhase final : public CSlaveOperatorBase {
     public:
-        explicit SlaveOperator(SteadyState& scheme) : scheme_(scheme) {}
+        explicit SlavePhase(SteadyState& scheme) : scheme_(scheme) {}
         using CSlaveOperatorBase::Execute;
         int Execute(std::uint32_t threadIndex, std::uint32_t) override { return scheme_.Phase(threadIndex); }
 
@@ -166,9 +166,9 @@ private:
         SteadyState& scheme_;
     };
 
-    class MasterOperator final : public COperatorBase {
+    class MasterPassOperator final : public COperatorBase {
     public:
-        explicit MasterOperator(SteadyState& scheme) : scheme_(scheme) {}
+        explicit MasterPassOperator(SteadyState& scheme) : scheme_(scheme) {}
         int Execute() override { return scheme_.MasterPass(); }
 
     private:
@@ -301,7 +301,7 @@ private:
         initPending_ = false;
         if (failed_.load(std::memory_order_relaxed)) return kStop;
 
-        const std::uint32_t best = BestIndex(population_);
+        const std::uint32_t best = detail::BestIndex(population_);
         best_ = best;
         const double bestKey = RankKey(*population_.GetIndividual(best)->GetFitness());
         if (!initial) ++passes_;
@@ -380,9 +380,9 @@ private:
     mutable std::mutex failureMutex_;  // guards failure_
     std::exception_ptr failure_;
 
-    InitOperator init_;
-    SlaveOperator slave_;
-    MasterOperator masterOperator_;
+    InitPass init_;
+    SlavePhase slave_;
+    MasterPassOperator masterOperator_;
 };
 
 }  // namespace zarnel::detail
