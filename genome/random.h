@@ -115,15 +115,9 @@ public:
 
     // A standard normal value by Marsaglia's polar method (two uniforms in
     // the unit disc per value; the second value of each pair is dropped, so
-    // the state alone says what comes next).
-    double Normal() {
-        for (;;) {
-            const double u = 2.0 * Uniform() - 1.0;
-            const double v = 2.0 * Uniform() - 1.0;
-            const double s = u * u + v * v;
-            if (s < 1.0 && s > 0.0) return u * std::sqrt(-2.0 * std::log(s) / s);
-        }
-    }
+    // the state alone says what comes next). Its logarithm is the genome
+    // layer's own, so the value is the same with every C library.
+    double Normal();
 
 private:
     static std::uint64_t Rotl(std::uint64_t x, int k) { return (x << k) | (x >> (64 - k)); }

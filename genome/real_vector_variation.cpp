@@ -4,11 +4,14 @@
 #include <cassert>
 #include <cmath>
 
+#include "genome/detail/portable_math.h"
 #include "genome/detail/scratch.h"
 
 namespace zarnel::real {
 
 namespace {
+
+using genome_detail::Pow;
 
 // x within [lo, hi]; NaN goes to lo.
 double Clamp(double x, double lo, double hi) {
@@ -32,9 +35,9 @@ void CheckArguments(std::span<const double> p1, std::span<const double> p2, std:
 // uniform draw.
 double SpreadFactor(double gap, double u, double eta) {
     const double beta = 1.0 + gap;
-    const double alpha = 2.0 - std::pow(beta, -(eta + 1.0));
-    if (u <= 1.0 / alpha) return std::pow(u * alpha, 1.0 / (eta + 1.0));
-    return std::pow(1.0 / (2.0 - u * alpha), 1.0 / (eta + 1.0));
+    const double alpha = 2.0 - Pow(beta, -(eta + 1.0));
+    if (u <= 1.0 / alpha) return Pow(u * alpha, 1.0 / (eta + 1.0));
+    return Pow(1.0 / (2.0 - u * alpha), 1.0 / (eta + 1.0));
 }
 
 }  // namespace
@@ -102,12 +105,12 @@ void PolynomialMutation(std::span<double> genes, const RealVector& kind, Random&
         double deltaq;
         if (u <= 0.5) {
             const double delta1 = HalfWidth(lo, y) / half;
-            const double value = 2.0 * u + (1.0 - 2.0 * u) * std::pow(1.0 - delta1, eta + 1.0);
-            deltaq = std::pow(value, power) - 1.0;
+            const double value = 2.0 * u + (1.0 - 2.0 * u) * Pow(1.0 - delta1, eta + 1.0);
+            deltaq = Pow(value, power) - 1.0;
         } else {
             const double delta2 = HalfWidth(y, hi) / half;
-            const double value = 2.0 * (1.0 - u) + 2.0 * (u - 0.5) * std::pow(1.0 - delta2, eta + 1.0);
-            deltaq = 1.0 - std::pow(value, power);
+            const double value = 2.0 * (1.0 - u) + 2.0 * (u - 0.5) * Pow(1.0 - delta2, eta + 1.0);
+            deltaq = 1.0 - Pow(value, power);
         }
         // y + deltaq (hi - lo), in halves.
         genes[i] = Clamp(y + deltaq * half + deltaq * half, lo, hi);

@@ -14,13 +14,15 @@ namespace {
 thread_local std::uint64_t tAllocations = 0;
 }  // namespace
 
-void* operator new(std::size_t size) {
+// Not inlined, so that the compiler does not pair the library's operator new
+// with this free() and warn of a mismatch.
+[[gnu::noinline]] void* operator new(std::size_t size) {
     ++tAllocations;
     if (void* p = std::malloc(size == 0 ? 1 : size)) return p;
     throw std::bad_alloc();
 }
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+[[gnu::noinline]] void operator delete(void* p) noexcept { std::free(p); }
+[[gnu::noinline]] void operator delete(void* p, std::size_t) noexcept { std::free(p); }
 
 namespace {
 
