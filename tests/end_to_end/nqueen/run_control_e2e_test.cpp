@@ -227,4 +227,16 @@ TEST_F(RunControlE2E, ACtrlCDumpResumesAsTheSamePopulation) {
     EXPECT_FALSE(fs::exists(Path("r3.txt")));
 }
 
+// The record's path is the rest of its line: cut at the blank, the record of
+// "json_report my run.json" replaced an existing file "my".
+TEST_F(RunControlE2E, ARecordPathWithABlankIsWrittenWholeAndReplacesNoOtherFile) {
+    WriteText("my", "keep me\n");
+    WriteText("p.txt", e2e::Parameters(8, 50, 10, 1, "0.05") + "json_report my run.json # the record\n");
+    const RunResult result = Run("p.txt");
+    ASSERT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(result.err, "");
+    EXPECT_EQ(Read("my"), "keep me\n");
+    EXPECT_EQ(Record("my run.json")["parameters"]["json_report"], "my run.json");
+}
+
 }  // namespace
