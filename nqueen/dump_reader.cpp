@@ -45,8 +45,14 @@ std::vector<std::string> Words(const std::string& line) {
 std::string ReadIndividual(const std::vector<std::string>& words, std::uint32_t queens,
                            std::vector<std::uint16_t>& genes) {
     if (words.size() != std::size_t{queens} + 1) {
-        return "it holds " + std::to_string(words.size()) + " numbers, not " + std::to_string(queens) +
-               " genes and a fitness (queens is " + std::to_string(queens) + ")";
+        // Words, not numbers: they are counted before they are read.
+        const std::string found = words.empty() ? "an empty line"
+                                  : words.size() == 1
+                                      ? "1 word"
+                                      : std::to_string(words.size()) + " words, " +
+                                            std::to_string(words.size() - 1) + " genes and a fitness";
+        return "expected " + std::to_string(queens) + " genes and a fitness (queens is " +
+               std::to_string(queens) + "), found " + found;
     }
     std::vector<bool> seen(queens, false);
     for (std::uint32_t g = 0; g < queens; ++g) {

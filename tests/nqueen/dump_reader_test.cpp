@@ -63,8 +63,8 @@ TEST(DumpReaderTest, RefusesADumpThatDoesNotMatchTheRun) {
     EXPECT_EQ(genes, (std::vector<std::uint16_t>{0, 2, 1, 3, 1, 3, 0, 2}));
     EXPECT_EQ(
         problem(two, 5, 2),
-        "Cannot resume from population dump d.txt, line 1: it holds 5 numbers, not 5 genes and a fitness "
-        "(queens is 5)");
+        "Cannot resume from population dump d.txt, line 1: expected 5 genes and a fitness (queens is 5), "
+        "found 5 words, 4 genes and a fitness");
     EXPECT_EQ(problem(two, 4, 3),
               "Cannot resume from population dump d.txt, line 3: the dump holds 2 individuals, but the run "
               "builds 3");

@@ -221,7 +221,8 @@ TEST_F(RunControlE2E, ACtrlCDumpResumesAsTheSamePopulation) {
     const RunResult refused = Run("c.txt", "r3.txt");
     EXPECT_EQ(refused.status, 255);
     EXPECT_NE(refused.err.find("Cannot resume from population dump " + dump.string() +
-                               ", line 1: it holds 17 numbers"),
+                               ", line 1: expected 17 genes and a fitness (queens is 17), found 17 words, 16 "
+                               "genes and a fitness"),
               std::string::npos)
         << refused.err;
     EXPECT_FALSE(fs::exists(Path("r3.txt")));
