@@ -109,10 +109,10 @@ int ParseBenchFlags(int argc, const char* const argv[], BenchOptions& options, s
 #else
 
 int ParseBenchFlags(int argc, const char* const argv[], BenchOptions&, std::ostream&, std::ostream& err) {
-    // Names the first word that is no flag, else the first flag.
+    // Names the first flag, else the first word (which then is no flag).
     int named = argc > 1 ? 1 : 0;
     for (int i = argc - 1; i >= 1; --i) {
-        if (argv[i][0] != '-') named = i;
+        if (argv[i][0] == '-') named = i;
     }
     const std::string word = named > 0 ? argv[named] : "";
     if (word.empty() || word[0] != '-') {
