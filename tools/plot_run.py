@@ -77,13 +77,15 @@ def read_record(path, x_member):
     return record, (xs, best, mean)
 
 
-def run_label(record, programs):
+def run_label(record, programs, operator_sets):
+    """The seed, and the program and operator set where the records differ
+    in them (the title names a shared one)."""
     parts = []
     if len(programs) > 1:
         parts.append(str(record.get("program", "?")))
     if is_number(record.get("seed")):
         parts.append("seed {}".format(record["seed"]))
-    if isinstance(record.get("operators"), str):
+    if len(operator_sets) > 1 and isinstance(record.get("operators"), str):
         parts.append("({})".format(record["operators"]))
     return " ".join(parts) or "run"
 
@@ -153,12 +155,13 @@ def plot(args):
     loaded = [read_record(path, x_member) for path in args.records]
     records = [record for record, _ in loaded]
     programs = sorted({str(record.get("program", "?")) for record in records})
+    operator_sets = {str(record.get("operators")) for record in records}
     Figure = load_matplotlib()
 
     figure = Figure(figsize=(7, 4), dpi=80)
     axes = figure.subplots()
     for record, (xs, best, mean) in loaded:
-        label = run_label(record, programs)
+        label = run_label(record, programs, operator_sets)
         marker = "o" if len(xs) < 3 else None
         line = axes.plot(xs, best, marker=marker, label=label + ", best")
         axes.plot(xs, mean, linestyle="--", marker=marker, color=line[0].get_color(), label=label + ", mean")

@@ -184,8 +184,8 @@ TEST_F(PlotRunDrawing, LabelsComeFromTheRecordsAndTheAxisFromTheirHistories) {
     Outcome result = Draw({"queens.json", "-o", "q.svg", "--x", "evaluations"});
     ASSERT_EQ(result.status, 0) << result.err;
     std::string svg = e2e::ReadFile((dir / "q.svg").string());
-    for (const char* text : {"fitness (0 is a solution)", "fitness evaluations", "seed 5 (fast), best",
-                             "seed 5 (fast), mean", "ZarnelNQueen: queens 64, operators fast"}) {
+    for (const char* text : {"fitness (0 is a solution)", "fitness evaluations", "seed 5, best",
+                             "seed 5, mean", "ZarnelNQueen: queens 64, operators fast"}) {
         EXPECT_NE(svg.find(text), std::string::npos) << text;
     }
 
@@ -197,12 +197,23 @@ TEST_F(PlotRunDrawing, LabelsComeFromTheRecordsAndTheAxisFromTheirHistories) {
     EXPECT_NE(svg.find("seconds since the start of the run"), std::string::npos);
     EXPECT_NE(svg.find("my own title"), std::string::npos);
 
-    // Records of two programs: each legend names its program.
+    // Records of two programs, or of two operator sets: each legend says
+    // which.
     result = Draw({"queens.json", "other.json", "-o", "both.svg"});
     ASSERT_EQ(result.status, 0) << result.err;
     svg = e2e::ReadFile((dir / "both.svg").string());
-    EXPECT_NE(svg.find("MyKnapsack seed 5 (fast), best"), std::string::npos);
+    EXPECT_NE(svg.find("MyKnapsack seed 5, best"), std::string::npos);
+    EXPECT_NE(svg.find("ZarnelNQueen seed 5, best"), std::string::npos);
     EXPECT_EQ(svg.find("0 is a solution"), std::string::npos);
+    std::string classic = kRecord;
+    classic.replace(classic.find("fast"), 4, "classic");
+    Write("classic.json", classic);
+    result = Draw({"queens.json", "classic.json", "-o", "sets.svg"});
+    ASSERT_EQ(result.status, 0) << result.err;
+    svg = e2e::ReadFile((dir / "sets.svg").string());
+    EXPECT_NE(svg.find("seed 5 (fast), best"), std::string::npos);
+    EXPECT_NE(svg.find("seed 5 (classic), best"), std::string::npos);
+    EXPECT_NE(svg.find("ZarnelNQueen: queens 64<"), std::string::npos);
 
     result = Draw({"queens.json", "old.json", "-o", "x.svg", "--x", "seconds"});
     EXPECT_EQ(result.status, 1);
