@@ -30,11 +30,15 @@ using namespace std::chrono_literals;
 
 // Long enough for a program that waits for ever to be seen waiting.
 constexpr auto kRunLimit = 60s;
+// Long enough for a chunk of SlowParameters in a sanitizer build on a busy
+// machine.
+constexpr auto kChunkLimit = 120s;
 
-// A run that never solves and whose chunks take a second or more here, so
-// that a Ctrl+C sent after a progress line falls in the next chunk: no
-// tournament steps, 1000 mutation swaps on a board of 200 queens.
-std::string SlowParameters() { return e2e::Parameters(200, 20, 0, 0, "50"); }
+// A run that never solves and whose chunks take over half a second here
+// (several seconds in a sanitizer build), so that a Ctrl+C sent after a
+// progress line falls in the next chunk: no tournament steps, 1000 mutation
+// swaps on a board of 100 queens per master iteration.
+std::string SlowParameters() { return e2e::Parameters(100, 20, 0, 0, "50"); }
 
 class OutputFilesE2E : public e2e::WorkDirTest {
 protected:
@@ -60,7 +64,8 @@ protected:
         return e2e::ReadFifo(Path(name), kRunLimit);
     }
     void WaitForLine(const std::string& text) const {
-        ASSERT_TRUE(e2e::WaitUntil([&] { return Read("stdout.txt").find(text) != std::string::npos; }, 60s))
+        ASSERT_TRUE(
+            e2e::WaitUntil([&] { return Read("stdout.txt").find(text) != std::string::npos; }, kChunkLimit))
             << Read("stdout.txt");
     }
 };
@@ -122,7 +127,7 @@ TEST_F(OutputFilesE2E, ADumpNeverReplacesTheRecord) {
     auto child = Start("p.txt", "r.txt");
     WaitForLine("Iter: 1000,");
     child->Signal(SIGINT);
-    ASSERT_TRUE(e2e::WaitUntil([&] { return !Read("stderr.txt").empty(); }, 60s));
+    ASSERT_TRUE(e2e::WaitUntil([&] { return !Read("stderr.txt").empty(); }, kChunkLimit));
     child->Signal(SIGTERM);
     EXPECT_EQ(child->Wait(kRunLimit), 3);
     EXPECT_EQ(Lines(Read("stderr.txt"))[0],
@@ -147,7 +152,7 @@ TEST_F(OutputFilesE2E, AResumedRunNeverReplacesTheDumpItResumedFrom) {
             for (const auto& entry : fs::directory_iterator(dir / "dumps")) written = entry.path();
             return !written.empty();
         },
-        60s));
+        kChunkLimit));
     first->Signal(SIGKILL);
     first->Wait(kRunLimit);
     const std::string name = "dumps/" + written.filename().string();
@@ -160,7 +165,7 @@ TEST_F(OutputFilesE2E, AResumedRunNeverReplacesTheDumpItResumedFrom) {
     WaitForLine("Iter: " + std::to_string(iterations - 1000) + ",");
     resumed->Signal(SIGINT);
     const std::string moved = "dumps/" + std::to_string(iterations) + "-1.txt";
-    ASSERT_TRUE(e2e::WaitUntil([&] { return fs::exists(dir / moved); }, 60s)) << Read("stdout.txt");
+    ASSERT_TRUE(e2e::WaitUntil([&] { return fs::exists(dir / moved); }, kChunkLimit)) << Read("stdout.txt");
     resumed->Signal(SIGKILL);
     resumed->Wait(kRunLimit);
     EXPECT_EQ(Read(name), dump);
