@@ -3,6 +3,7 @@
 #include <string>
 
 #include "bench/bench_options.h"
+#include "bench/known_best.h"
 #include "bench/test_function.h"
 
 #ifdef ZARNEL_HAVE_CLI11
@@ -14,6 +15,21 @@ namespace zarnel {
 #ifdef ZARNEL_HAVE_CLI11
 
 namespace {
+
+// The codes and names of the test functions, for the help text.
+std::string FunctionList() {
+    std::string list = "Test functions (--function CODE):\n";
+    for (const std::int32_t code : AllBenchFunctions()) {
+        if (code >= 3000) break;
+        list += "  " + std::to_string(code) + "  " + TestFunctionName(code) + "\n";
+    }
+    list += "  n*1000 + 0 to 5, for n variables (1 to 1000):";
+    for (std::int32_t index = 0; index <= 5; ++index) {
+        const std::string name = TestFunctionName(index);  // "<name>, 0 variables"
+        list += (index == 0 ? " " : ", ") + std::to_string(index) + " " + name.substr(0, name.find(','));
+    }
+    return list + "\n";
+}
 
 // Codes of positive groups only: a negative group reads as the same number of
 // variables and adds nothing. At most 1000 variables.
@@ -31,33 +47,48 @@ std::string CheckFunctionCode(const std::string& text) {
     return {};
 }
 
+std::string CheckRecordPath(const std::string& path) {
+    return path.empty() ? "the record needs a file name; an empty one names no file" : std::string();
+}
+
 }  // namespace
 
 int ParseBenchFlags(int argc, const char* const argv[], BenchOptions& options, std::ostream& out,
                     std::ostream& err) {
     CLI::App app{
         "ZarnelBench: the genetic algorithm on the numeric test functions. Without arguments it runs the "
-        "fixed "
-        "benchmark (Griewank's function in 40 variables) and prints its ten lines.",
+        "fixed benchmark (Griewank's function in 40 variables) and prints its ten lines.",
         "ZarnelBench"};
+    app.footer(FunctionList());
+    const BenchOptions defaults;
+    const auto byDefault = [](std::uint32_t value) { return "; default " + std::to_string(value); };
     std::uint64_t seed = 0;
     auto* function =
         app.add_option("--function", options.function,
-                       "Test-function code: 1000-1007, 2000-2004, or n*1000 + 0-5 for n variables")
+                       "Test-function code: 1000-1007, 2000-2004, or n*1000 + 0-5 for n "
+                       "variables (see below); default " +
+                           std::to_string(defaults.function) + ", " + TestFunctionName(defaults.function))
             ->check(CheckFunctionCode);
     auto* all =
         app.add_flag("--all", options.all, "Run each of the nineteen functions (n = 40) and print a table")
             ->excludes(function);
     function->excludes(all);
-    app.add_option("--threads", options.threads, "Slave threads (0 to 256)")->check(CLI::Range(0, 256));
-    app.add_option("--population", options.population, "Individuals (3 to 32767, more than twice --threads)")
+    app.add_option("--threads", options.threads,
+                   "Slave threads (0 to 256" + byDefault(defaults.threads) + ")")
+        ->check(CLI::Range(0, 256));
+    app.add_option(
+           "--population", options.population,
+           "Individuals (3 to 32767, more than twice --threads" + byDefault(defaults.population) + ")")
         ->check(CLI::Range(3, 32767));
-    app.add_option("--iterations", options.iterations, "Master iterations per run (1 to 1000000000)")
+    app.add_option("--iterations", options.iterations,
+                   "Master iterations per run (1 to 1000000000" + byDefault(defaults.iterations) + ")")
         ->check(CLI::Range(1, 1000000000));
-    app.add_option("--runs", options.runs, "Runs per function (1 to 10000)")->check(CLI::Range(1, 10000));
+    app.add_option("--runs", options.runs, "Runs per function (1 to 10000" + byDefault(defaults.runs) + ")")
+        ->check(CLI::Range(1, 10000));
     auto* seedOption = app.add_option("--seed", seed, "Run seed (0 to 4294967295); default: from the clock")
                            ->check(CLI::Range(std::uint64_t{0}, std::uint64_t{4294967295}));
-    app.add_option("--json", options.json, "Write the run record as JSON to this file");
+    app.add_option("--json", options.json, "Write the run record as JSON to this file; default: none")
+        ->check(CheckRecordPath);
     try {
         app.parse(argc, argv);
         if (options.population <= 2 * options.threads) {
@@ -77,9 +108,22 @@ int ParseBenchFlags(int argc, const char* const argv[], BenchOptions& options, s
 
 #else
 
-int ParseBenchFlags(int, const char* const[], BenchOptions&, std::ostream&, std::ostream& err) {
-    err << "ZarnelBench: this build has no flags (it was built without CLI11, Debian libcli11-dev); run it "
-           "without arguments for the fixed benchmark\n";
+int ParseBenchFlags(int argc, const char* const argv[], BenchOptions&, std::ostream&, std::ostream& err) {
+    // Names the first flag, else the first word (which then is no flag).
+    int named = argc > 1 ? 1 : 0;
+    for (int i = argc - 1; i >= 1; --i) {
+        if (argv[i][0] == '-') named = i;
+    }
+    const std::string word = named > 0 ? argv[named] : "";
+    if (word.empty() || word[0] != '-') {
+        err << "ZarnelBench: unexpected argument '" << word << "'; ";
+    } else {
+        err << "ZarnelBench: " << word << ": ";
+    }
+    err << "this build has no flags (it was built without CLI11, Debian libcli11-dev)\n\n"
+           "Usage: ZarnelBench\n"
+           "Without arguments it runs the fixed benchmark (Griewank's function in 40 variables) and prints "
+           "its ten lines.\n";
     return 2;
 }
 

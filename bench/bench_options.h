@@ -23,9 +23,10 @@ struct BenchOptions {
 
 // Reads the flags (--function, --threads, --population, --iterations, --runs,
 // --seed, --json, --all, --help) into `options`. Returns -1 to go on with the
-// run, otherwise the status to end with: 0 after --help (usage on `out`),
-// 2 after a bad flag or value (the reason and the usage on `err`). Without
-// the flag library every flag is refused.
+// run, otherwise the status to end with: 0 after --help (usage, defaults and
+// the test functions' names on `out`), 2 after a bad flag or value, a word
+// that is no flag, or an empty --json path (the reason and the usage on
+// `err`). Without the flag library every argument is refused.
 int ParseBenchFlags(int argc, const char* const argv[], BenchOptions& options, std::ostream& out,
                     std::ostream& err);
 

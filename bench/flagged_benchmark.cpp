@@ -87,9 +87,10 @@ std::string Row(const std::string& label, const run::BenchRunRecord& r) {
     const std::string known = std::isnan(r.knownBest) ? "n/a" : Format("%.10g", r.knownBest);
     const std::string difference =
         std::isnan(r.knownBest) ? "n/a" : Format("%.3e", r.knownBest - r.bestFitness);
-    return Format("%8d %5s %20.10f %20s %12s %12llu %9.3f\n", static_cast<int>(r.function), label.c_str(),
+    return Format("%8d %5s %20.10f %20s %12s %12llu %9.3f  %s\n", static_cast<int>(r.function), label.c_str(),
                   r.bestFitness, known.c_str(), difference.c_str(),
-                  static_cast<unsigned long long>(r.evaluations), r.seconds);
+                  static_cast<unsigned long long>(r.evaluations), r.seconds,
+                  TestFunctionName(r.function).c_str());
 }
 
 run::ParameterList ParametersOf(const BenchOptions& options) {
@@ -130,8 +131,11 @@ int RunBenchmarkWith(const BenchOptions& options, std::ostream& out, std::ostrea
     record.parameters = ParametersOf(options);
     record.seed = runSeed;
     out << "Seed: " << runSeed << "\n";
-    out << Format("%8s %5s %20s %20s %12s %12s %9s\n", "function", options.all ? "runs" : "run",
-                  "best fitness", "known best", "difference", "evaluations", "seconds");
+    // With --all a row holds the best run of a function and the evaluations
+    // and seconds of all its runs together.
+    out << Format("%8s %5s %20s %20s %12s %12s %9s  %s\n", "function", options.all ? "runs" : "run",
+                  options.all ? "best of runs" : "best fitness", "known best", "difference",
+                  options.all ? "total evals" : "evaluations", options.all ? "total s" : "seconds", "name");
     for (std::size_t f = 0; f < codes.size(); ++f) {
         if (progress != nullptr) {
             *progress << "\rfunction " << codes[f] << " (" << f + 1 << " of " << codes.size() << ")   "

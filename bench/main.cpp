@@ -8,15 +8,15 @@
 #include "platform/console.h"
 #include "run/console_output.h"
 
-// Without flags ZarnelBench runs the fixed benchmark and reads no files; words
-// that are no flags (none starts with "-") are ignored, as they always were.
-// With flags it runs what they ask for. Its figures go to standard output;
+// Without arguments ZarnelBench runs the fixed benchmark and reads no files.
+// With arguments it runs what the flags ask for; a word that is no flag
+// ("foo", "function=1000") is refused like a bad flag, so that a mistyped
+// flag never runs the fixed benchmark in its place. Its figures go to standard output;
 // when that fails (a reader that went away, a full disk) the run still
 // completes, one line on standard error says so, and the status is 1.
 int main(int argc, char* argv[]) {
     platform::IgnoreBrokenPipe();
-    bool flags = false;
-    for (int i = 1; i < argc; ++i) flags = flags || argv[i][0] == '-';
+    const bool flags = argc > 1;
     zarnel::run::ConsoleOutput console(stdout, stderr, "ZarnelBench");
     std::ostream out(&console);
     int status = 0;

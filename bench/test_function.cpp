@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <limits>
+#include <string>
 
 namespace zarnel {
 
@@ -127,6 +128,20 @@ double NVariable(std::uint32_t index, std::uint32_t n, const double* v) {
     }
 }
 
+// Names by index, in the order of the switches above.
+constexpr const char* kOneVariableNames[] = {"x sin(10 pi x) + 1",
+                                             "sin(10 pi x^2) / x",
+                                             "x^2 sin(10 pi x^2)",
+                                             "x^sin(x)",
+                                             "x cos(tan x)",
+                                             "x cos(tan sqrt(x))",
+                                             "x sin(30 (pi/2 - atan x) / x)",
+                                             "0.5 - (sin^2 x - 0.5) / (1 + 0.001 x^2)^2"};
+constexpr const char* kTwoVariableNames[] = {"10 (x^2 - y)^2 + (x - 1)^2 + 4", "egg crate", "Rosenbrock",
+                                             "sin^2((sqrt r - 0.5) / (1 + 0.001 r)^2) + 0.5", "Schaffer F7"};
+constexpr const char* kNVariableNames[] = {"sphere",   "step",     "Rastrigin",
+                                           "Schwefel", "Griewank", "Rosenbrock"};
+
 }  // namespace
 
 double TestFunction(std::int32_t code, const double* v) {
@@ -149,6 +164,17 @@ std::uint32_t TestFunctionVariableCount(std::int32_t code) {
     if (parts.group == 1) return parts.index > kLastOneVariable ? 0 : 1;
     if (parts.group == 2) return parts.index > kLastTwoVariable ? 0 : 2;
     return parts.index > kLastNVariable ? 0 : Magnitude(parts.group);
+}
+
+std::string TestFunctionName(std::int32_t code) {
+    const std::uint32_t variables = TestFunctionVariableCount(code);
+    if (variables == 0 && code / 1000 != 0) return {};
+    const CodeParts parts = SplitCode(code);
+    if (parts.group == 1) return kOneVariableNames[parts.index];
+    if (parts.group == 2) return kTwoVariableNames[parts.index];
+    if (parts.index > kLastNVariable) return {};
+    return std::string(kNVariableNames[parts.index]) + ", " + std::to_string(variables) +
+           (variables == 1 ? " variable" : " variables");
 }
 
 }  // namespace zarnel

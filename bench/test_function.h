@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 namespace zarnel {
 
@@ -22,5 +23,11 @@ double TestFunction(std::int32_t code, const double* v);
 // 2 for group 2, |group| otherwise, and 0 for a code that TestFunction
 // rejects.
 std::uint32_t TestFunctionVariableCount(std::int32_t code);
+
+// A short name of the function for tables and help texts: the usual name
+// where the function has one ("Griewank, 40 variables"), otherwise its
+// formula in plain text ("x cos(tan x)"); empty for a code that
+// TestFunction rejects.
+std::string TestFunctionName(std::int32_t code);
 
 }  // namespace zarnel

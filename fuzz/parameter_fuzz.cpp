@@ -134,7 +134,7 @@ void CheckGeneratedFile(FuzzedDataProvider& data) {
     const std::int32_t minimum = 2 * want.slave_threads + 1 < 2 ? 2 : 2 * want.slave_threads + 1;
     want.population_size = data.ConsumeBool() ? data.ConsumeIntegralInRange<std::int32_t>(minimum, INT32_MAX)
                                               : data.ConsumeIntegralInRange<std::int32_t>(INT32_MIN, -1);
-    want.mutation_rate = data.ConsumeFloatingPointInRange<double>(0.0, 1e6);
+    want.mutation_rate = data.ConsumeFloatingPointInRange<double>(0.0, zarnel::kMaxMutationRate);
 
     const std::int32_t ints[] = {want.queens, want.population_size, want.slave_iterations,
                                  want.slave_threads};

@@ -12,6 +12,27 @@ namespace {
 
 constexpr const char* kAverageLine = "Avg. fitenss:";
 
+// The longest piece of the dump that a message quotes.
+constexpr std::size_t kQuoteLength = 40;
+
+// `text` in quotes for a message of one plain line: bytes below 0x20 and
+// 0x7F show as \xNN (a dump may hold any bytes), and a long text is cut.
+std::string Quoted(const std::string& text) {
+    std::string shown = "\"";
+    for (std::size_t i = 0; i < text.size() && i < kQuoteLength; ++i) {
+        const auto byte = static_cast<unsigned char>(text[i]);
+        if (byte >= 0x20 && byte != 0x7F) {
+            shown.push_back(text[i]);
+            continue;
+        }
+        char escaped[5];
+        std::snprintf(escaped, sizeof escaped, "\\x%02X", static_cast<unsigned>(byte));
+        shown += escaped;
+    }
+    shown += text.size() > kQuoteLength ? "\"..." : "\"";
+    return shown;
+}
+
 std::vector<std::string> Words(const std::string& line) {
     std::vector<std::string> words;
     std::istringstream stream(line);
@@ -24,8 +45,14 @@ std::vector<std::string> Words(const std::string& line) {
 std::string ReadIndividual(const std::vector<std::string>& words, std::uint32_t queens,
                            std::vector<std::uint16_t>& genes) {
     if (words.size() != std::size_t{queens} + 1) {
-        return "it holds " + std::to_string(words.size()) + " numbers, not " + std::to_string(queens) +
-               " genes and a fitness (queens is " + std::to_string(queens) + ")";
+        // Words, not numbers: they are counted before they are read.
+        const std::string found = words.empty() ? "an empty line"
+                                  : words.size() == 1
+                                      ? "1 word"
+                                      : std::to_string(words.size()) + " words, " +
+                                            std::to_string(words.size() - 1) + " genes and a fitness";
+        return "expected " + std::to_string(queens) + " genes and a fitness (queens is " +
+               std::to_string(queens) + "), found " + found;
     }
     std::vector<bool> seen(queens, false);
     for (std::uint32_t g = 0; g < queens; ++g) {
@@ -33,7 +60,7 @@ std::string ReadIndividual(const std::vector<std::string>& words, std::uint32_t 
         std::uint32_t gene = 0;
         const auto [end, error] = std::from_chars(word.data(), word.data() + word.size(), gene);
         if (error != std::errc() || end != word.data() + word.size() || gene >= queens) {
-            return "gene " + std::to_string(g) + " is \"" + word + "\", not a row from 0 to " +
+            return "gene " + std::to_string(g) + " is " + Quoted(word) + ", not a row from 0 to " +
                    std::to_string(queens - 1);
         }
         if (seen[gene]) return "row " + word + " appears twice, so the genes are no permutation";
@@ -67,10 +94,23 @@ std::string ParsePopulationDump(const std::string& text, const std::string& path
             }
             return {};
         }
+        const std::vector<std::string> words = Words(line);
+        // The closing line with other blanks (tabs, two spaces) would
+        // otherwise be read as an individual.
+        if (!words.empty() && words.front() == "Avg.") {
+            return where + "the closing line is not recognised: it must begin with \"" + kAverageLine +
+                   "\" (one space between the words), not " + Quoted(line);
+        }
         if (individuals == size) {
+            std::vector<std::uint16_t> extra;
+            if (!ReadIndividual(words, queens, extra).empty()) {
+                return where + "the closing \"" + kAverageLine +
+                       "\" line belongs here, after as many individuals as the run builds (" +
+                       std::to_string(size) + "), not " + Quoted(line);
+            }
             return where + "more individuals than the " + std::to_string(size) + " the run builds";
         }
-        const std::string problem = ReadIndividual(Words(line), queens, genes);
+        const std::string problem = ReadIndividual(words, queens, genes);
         if (!problem.empty()) return where + problem;
         ++individuals;
     }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <charconv>
 #include <climits>
 #include <cmath>
 #include <cstdint>
@@ -25,11 +26,34 @@ std::string Problem(const std::string& path, ParameterKey key, const std::string
     return Invalid(path, ParameterKeyName(key) + (" " + what));
 }
 
+// The shortest text that reads back as `value`.
+std::string ShowNumber(double value) {
+    char buffer[64];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+    return std::string(buffer, result.ptr);
+}
+
+// The refusal of an added key whose value could not be read; `rule` says
+// what the key needs.
+std::string Unreadable(const NQueenParameters& parameters, const std::string& path, ParameterKey key,
+                       const std::string& rule) {
+    const UnreadValue& unread = parameters.UnreadValueOf(key);
+    const std::string where = "on line " + std::to_string(unread.line);
+    const std::string what = unread.text.empty() ? where + " has no value"
+                                                 : "\"" + unread.text + "\" " + where + " is not a number";
+    return Problem(path, key, what + "; " + rule);
+}
+
 std::string Gigabytes(std::uint64_t bytes) {
     char text[32];
     std::snprintf(text, sizeof text, "%.2f GB", static_cast<double>(bytes) / 1e9);
     return text;
 }
+
+// Below the bound every population's swap count fits the mutation pass's
+// 32-bit count, which would otherwise wrap (134217728 x 32 gives 0).
+static_assert(kMaxMutationRate * NQueenPopulation::kMaxSize + 0.5 < 4294967296.0,
+              "the mutation bound keeps the swap count within 32 bits");
 
 }  // namespace
 
@@ -76,6 +100,17 @@ std::string CheckParameters(const NQueenParameters& parameters, const std::strin
     if (!std::isfinite(parameters.mutation_rate) || parameters.mutation_rate < 0.0) {
         return Problem(path, ParameterKey::kMutationRate, "must be a finite number, not negative");
     }
+    if (parameters.mutation_rate > kMaxMutationRate) {
+        // The count as the mutation pass computes it, here without its
+        // 32-bit wrap.
+        const double swaps = std::trunc(static_cast<double>(built) * parameters.mutation_rate + 0.5);
+        return Problem(
+            path, ParameterKey::kMutationRate,
+            ShowNumber(parameters.mutation_rate) + " is above " + ShowNumber(kMaxMutationRate) +
+                " swaps per individual: for " + std::to_string(built) + " individuals it asks for " +
+                ShowNumber(swaps) +
+                " gene swaps in every master iteration, which no limit or end request can interrupt");
+    }
     // An empty value is the default; the reader never sets the key to one.
     if (parameters.StateOf(ParameterKey::kOperators) == KeyState::kSet && !parameters.operators.empty() &&
         parameters.operators != kClassicOperators && parameters.operators != kFastOperators) {
@@ -101,6 +136,22 @@ std::string CheckRunCanEnd(const NQueenParameters& parameters, const std::string
 
 std::string CheckRunControl(const NQueenParameters& parameters, const std::string& path) {
     constexpr std::int64_t kMaxUnsigned32 = 4294967295;
+    const auto unreadable = [&](ParameterKey key) {
+        return parameters.StateOf(key) == KeyState::kUnreadable;
+    };
+    const std::string wholeNumber = "it must be a whole number from ";
+    if (unreadable(ParameterKey::kSeed))
+        return Unreadable(parameters, path, ParameterKey::kSeed, wholeNumber + "0 to 4294967295");
+    if (unreadable(ParameterKey::kMaxIterations))
+        return Unreadable(parameters, path, ParameterKey::kMaxIterations, wholeNumber + "1 to 4294967295");
+    if (unreadable(ParameterKey::kTimeLimit)) {
+        return Unreadable(parameters, path, ParameterKey::kTimeLimit,
+                          "it must be a finite number of seconds above 0");
+    }
+    for (ParameterKey key : {ParameterKey::kResumeFrom, ParameterKey::kJsonReport}) {
+        if (unreadable(key))
+            return Unreadable(parameters, path, key, "a path must follow the key on its line");
+    }
     const auto set = [&](ParameterKey key) { return parameters.StateOf(key) != KeyState::kUnset; };
     const auto inRange = [&](ParameterKey key, std::int64_t value, std::int64_t low) {
         return parameters.StateOf(key) == KeyState::kSet && value >= low && value <= kMaxUnsigned32;
@@ -126,6 +177,11 @@ std::string CheckIslandKeys(const NQueenParameters& parameters, const std::strin
         const KeyState state = parameters.StateOf(key);
         if (state == KeyState::kUnset || (state == KeyState::kSet && value >= low && value <= high))
             return {};
+        if (state == KeyState::kUnreadable) {
+            return Unreadable(
+                parameters, path, key,
+                "it must be a whole number from " + std::to_string(low) + " to " + std::to_string(high));
+        }
         const std::string given = state == KeyState::kSet ? std::to_string(value) : "a number out of range";
         return Problem(path, key,
                        "must be a whole number from " + std::to_string(low) + " to " + std::to_string(high) +

@@ -11,6 +11,13 @@ namespace zarnel {
 // the operators draw forever), and a gene is 16 bits wide.
 inline constexpr std::int32_t kMinQueens = 4;
 inline constexpr std::int32_t kMaxQueens = 65536;
+// The highest mutation_rate: gene swaps per individual in each master
+// iteration. The mutation pass runs whole between two checks of the limits
+// and end requests, so a rate far beyond any useful one (a typo such as 5e8
+// for 5e-8) would hold the machine for hours; at this bound the 32767
+// individuals of the largest population take 32767000 swaps, which also fits
+// the pass's 32-bit count. The test runs use rates up to 50.
+inline constexpr double kMaxMutationRate = 1000.0;
 
 // The number of individuals that a population_size builds: the value taken as
 // an unsigned 32-bit number, capped at 32767.
@@ -29,14 +36,16 @@ std::string CheckParameters(const NQueenParameters& parameters, const std::strin
 std::string CheckRunCanEnd(const NQueenParameters& parameters, const std::string& path);
 
 // Checks the optional run-control keys that are set (seed, max_iterations,
-// time_limit, json_report): an empty string when they are usable, otherwise
-// one line naming the key and `path`. A record is refused when the program
+// time_limit, resume_from, json_report): an empty string when they are
+// usable, otherwise one line naming the key and `path`, and for a value that
+// could not be read its line and text. A record is refused when the program
 // was built without the JSON library.
 std::string CheckRunControl(const NQueenParameters& parameters, const std::string& path);
 
 // Checks the island keys (migration_interval, migrants) of a file read with
 // islandKeys set: empty when usable, otherwise one line naming the key, its
-// value and `path`. migration_interval runs from 1 to 4294967295; migrants
+// value (or the text that is no number) and `path`. migration_interval runs
+// from 1 to 4294967295; migrants
 // from 0 (no migration) to one less than the individuals built, since an
 // island never gives up its best individual to make room.
 std::string CheckIslandKeys(const NQueenParameters& parameters, const std::string& path);

@@ -50,6 +50,16 @@ bool IsIslandKey(ParameterKey key) {
     return key == ParameterKey::kMigrationInterval || key == ParameterKey::kMigrants;
 }
 
+// The keys whose value names a file or directory.
+bool IsPathKey(ParameterKey key) {
+    return key == ParameterKey::kDumpDirectory || key == ParameterKey::kResumeFrom ||
+           key == ParameterKey::kJsonReport;
+}
+
+// The keys added to the classic ones: text that is no value for them refuses
+// the file (kUnreadable); a classic key keeps its old reading.
+bool IsAddedKey(ParameterKey key) { return static_cast<std::size_t>(key) >= kClassicKeyCount; }
+
 constexpr bool RowsFollowTheKeys() {
     for (std::size_t k = 0; k < std::size(kKeyTable); ++k) {
         if (static_cast<std::size_t>(kKeyTable[k].key) != k) return false;
@@ -113,6 +123,20 @@ bool OnlyCommentFollows(TextCursor cursor) {
 std::string LineText(TextCursor cursor, bool cutAtComment) {
     std::string text;
     for (char c = cursor.Peek(); c != '\0' && c != '\n' && !(cutAtComment && c == '#'); c = cursor.Peek()) {
+        text.push_back(c);
+        cursor.Advance();
+    }
+    while (!text.empty() && IsBlank(text.back())) text.pop_back();
+    return text;
+}
+
+// The value of a path key: the text from the cursor to its line end or to a
+// "#" that follows a blank, without blanks at its end. A "#" inside a word
+// belongs to the name ("run#2.json"), as a "#" there never starts a comment.
+std::string PathText(TextCursor cursor) {
+    std::string text;
+    for (char c = cursor.Peek(); c != '\0' && c != '\n'; c = cursor.Peek()) {
+        if (c == '#' && !text.empty() && IsBlank(text.back())) break;
         text.push_back(c);
         cursor.Advance();
     }
@@ -227,6 +251,7 @@ public:
         bool octal = false;
         const IntResult result = ScanInt(cursor_, parameters_.*field, octal);
         if (result == IntResult::kOutOfRange) state_ = KeyState::kOutOfRange;
+        if (result == IntResult::kNoNumber) Unreadable(LineText(start, true));
         if (result != IntResult::kValue) return;
         state_ = KeyState::kSet;
         if (OnlyCommentFollows(cursor_)) return;
@@ -238,7 +263,10 @@ public:
     void operator()(double NQueenParameters::*field) {
         TextCursor start = cursor_;
         SkipSpace(start);
-        if (!ScanDouble(cursor_, parameters_.*field)) return;
+        if (!ScanDouble(cursor_, parameters_.*field)) {
+            Unreadable(LineText(start, true));
+            return;
+        }
         state_ = KeyState::kSet;
         if (!OnlyCommentFollows(cursor_)) Warn(LineText(start, true), ShowNumber(parameters_.*field));
     }
@@ -247,24 +275,50 @@ public:
         SkipBlanks(cursor_);
         const char c = cursor_.Peek();
         if (c == '\0' || c == '\n' || c == '#') {
-            Warn(LineText(cursor_, false), "no value (it must follow the key on its line)");
+            // A record or a resume that was asked for without a path is
+            // refused; another word only keeps its earlier value.
+            if (IsAddedKey(row_.key) && IsPathKey(row_.key)) {
+                Unreadable(std::string());
+            } else {
+                Warn(LineText(cursor_, false), "no value (it must follow the key on its line)");
+            }
             return;
         }
-        std::string word;
-        for (char next = c; next != '\0' && !IsSpace(next); next = cursor_.Peek()) {
-            word.push_back(next);
-            cursor_.Advance();
+        std::string value;
+        if (IsPathKey(row_.key)) {
+            // A path may hold blanks ("my run.json"): cut at the first one,
+            // it would name another file.
+            value = PathText(cursor_);
+        } else {
+            const TextCursor start = cursor_;
+            for (char next = c; next != '\0' && !IsSpace(next); next = cursor_.Peek()) {
+                value.push_back(next);
+                cursor_.Advance();
+            }
+            if (!OnlyCommentFollows(cursor_)) Warn(LineText(start, true), Printable(value));
         }
-        parameters_.*field = std::move(word);
+        parameters_.*field = std::move(value);
         state_ = KeyState::kSet;
     }
 
 private:
+    std::size_t KeyLine() const { return 1 + static_cast<std::size_t>(std::count(text_, keyAt_, '\n')); }
+
     void Warn(const std::string& written, const std::string& read) const {
         if (!warn_) return;
-        const auto line = 1 + std::count(text_, keyAt_, '\n');
-        warn_("line " + std::to_string(line) + ": " + row_.name + " \"" + Printable(written) +
+        warn_("line " + std::to_string(KeyLine()) + ": " + row_.name + " \"" + Printable(written) +
               "\" is read as " + read);
+    }
+
+    // The text where an added key's value belongs is no value: the key is
+    // marked so that the checks refuse the file, showing what was given. A
+    // classic key keeps its old reading (unset, or its earlier value).
+    void Unreadable(const std::string& written) {
+        if (!IsAddedKey(row_.key)) return;
+        state_ = KeyState::kUnreadable;
+        UnreadValue& unread = parameters_.unreadValues[static_cast<std::size_t>(row_.key) - kClassicKeyCount];
+        unread.line = KeyLine();
+        unread.text = Printable(written);
     }
 
     // The text with control bytes shown as \xNN, so a warning stays one

@@ -39,9 +39,21 @@ inline constexpr std::size_t kClassicKeyCount = 6;
 // The key's text as it appears in a parameter file ("queens", ...).
 const char* ParameterKeyName(ParameterKey key);
 
-// What the file did to one key: never set, set to a value, or last given a
-// whole number outside the range of its field (kept out of the field).
-enum class KeyState : std::uint8_t { kUnset, kSet, kOutOfRange };
+// What the file did to one key: never set, set to a value, last given a
+// whole number outside the range of its field (kept out of the field), or
+// last given text that is no value: a word where an optional number key
+// wants a number, or nothing where resume_from or json_report wants a path.
+// Only the keys added to the classic ones become kUnreadable; a classic key
+// without a number stays kUnset, as it always did.
+enum class KeyState : std::uint8_t { kUnset, kSet, kOutOfRange, kUnreadable };
+
+// Where a key became kUnreadable: the line of the key (from 1) and the text
+// that stood where its value belongs (empty when there was none), so that the
+// refusal can show both.
+struct UnreadValue {
+    std::size_t line = 0;
+    std::string text;
+};
 
 // The solver's run parameters. Fields are named after the parameter-file keys
 // and keep the values as read: the counts are signed here and range-checked by
@@ -71,6 +83,8 @@ struct NQueenParameters {
     // that a loop over keyStates sees the keys of a classic file only.
     std::array<KeyState, kClassicKeyCount> keyStates{};
     std::array<KeyState, kParameterKeyCount - kClassicKeyCount> addedKeyStates{};
+    // For each added key whose state is kUnreadable, what was given.
+    std::array<UnreadValue, kParameterKeyCount - kClassicKeyCount> unreadValues{};
     // The text had line ends, all of them carriage returns without a line
     // feed (old Macintosh files), so its lines ran together when read.
     bool onlyCarriageReturnLineEnds = false;
@@ -83,6 +97,10 @@ struct NQueenParameters {
         const auto k = static_cast<std::size_t>(key);
         return k < kClassicKeyCount ? keyStates[k] : addedKeyStates[k - kClassicKeyCount];
     }
+    // What was given for an added key whose state is kUnreadable.
+    const UnreadValue& UnreadValueOf(ParameterKey key) const {
+        return unreadValues[static_cast<std::size_t>(key) - kClassicKeyCount];
+    }
 };
 
 // A key's value as read: a whole number, a real number or a word.
@@ -92,9 +110,10 @@ using ParameterValue = std::variant<std::int64_t, double, std::string>;
 std::vector<std::pair<std::string, ParameterValue>> KeysAsRead(const NQueenParameters& parameters);
 
 // Receives one line (without a line end) for each value whose text is not
-// what was read: a number followed on its line by more than blanks or a
-// comment ("1e3" read as 1), an octal number with an 8 or 9 in it ("08" read
-// as 0), a directory key with no value on its line. Reading goes on as usual.
+// what was read: a number or word followed on its line by more than blanks
+// or a comment ("1e3" read as 1, "fast classic" read as fast), an octal
+// number with an 8 or 9 in it ("08" read as 0), dump_directory or operators
+// with no value on its line. Reading goes on as usual.
 using ParameterWarningSink = std::function<void(const std::string& warning)>;
 
 // Scans parameter-file text held in memory. The text ends at `size` bytes or at
@@ -103,9 +122,12 @@ using ParameterWarningSink = std::function<void(const std::string& warning)>;
 // value, a "#" comment where a word may begin, or nothing; keys match
 // regardless of ASCII case; after any word the rest of its line is skipped; a
 // later line overrides an earlier one. A number may stand on the line after its
-// key; a directory must stand on its key's line. Fields whose key the text does
-// not set (or sets without a value) keep their values. Warnings, which start
-// with "line <n>: ", go to `warn` when given.
+// key; a word must stand on its key's line. The value of a path key
+// (dump_directory, resume_from, json_report) is the rest of its line, so that
+// a path may hold blanks: it ends at the line end or at a "#" that follows a
+// blank (a comment), without the blanks around it. Fields whose key the text
+// does not set (or sets without a value) keep their values. Warnings, which
+// start with "line <n>: ", go to `warn` when given.
 void ScanParameterText(const char* text, std::size_t size, NQueenParameters& parameters,
                        const ParameterWarningSink& warn = {});
 

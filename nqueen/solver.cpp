@@ -30,6 +30,7 @@
 #include "run/atomic_file.h"
 #include "run/console_output.h"
 #include "run/history.h"
+#include "run/run_files.h"
 #include "run/run_loop.h"
 #include "run/run_record.h"
 #include "run/seed.h"
@@ -49,17 +50,12 @@ constexpr int kEndedOnRequest = 3;
 constexpr int kIslandsFailed = 4;
 constexpr std::uint32_t kChunk = 1000;
 
-// True when `a` and `b` name the same file: the same device and inode when
-// both exist, else the same place once links and dots are resolved.
-bool SameFile(const std::string& a, const std::string& b) {
-    namespace fs = std::filesystem;
-    std::error_code error;
-    if (fs::equivalent(a, b, error)) return true;
-    std::error_code otherError;
-    const fs::path first = fs::weakly_canonical(a, error);
-    const fs::path second = fs::weakly_canonical(b, otherError);
-    return !error && !otherError && first == second;
-}
+// The words that name each file of a run in messages.
+constexpr const char* kParameterFileRole = "parameter file";
+constexpr const char* kReportFileRole = "report file";
+constexpr const char* kRecordRole = "run record";
+constexpr const char* kResumedDumpRole = "population dump resumed from";
+constexpr const char* kEarlierDumpRole = "population dump written earlier in this run";
 
 // Empty when the report can be written at `path`; otherwise the reason, so
 // that a long run never ends with nowhere to write its report. The check
@@ -90,31 +86,40 @@ std::string CheckMemory(const NQueenParameters& parameters, const std::string& p
     return CheckRunMemory(parameters, parameterPath, available, what);
 }
 
-// The files that a run reads or writes besides its dumps.
-struct KeptFiles {
-    const std::string& parameters;
-    const std::string& report;
-};
-
-// Writes the dump `name` (named after the iteration count) in `directory`,
-// unless that is the parameter or the report file; a failure is reported on
-// `err` and the run goes on.
+// Writes the dump `name` (named after the iteration count) in `directory`
+// and adds it to the run's `files`; a failure is reported on `err` and the
+// run goes on. A dump whose name is the parameter or the report file is not
+// written. One whose name another file of the run takes (the record, the
+// dump resumed from, an earlier dump) is written under the first free name
+// with a suffix ("2000-1.txt"), and `err` says so.
 void DumpPopulation(NQueenPopulation& population, const std::string& directory, const std::string& name,
-                    const KeptFiles& kept, std::FILE* err) {
-    const std::string path = directory.empty() ? name : (std::filesystem::path(directory) / name).string();
-    const char* clash = SameFile(path, kept.parameters) ? "parameter file"
-                        : SameFile(path, kept.report)   ? "report file"
-                                                        : nullptr;
-    if (clash != nullptr) {
-        std::fprintf(err, "Population dump %s not written: it would replace the %s\n", path.c_str(), clash);
-        return;
+                    run::RunFiles& files, std::FILE* err) {
+    std::string path = directory.empty() ? name : (std::filesystem::path(directory) / name).string();
+    if (const std::string* role = files.RoleOf(path)) {
+        if (*role == kParameterFileRole || *role == kReportFileRole) {
+            std::fprintf(err, "Population dump %s not written: it would replace the %s\n", path.c_str(),
+                         role->c_str());
+            return;
+        }
+        const std::string free = files.FreeName(path);
+        if (free.empty()) {
+            std::fprintf(
+                err, "Population dump %s not written: it would replace the %s, and no free name was found\n",
+                path.c_str(), role->c_str());
+            return;
+        }
+        std::fprintf(err, "Population dump %s would replace the %s; written as %s instead\n", path.c_str(),
+                     role->c_str(), free.c_str());
+        path = free;
     }
     const std::string reason = run::WriteFileAtomically(
         path, [&](std::FILE* file) { return WritePopulationDump(file, population); });
     if (!reason.empty()) {
         std::fprintf(err, "Unable to write population dump %s: %s; no file was changed\n", path.c_str(),
                      reason.c_str());
+        return;
     }
+    files.Add(path, kEarlierDumpRole);
 }
 
 bool WriteReportFile(const std::string& path, const NQueenRunSummary& summary, std::FILE* err) {
@@ -187,8 +192,9 @@ IslandTotals SumIslands(const std::vector<run::IslandRecord>& islands) {
 // Builds everything, runs to a solution or a limit and tears down in reverse
 // order of construction (the objects live on this frame). With a link, this
 // process is one island of the run (see SolverVariant).
-int SolveAndReport(const NQueenParameters& parameters, const KeptFiles& files, RunSetup& setup,
-                   const SolverVariant& variant, IslandLink* link, std::FILE* out, std::FILE* err) {
+int SolveAndReport(const NQueenParameters& parameters, const std::string& reportPath, run::RunFiles& files,
+                   RunSetup& setup, const SolverVariant& variant, IslandLink* link, std::FILE* out,
+                   std::FILE* err) {
     const auto startUtc = std::chrono::system_clock::now();
     const auto start = run::RunLoop::Clock::now();
     // The master's own evaluations (the initial scoring and the mutations).
@@ -328,7 +334,7 @@ int SolveAndReport(const NQueenParameters& parameters, const KeptFiles& files, R
     summary.bestFitness = bestFitness;
     bool reported = true;
     if (!requested) {
-        reported = WriteReportFile(files.report, summary, err);
+        reported = WriteReportFile(reportPath, summary, err);
         std::fputs(solved ? "\nSolution:\n" : "\nBest individual found:\n", out);
         WriteSolutionRows(out, solution, static_cast<std::uint32_t>(parameters.queens));
     } else {
@@ -391,15 +397,22 @@ std::string PrepareRunControl(const NQueenParameters& parameters, const std::str
     // its report; a classic report stays as it always was.
     setup.showSeed = UsesRunControl(parameters) || set(ParameterKey::kOperators);
     setup.record = set(ParameterKey::kJsonReport);
+    // Neither output may replace the population it starts from.
+    const bool resume = set(ParameterKey::kResumeFrom);
+    const std::string isResumed =
+        "it is the population dump to resume from (resume_from " + parameters.resume_from + ")";
+    if (resume && run::SameFile(reportPath, parameters.resume_from))
+        return "Cannot write report file " + reportPath + ": " + isResumed;
     if (setup.record) {
         const std::string& path = parameters.json_report;
         const std::string prefix = "Cannot write run record " + path + ": ";
-        if (SameFile(path, parameterPath)) return prefix + "it is the parameter file";
-        if (SameFile(path, reportPath)) return prefix + "it is the report file";
+        if (run::SameFile(path, parameterPath)) return prefix + "it is the parameter file";
+        if (run::SameFile(path, reportPath)) return prefix + "it is the report file";
+        if (resume && run::SameFile(path, parameters.resume_from)) return prefix + isResumed;
         const std::string reason = run::CheckReplaceable(path);
         if (!reason.empty()) return prefix + reason;
     }
-    if (set(ParameterKey::kResumeFrom)) {
+    if (resume) {
         std::vector<std::uint16_t> genes;
         try {
             const std::string problem =
@@ -412,6 +425,19 @@ std::string PrepareRunControl(const NQueenParameters& parameters, const std::str
         setup.genes = std::move(genes);
     }
     return {};
+}
+
+// Every file that a run reads or writes, as known at start-up.
+run::RunFiles FilesOfRun(const NQueenParameters& parameters, const std::string& parameterPath,
+                         const std::string& reportPath) {
+    run::RunFiles files;
+    files.Add(parameterPath, kParameterFileRole);
+    files.Add(reportPath, kReportFileRole);
+    if (parameters.StateOf(ParameterKey::kJsonReport) == KeyState::kSet)
+        files.Add(parameters.json_report, kRecordRole);
+    if (parameters.StateOf(ParameterKey::kResumeFrom) == KeyState::kSet)
+        files.Add(parameters.resume_from, kResumedDumpRole);
+    return files;
 }
 
 }  // namespace
@@ -483,10 +509,9 @@ int RunNQueen(int argc, const char* const argv[], std::FILE* out, std::FILE* err
     if (refused) return *refused;
     try {
         const std::unique_ptr<IslandLink> link = variant.makeLink ? variant.makeLink(parameters) : nullptr;
-        const std::string parameterPath = argv[1];
         const std::string reportPath = argv[2];
-        return SolveAndReport(parameters, KeptFiles{parameterPath, reportPath}, setup, variant, link.get(),
-                              out, err);
+        run::RunFiles files = FilesOfRun(parameters, argv[1], reportPath);
+        return SolveAndReport(parameters, reportPath, files, setup, variant, link.get(), out, err);
     } catch (const std::exception& error) {
         // Memory or threads for the run were not available.
         std::fprintf(err, "%s: cannot run: %s\n", variant.program, error.what());

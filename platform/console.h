@@ -27,12 +27,13 @@ void InstallDumpRequestSignal();
 // number of presses between two calls count once.
 bool TakeCtrlCRequest();
 
-// With `handle` true, makes the requests to end the process (SIGTERM and
-// SIGHUP on POSIX, Ctrl+Break on Windows) set a lock-free end-request flag
-// instead of ending it, so that the program can finish its work in order;
-// with `handle` false, gives them back the action they had before. A signal
-// that the process was started with ignored stays ignored. Starting to handle
-// them forgets an earlier request. Main thread only.
+// With `handle` true, makes the requests to end the process (SIGTERM, SIGHUP
+// and SIGQUIT, the terminal's Ctrl+\, on POSIX; Ctrl+Break on Windows) set a
+// lock-free end-request flag instead of ending it, so that the program can
+// finish its work in order; with `handle` false, gives them back the action
+// they had before. A signal that the process was started with ignored stays
+// ignored. Starting to handle them forgets an earlier request. Main thread
+// only.
 void HandleEndRequests(bool handle);
 
 // True once an end request has arrived while they were handled.

@@ -20,13 +20,14 @@ static_assert(std::atomic<int>::is_always_lock_free);
 
 extern "C" void OnSigint(int) { ctrlCRequested.store(1, std::memory_order_relaxed); }
 
-// Set from the handler of SIGTERM and SIGHUP, read by the main thread; it
-// carries no data, so relaxed order is enough.
+// Set from the handler of SIGTERM, SIGHUP and SIGQUIT, read by the main
+// thread; it carries no data, so relaxed order is enough.
 std::atomic<int> endRequested{0};
 
 extern "C" void OnEndRequest(int) { endRequested.store(1, std::memory_order_relaxed); }
 
-constexpr int kEndRequestSignals[] = {SIGTERM, SIGHUP};
+// SIGQUIT is the terminal's Ctrl+\.
+constexpr int kEndRequestSignals[] = {SIGTERM, SIGHUP, SIGQUIT};
 
 // The terminal settings to put back if a signal ends the process while a key
 // is awaited in raw mode. Written before the handlers are installed and only

@@ -8,7 +8,8 @@ namespace platform {
 
 // The few file operations that writing a file safely needs and the standard
 // library lacks: a create that fails when the name is taken, a flush to the
-// storage device, and a rename that replaces its target in one step. Each
+// storage device, a rename that replaces its target in one step, and the
+// check and opening of a file written in place (a device, a FIFO). Each
 // returns the system's error, empty on success. They keep no state and may be
 // called from any thread.
 
@@ -33,6 +34,19 @@ std::error_code SyncFile(std::FILE* file);
 // Renames `from` to `to`, replacing the file that `to` names, so that a
 // reader of `to` sees the old file or the new one and never a mix.
 std::error_code MoveFileOver(const std::string& from, const std::string& to);
+
+// Whether this process may open the existing file at `path` for writing,
+// asked without opening it: opening a FIFO meets its reader, which takes the
+// closing that follows for the end of the output, and opening some devices
+// acts on them. Empty when it may.
+std::error_code CheckWritable(const std::string& path);
+
+// Opens the existing file at `path` for writing in place, emptying a
+// regular file, as std::fopen(path, "w") does, except that a FIFO that no
+// process has open for reading fails at once (POSIX: "no such device or
+// address") instead of waiting for a reader. Writes then wait for a slow
+// reader as usual. The caller closes `file`.
+std::error_code OpenInPlace(const std::string& path, std::FILE*& file);
 
 // Makes renames in `directory` survive a system crash (POSIX: syncs the
 // directory; Windows: the rename was written through already).

@@ -64,6 +64,28 @@ std::error_code SyncFile(std::FILE* file) {
     return result == 0 ? std::error_code{} : LastError();
 }
 
+std::error_code CheckWritable(const std::string& path) {
+    // The effective user decides, as it does for an open.
+    return faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) == 0 ? std::error_code{} : LastError();
+}
+
+std::error_code OpenInPlace(const std::string& path, std::FILE*& file) {
+    // Without a reader, opening a FIFO for writing would block until one
+    // comes; with O_NONBLOCK it fails with ENXIO instead.
+    if (const std::error_code error =
+            OpenForWriting(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NONBLOCK, file))
+        return error;
+    const int fd = fileno(file);
+    const int flags = fcntl(fd, F_GETFL);
+    if (flags < 0 || fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
+        const std::error_code error = LastError();
+        std::fclose(file);
+        file = nullptr;
+        return error;
+    }
+    return {};
+}
+
 std::error_code MoveFileOver(const std::string& from, const std::string& to) {
     return rename(from.c_str(), to.c_str()) == 0 ? std::error_code{} : LastError();
 }

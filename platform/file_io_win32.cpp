@@ -48,6 +48,19 @@ std::error_code SyncFile(std::FILE* file) {
     return FlushFileBuffers(handle) ? std::error_code{} : LastWindowsError();
 }
 
+std::error_code CheckWritable(const std::string& path) {
+    constexpr int kWrite = 2;
+    const errno_t failed = _access_s(path.c_str(), kWrite);
+    return failed == 0 ? std::error_code{} : std::error_code{failed, std::generic_category()};
+}
+
+// Opening a device or a named pipe on Windows does not wait for its other
+// end: it opens at once or fails.
+std::error_code OpenInPlace(const std::string& path, std::FILE*& file) {
+    file = std::fopen(path.c_str(), "w");
+    return file != nullptr ? std::error_code{} : std::error_code{errno, std::generic_category()};
+}
+
 std::error_code MoveFileOver(const std::string& from, const std::string& to) {
     return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)
                ? std::error_code{}

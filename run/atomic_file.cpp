@@ -201,9 +201,18 @@ std::string ReplaceThroughNamed(const fs::path& target, const std::function<bool
     return RenameOver(file, temporary, target, WriteAndSync(file, write));
 }
 
+// Why a file to be written in place could not be opened.
+std::string OpenFailure(const fs::path& path, const std::error_code& error) {
+    std::error_code ignored;
+    if (error == std::errc::no_such_device_or_address && fs::is_fifo(path, ignored))
+        return "no process has the FIFO open for reading";
+    return error.message();
+}
+
 std::string WriteInPlace(const fs::path& path, const std::function<bool(std::FILE*)>& write) {
-    std::FILE* file = std::fopen(path.string().c_str(), "w");
-    if (file == nullptr) return ErrnoText(errno);
+    std::FILE* file = nullptr;
+    if (const std::error_code opened = platform::OpenInPlace(path.string(), file))
+        return OpenFailure(path, opened);
     errno = 0;
     const bool written = write(file) && std::ferror(file) == 0;
     std::string problem = written ? std::string() : WriteFailure();
@@ -235,15 +244,20 @@ std::string WriteFileAtomically(const std::string& path, const std::function<boo
 std::string CheckReplaceable(const std::string& path) {
     const Target target = Resolve(path);
     if (!target.problem.empty()) return target.problem;
+    if (target.inPlace) {
+        // Never opened before the output is ready: a reader of a FIFO would
+        // take the closing for the end of the output, and some devices act
+        // on being opened.
+        const std::error_code denied = platform::CheckWritable(target.path.string());
+        return denied ? denied.message() : std::string();
+    }
     std::error_code error;
-    const bool exists = fs::exists(target.path, error);
-    if (exists || target.inPlace) {
-        // Opening for appending tells whether the file may be written and
-        // changes nothing in it.
+    if (fs::exists(target.path, error)) {
+        // Opening a regular file for appending tells whether it may be
+        // written and changes nothing in it.
         std::FILE* probe = std::fopen(target.path.string().c_str(), "a");
         if (probe == nullptr) return ErrnoText(errno);
         std::fclose(probe);
-        if (target.inPlace) return {};
     }
     if (std::string problem = CheckDirectory(target.path.parent_path()); !problem.empty()) return problem;
     fs::path temporary;

@@ -16,7 +16,10 @@ namespace zarnel::run {
 // dangling link): the new file replaces that target and the links stay. A
 // path that reaches something other than a regular file or a directory (a
 // device such as /dev/full, a FIFO, /dev/stdout) is written in place, since
-// there is nothing to keep and nothing that could be renamed over it.
+// there is nothing to keep and nothing that could be renamed over it. Such a
+// path is opened once, when the output is ready; a FIFO that no process
+// reads then is a failure ("no process has the FIFO open for reading"), not
+// a wait.
 
 // Writes through `write` into a new temporary file in the target's directory,
 // flushes it to the storage device and renames it over the target, which
@@ -34,7 +37,8 @@ std::string WriteFileAtomically(const std::string& path, const std::function<boo
 // out does not exist", "Permission denied", ...). An existing file that the
 // user may not write is refused, although its directory would allow the
 // rename: a write-protected file is meant to be kept. Leaves nothing behind:
-// it creates a temporary name exclusively and removes it again.
+// it creates a temporary name exclusively and removes it again. A path
+// written in place is only asked whether it may be written, never opened.
 std::string CheckReplaceable(const std::string& path);
 
 }  // namespace zarnel::run

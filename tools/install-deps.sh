@@ -35,5 +35,23 @@ done
 echo "Installing: ${missing[*]}"
 sudo=()
 [ "$(id -u)" -eq 0 ] || sudo=(sudo)
-"${sudo[@]}" apt-get update -qq
-DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+# Another apt or dpkg (unattended upgrades, a second install) holds its locks
+# for a while: wait up to lock_wait seconds rather than fail at once. apt
+# waits for the dpkg lock itself (DPkg::Lock::Timeout); the package lists'
+# lock of `apt-get update` is waited for here, by trying again.
+lock_wait=${ZARNEL_APT_LOCK_WAIT:-600}
+apt_get=("${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get -o "DPkg::Lock::Timeout=$lock_wait")
+errors=$(mktemp)
+trap 'rm -f "$errors"' EXIT
+waited=0
+until "${apt_get[@]}" update -qq 2>"$errors"; do
+    if ! grep -q 'Could not get lock' "$errors" || [ "$waited" -ge "$lock_wait" ]; then
+        cat "$errors" >&2
+        exit 1
+    fi
+    [ "$waited" -gt 0 ] || echo "install-deps.sh: another apt holds the package lists; waiting up to $lock_wait s" >&2
+    sleep 5
+    waited=$((waited + 5))
+done
+cat "$errors" >&2
+"${apt_get[@]}" install -y -qq --no-install-recommends "${missing[@]}"

@@ -1,49 +1,208 @@
 #!/usr/bin/env python3
-"""Plots best and mean fitness against master iterations from ZarnelNQueen
-run records (json_report), one pair of lines per run, labelled by seed and
-operator set.
+"""Plots best and mean fitness from run records (json_report), one pair of
+lines per record, labelled from the records themselves.
 
-    tools/plot_run.py RECORD.json [RECORD.json ...] -o PICTURE.png
+    tools/plot_run.py RECORD.json [RECORD.json ...] -o PICTURE.png [--x iterations|evaluations|seconds]
+
+Best is solid, mean dashed. The x axis is the master iterations of each
+progress line, or the fitness evaluations or seconds where the record's
+history holds them. Needs matplotlib (Debian python3-matplotlib). Every
+failure is one line on standard error and exit status 1; the picture is
+replaced only once it is complete.
 """
 import argparse
+import io
 import json
+import math
+import os
 import sys
+import tempfile
+import textwrap
 
-import matplotlib
+# What each --x choice reads from a history entry, and its axis label.
+X_AXES = {
+    "iterations": ("iteration", "master iterations"),
+    "evaluations": ("evaluations", "fitness evaluations"),
+    "seconds": ("seconds", "seconds since the start of the run"),
+}
+# Programs whose fitness is minus a count of attacking queens.
+NQUEEN_PROGRAMS = ("ZarnelNQueen", "ZarnelNQueenIslands")
+# Parameters that tell runs of one set-up apart rather than describe it.
+NOT_IN_TITLE = ("seed", "json_report", "resume_from", "dump_directory", "max_iterations", "time_limit")
 
-matplotlib.use("Agg")  # files only; no display needed
-import matplotlib.pyplot as plt  # noqa: E402
+
+class Refusal(Exception):
+    """A failure to report as the tool's one line."""
 
 
-def main():
-    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
-    parser.add_argument("records", nargs="+", metavar="RECORD.json")
-    parser.add_argument("-o", "--output", required=True, metavar="PICTURE.png")
-    args = parser.parse_args()
+def is_number(value):
+    if not isinstance(value, (int, float)) or isinstance(value, bool):
+        return False
+    try:
+        return math.isfinite(value)
+    except OverflowError:  # an integer beyond any float
+        return False
 
-    figure, axes = plt.subplots(figsize=(7, 4), dpi=80)
-    for path in args.records:
-        try:
-            with open(path, encoding="utf-8") as file:
-                record = json.load(file)
-            history = record["history"]
-            label = "seed {} ({})".format(record["seed"], record["operators"])
-        except (OSError, ValueError, KeyError, TypeError) as error:
-            sys.exit("plot_run.py: {} is no run record: {}".format(path, error))
-        iterations = [entry["iteration"] for entry in history]
-        best = axes.plot(iterations, [entry["best"] for entry in history], label=label + ", best")
-        axes.plot(iterations, [entry["mean"] for entry in history], linestyle="--",
-                  color=best[0].get_color(), label=label + ", mean")
-    axes.set_xlabel("master iterations")
-    axes.set_ylabel("fitness (0 is a solution)")
+
+def read_record(path, x_member):
+    """The record at `path`, and its points as (x, best, mean) lists."""
+    try:
+        with open(path, encoding="utf-8") as file:
+            record = json.load(file)
+    except (OSError, UnicodeDecodeError) as error:
+        raise Refusal("cannot read {}: {}".format(path, getattr(error, "strerror", None) or error))
+    except (ValueError, RecursionError) as error:
+        raise Refusal("{} is no JSON: {}".format(path, error))
+    if not isinstance(record, dict) or not isinstance(record.get("history"), list):
+        raise Refusal("{} is no run record with a history (a JSON object with a \"history\" array)".format(path))
+    xs, best, mean = [], [], []
+    for number, entry in enumerate(record["history"], start=1):
+        if not isinstance(entry, dict):
+            raise Refusal("{}: history entry {} is no object".format(path, number))
+        if x_member not in entry:
+            raise Refusal("{}: history entry {} has no \"{}\"; this record can be plotted against {}".format(
+                path, number, x_member,
+                " or ".join(name for name, (member, _) in X_AXES.items()
+                            if all(isinstance(e, dict) and member in e for e in record["history"]))
+                or "nothing"))
+        for member in (x_member, "best", "mean"):
+            if not is_number(entry.get(member)):
+                shown = json.dumps(entry.get(member))
+                shown = shown if len(shown) <= 40 else shown[:37] + "..."
+                raise Refusal("{}: history entry {}: \"{}\" is {}, not a finite number".format(
+                    path, number, member, shown))
+        xs.append(entry[x_member])
+        best.append(entry["best"])
+        mean.append(entry["mean"])
+    return record, (xs, best, mean)
+
+
+def run_label(record, programs, operator_sets):
+    """The seed, and the program and operator set where the records differ
+    in them (the title names a shared one)."""
+    parts = []
+    if len(programs) > 1:
+        parts.append(str(record.get("program", "?")))
+    if is_number(record.get("seed")):
+        parts.append("seed {}".format(record["seed"]))
+    if len(operator_sets) > 1 and isinstance(record.get("operators"), str):
+        parts.append("({})".format(record["operators"]))
+    return " ".join(parts) or "run"
+
+
+def default_title(records, programs):
+    """The program and the parameters that all records share."""
+    shared = None
+    for record in records:
+        parameters = record.get("parameters") if isinstance(record.get("parameters"), dict) else {}
+        items = {k: v for k, v in parameters.items() if k not in NOT_IN_TITLE and is_number(v)}
+        shared = items if shared is None else {k: v for k, v in shared.items() if items.get(k) == v}
+    operators = {record.get("operators") for record in records}
+    words = ["{} {}".format(k, v) for k, v in (shared or {}).items()]
+    if len(operators) == 1 and isinstance(next(iter(operators)), str):
+        words.append("operators {}".format(next(iter(operators))))
+    head = programs[0] if len(programs) == 1 else ", ".join(programs)
+    return "\n".join(textwrap.wrap(head + (": " + ", ".join(words) if words else ""), 90))
+
+
+def load_matplotlib():
+    try:
+        from matplotlib.figure import Figure
+    except ImportError:
+        interpreter = sys.executable or "python3"
+        if os.path.realpath(interpreter).startswith("/usr/bin/"):
+            hint = "apt-get install python3-matplotlib, or pip install matplotlib"
+        else:
+            # pyenv, a virtual environment or a Python of one's own: Debian's
+            # package serves /usr/bin/python3 only.
+            hint = ("{} -m pip install matplotlib, or run /usr/bin/python3 with Debian's "
+                    "python3-matplotlib".format(interpreter))
+        raise Refusal("needs matplotlib for {} (Python {}.{}): {}".format(
+            interpreter, sys.version_info[0], sys.version_info[1], hint))
+    return Figure
+
+
+def write_replacing(path, data):
+    """Writes `data` to `path`: a new or regular file through a temporary
+    file renamed over it once complete; anything else (a device, a FIFO) in
+    place."""
+    target = os.path.realpath(path)
+    if os.path.exists(target) and not os.path.isfile(target):
+        with open(target, "wb") as file:
+            file.write(data)
+        return
+    directory = os.path.dirname(target) or "."
+    handle, temporary = tempfile.mkstemp(prefix="." + os.path.basename(target) + ".", dir=directory)
+    try:
+        with os.fdopen(handle, "wb") as file:
+            file.write(data)
+            file.flush()
+            os.fsync(file.fileno())
+        if os.path.exists(target):
+            os.chmod(temporary, os.stat(target).st_mode & 0o7777)
+        else:
+            umask = os.umask(0)
+            os.umask(umask)
+            os.chmod(temporary, 0o666 & ~umask)
+        os.replace(temporary, target)
+    except BaseException:
+        os.unlink(temporary)
+        raise
+
+
+def plot(args):
+    x_member, x_label = X_AXES[args.x]
+    loaded = [read_record(path, x_member) for path in args.records]
+    records = [record for record, _ in loaded]
+    programs = sorted({str(record.get("program", "?")) for record in records})
+    operator_sets = {str(record.get("operators")) for record in records}
+    Figure = load_matplotlib()
+
+    figure = Figure(figsize=(7, 4), dpi=80)
+    axes = figure.subplots()
+    for record, (xs, best, mean) in loaded:
+        label = run_label(record, programs, operator_sets)
+        marker = "o" if len(xs) < 3 else None
+        line = axes.plot(xs, best, marker=marker, label=label + ", best")
+        axes.plot(xs, mean, linestyle="--", marker=marker, color=line[0].get_color(), label=label + ", mean")
+    axes.set_xlabel(x_label)
+    nqueen = all(program in NQUEEN_PROGRAMS for program in programs)
+    axes.set_ylabel("fitness (0 is a solution)" if nqueen else "fitness")
+    axes.set_title(args.title if args.title is not None else default_title(records, programs), fontsize="medium")
     axes.grid(True, alpha=0.3)
     axes.legend(fontsize="small")
     figure.tight_layout()
+
+    suffix = os.path.splitext(args.output)[1].lstrip(".").lower() or "png"
+    formats = figure.canvas.get_supported_filetypes()
+    if suffix not in formats:
+        raise Refusal("cannot write {}: no picture format .{} ({})".format(
+            args.output, suffix, ", ".join(sorted(formats))))
+    picture = io.BytesIO()
+    figure.savefig(picture, format=suffix)
     try:
-        figure.savefig(args.output)
-    except (OSError, ValueError) as error:
-        sys.exit("plot_run.py: cannot write {}: {}".format(args.output, error))
+        write_replacing(args.output, picture.getvalue())
+    except OSError as error:
+        raise Refusal("cannot write {}: {}".format(args.output, error.strerror or error))
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0].replace("\n", " "))
+    parser.add_argument("records", nargs="+", metavar="RECORD.json")
+    parser.add_argument("-o", "--output", required=True, metavar="PICTURE.png",
+                        help="the picture; its format follows the suffix (png, svg, pdf, ...)")
+    parser.add_argument("--x", choices=sorted(X_AXES), default="iterations",
+                        help="what the x axis counts (default: iterations)")
+    parser.add_argument("--title", help="the title above the plot (default: the program and the "
+                        "parameters that all records share)")
+    args = parser.parse_args()
+    try:
+        plot(args)
+    except Refusal as refusal:
+        print("plot_run.py: {}".format(refusal), file=sys.stderr)
+        return 1
+    return 0
 
 
 if __name__ == "__main__":
-    main()
+    sys.exit(main())

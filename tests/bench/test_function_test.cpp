@@ -11,6 +11,7 @@ namespace {
 
 using zarnel::OperatorException;
 using zarnel::TestFunction;
+using zarnel::TestFunctionName;
 
 constexpr double kTenPi = 31.41592653589793;
 constexpr double kHalfPi = 1.5707963267948966;
@@ -180,6 +181,46 @@ TEST(TestFunctionTest, RewrittenFormulasWouldBeCaught) {
     const double product = std::cos(3.5 / std::sqrt(1.0)) * std::cos(-7.25 / std::sqrt(2.0));
     EXPECT_NE(TestFunction(-2004, g), 1.0 + (3.5 * 3.5 + 7.25 * 7.25) * 0.00025 - product);
     EXPECT_EQ(TestFunction(-2004, g), (1.0 + (3.5 * 3.5) * 0.00025 + (7.25 * 7.25) * 0.00025) - product);
+}
+
+// A name is given exactly for the codes that compute a value, and a negative
+// group names its function by the variables it reads.
+TEST(TestFunctionTest, NamesExactlyTheCodesThatComputeAValue) {
+    const std::vector<double> v = Filled(1000, 0.5);
+    for (const std::int32_t code : {std::numeric_limits<std::int32_t>::min(),
+                                    -1000006,
+                                    -40006,
+                                    -40004,
+                                    -2005,
+                                    -1000,
+                                    -6,
+                                    -5,
+                                    0,
+                                    5,
+                                    6,
+                                    999,
+                                    1000,
+                                    1007,
+                                    1008,
+                                    2004,
+                                    2005,
+                                    3005,
+                                    3006,
+                                    40004,
+                                    1000005}) {
+        SCOPED_TRACE(code);
+        bool computes = true;
+        try {
+            TestFunction(code, v.data());
+        } catch (const OperatorException&) {
+            computes = false;
+        }
+        EXPECT_EQ(TestFunctionName(code).empty(), !computes);
+    }
+    EXPECT_EQ(TestFunctionName(-1000), "sphere, 1 variable");
+    EXPECT_EQ(TestFunctionName(-2004), "Griewank, 2 variables");
+    EXPECT_EQ(TestFunctionName(2004), "Schaffer F7");
+    EXPECT_EQ(TestFunctionName(40005), "Rosenbrock, 40 variables");
 }
 
 }  // namespace

@@ -63,8 +63,8 @@ TEST(DumpReaderTest, RefusesADumpThatDoesNotMatchTheRun) {
     EXPECT_EQ(genes, (std::vector<std::uint16_t>{0, 2, 1, 3, 1, 3, 0, 2}));
     EXPECT_EQ(
         problem(two, 5, 2),
-        "Cannot resume from population dump d.txt, line 1: it holds 5 numbers, not 5 genes and a fitness "
-        "(queens is 5)");
+        "Cannot resume from population dump d.txt, line 1: expected 5 genes and a fitness (queens is 5), "
+        "found 5 words, 4 genes and a fitness");
     EXPECT_EQ(problem(two, 4, 3),
               "Cannot resume from population dump d.txt, line 3: the dump holds 2 individuals, but the run "
               "builds 3");
@@ -108,6 +108,37 @@ TEST(DumpReaderTest, RefusesWhatIsNoDumpWithoutReadingItWhole) {
         zarnel::ReadPopulationDump(longer, 4, 1, genes),
         "Cannot resume from population dump " + longer + ": it is longer than any dump of this run can be");
     fs::remove_all(dir);
+}
+
+// A closing line whose blanks became tabs, or any other line where the
+// closing line belongs, is named as such; before, both were refused as "more
+// individuals than the run builds", or as a gene that is no row.
+TEST(DumpReaderTest, NamesAClosingLineThatIsNotRecognised) {
+    std::vector<std::uint16_t> genes;
+    const auto problem = [&](const std::string& text, std::uint32_t size) {
+        return zarnel::ParsePopulationDump(text, "d.txt", 4, size, genes);
+    };
+    const std::string tabbed = "0\t2\t1\t3\t-1.5\n1\t3\t0\t2\t0.000000\nAvg.\tfitenss:\t-0.75\n";
+    const std::string notRecognised =
+        "Cannot resume from population dump d.txt, line 3: the closing line is not recognised: it must begin "
+        "with \"Avg. fitenss:\" (one space between the words), not \"Avg.\\x09fitenss:\\x09-0.75\"";
+    EXPECT_EQ(problem(tabbed, 2), notRecognised);
+    EXPECT_EQ(problem(tabbed, 3), notRecognised) << "a dump with fewer individuals than the run builds";
+    EXPECT_EQ(problem("   0    2    1    3 -1\nthe end\n", 1),
+              "Cannot resume from population dump d.txt, line 2: the closing \"Avg. fitenss:\" line belongs "
+              "here, after as many individuals as the run builds (1), not \"the end\"");
+}
+
+// A dump may hold any bytes; a message quotes a few dozen of them, with
+// control bytes shown as \xNN, so that it stays one plain line.
+TEST(DumpReaderTest, QuotesAShortPrintablePieceOfTheDump) {
+    std::vector<std::uint16_t> genes;
+    EXPECT_EQ(
+        zarnel::ParsePopulationDump("   0    \x1B[2J    1    3 -1\n", "d.txt", 4, 1, genes),
+        "Cannot resume from population dump d.txt, line 1: gene 1 is \"\\x1B[2J\", not a row from 0 to 3");
+    EXPECT_EQ(zarnel::ParsePopulationDump(std::string(1000, '7') + " 0 1 2 -1\n", "d.txt", 4, 1, genes),
+              "Cannot resume from population dump d.txt, line 1: gene 0 is \"" + std::string(40, '7') +
+                  "\"..., not a row from 0 to 3");
 }
 
 }  // namespace

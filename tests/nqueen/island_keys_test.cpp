@@ -62,4 +62,17 @@ TEST(IslandKeysTest, ValuesOutsideTheirRangeAreRefusedByNameAndValue) {
               std::string::npos);
 }
 
+// A word where an island key's number belongs is refused with its line and
+// text; before, the default interval or migrant count was used in silence.
+TEST(IslandKeysTest, AWordWhereANumberBelongsIsRefusedWithItsText) {
+    EXPECT_EQ(zarnel::CheckIslandKeys(Scan(kClassic + "migrants abc\n", true), "p.txt"),
+              "Invalid parameter file p.txt: migrants \"abc\" on line 6 is not a number; it must be a whole "
+              "number from 0 to 9");
+    EXPECT_EQ(zarnel::CheckIslandKeys(Scan(kClassic + "migration_interval # often\n", true), "p.txt"),
+              "Invalid parameter file p.txt: migration_interval on line 6 has no value; it must be a whole "
+              "number from 1 to 4294967295");
+    // Other programs do not read the island keys at all.
+    EXPECT_EQ(Scan(kClassic + "migrants abc\n", false).StateOf(ParameterKey::kMigrants), KeyState::kUnset);
+}
+
 }  // namespace

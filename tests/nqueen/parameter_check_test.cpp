@@ -93,6 +93,32 @@ TEST(CheckParameters, CountsAndRateMustNotBeNegative) {
     }
 }
 
+// A master iteration runs its swaps whole, so a rate far beyond any useful
+// one (5e8 for 5e-8) would hold the machine for hours whatever the limits;
+// above 2^32 swaps the pass's count wrapped (134217728 x 32 made none).
+TEST(CheckParameters, MutationRateHasAnUpperBound) {
+    auto p = Valid();
+    p.mutation_rate = zarnel::kMaxMutationRate;
+    EXPECT_EQ(zarnel::CheckParameters(p, "p"), "");
+    p.mutation_rate = std::nextafter(zarnel::kMaxMutationRate, 2 * zarnel::kMaxMutationRate);
+    Problem(p, "mutation_rate");
+    p.population_size = 30;
+    p.mutation_rate = 1e9;
+    EXPECT_EQ(zarnel::CheckParameters(p, "p.txt"),
+              "Invalid parameter file p.txt: mutation_rate 1e+09 is above 1000 swaps per individual: for 30 "
+              "individuals it asks for 3e+10 gene swaps in every master iteration, which no limit or end "
+              "request can interrupt");
+    p.population_size = 32;
+    p.mutation_rate = 134217728;
+    EXPECT_NE(
+        zarnel::CheckParameters(p, "p.txt").find("for 32 individuals it asks for 4294967296 gene swaps"),
+        std::string::npos);
+    p.population_size = -1;  // builds 32767
+    p.mutation_rate = 5e8;
+    EXPECT_NE(zarnel::CheckParameters(p, "p.txt").find("mutation_rate 5e+08 is above 1000"),
+              std::string::npos);
+}
+
 // No swap (the rate times the individuals rounds to 0) and no tournament step.
 TEST(CheckRunCanEnd, RefusesAPopulationThatNeverChanges) {
     auto p = Valid();

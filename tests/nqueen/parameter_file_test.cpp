@@ -196,6 +196,65 @@ TEST(ParameterScanner, SkipsAByteOrderMarkAndFlagsCarriageReturnLines) {
     EXPECT_FALSE(Scan("queens 8").onlyCarriageReturnLineEnds);
 }
 
+// A path may hold blanks: its value is the rest of its line, up to a comment
+// (a "#" after a blank), without the blanks around it. Cut at the first
+// blank, "json_report my run.json" wrote its record over a file "my".
+TEST(ParameterScanner, PathValuesRunToTheEndOfTheirLine) {
+    const std::string text =
+        "json_report my run.json\r\nresume_from \t dumps/3000 copy.txt  # from Monday\n"
+        "dump_directory C:\\My Dumps\\run#2\tb \nqueens 9 # the next line reads as before\n";
+    const auto p = Scan(text);
+    EXPECT_EQ(p.json_report, "my run.json");
+    EXPECT_EQ(p.resume_from, "dumps/3000 copy.txt");
+    EXPECT_EQ(p.dump_directory, "C:\\My Dumps\\run#2\tb");
+    EXPECT_EQ(p.queens, 9);
+    EXPECT_EQ(Warnings(text), std::vector<std::string>{});
+}
+
+// Like every other key, the operator set is named when words follow it.
+TEST(ParameterScanner, WarnsOfWordsAfterTheOperatorSet) {
+    EXPECT_EQ(Warnings("operators fast classic\n"),
+              std::vector<std::string>{"line 1: operators \"fast classic\" is read as fast"});
+    EXPECT_EQ(Scan("operators fast classic\n").operators, "fast");
+    EXPECT_EQ(Warnings("operators f\x01 x\n"),
+              std::vector<std::string>{"line 1: operators \"f\\x01 x\" is read as f\\x01"});
+    EXPECT_EQ(Warnings("operators fast # the fast set\r\noperators classic\t\n"), std::vector<std::string>{});
+}
+
+// Text where an added key's value belongs that is no value is kept with its
+// line, for the checks to refuse; a classic key keeps its old reading.
+TEST(ParameterScanner, AddedKeysKeepTextThatIsNoValue) {
+    const std::string text =
+        "seed NaN\nmax_iterations\n  inf\ntime_limit abc # seconds\njson_report\nresume_from # later\n"
+        "migrants x\x1B[2J\nqueens abc\n";
+    NQueenParameters p;
+    p.islandKeys = true;
+    std::vector<std::string> warnings;
+    zarnel::ScanParameterText(text.data(), text.size(), p,
+                              [&](const std::string& warning) { warnings.push_back(warning); });
+    EXPECT_EQ(warnings, std::vector<std::string>{});
+    const struct {
+        ParameterKey key;
+        std::size_t line;
+        const char* text;
+    } expected[] = {
+        {ParameterKey::kSeed, 1, "NaN"},      {ParameterKey::kMaxIterations, 2, "inf"},
+        {ParameterKey::kTimeLimit, 4, "abc"}, {ParameterKey::kJsonReport, 5, ""},
+        {ParameterKey::kResumeFrom, 6, ""},   {ParameterKey::kMigrants, 7, "x\\x1B[2J"},
+    };
+    for (const auto& e : expected) {
+        SCOPED_TRACE(zarnel::ParameterKeyName(e.key));
+        EXPECT_EQ(p.StateOf(e.key), KeyState::kUnreadable);
+        EXPECT_EQ(p.UnreadValueOf(e.key).line, e.line);
+        EXPECT_EQ(p.UnreadValueOf(e.key).text, e.text);
+    }
+    EXPECT_EQ(p.StateOf(ParameterKey::kQueens), KeyState::kUnset);
+    // The last line for a key wins, as always.
+    EXPECT_EQ(Scan("seed abc\nseed 5\n").StateOf(ParameterKey::kSeed), KeyState::kSet);
+    EXPECT_EQ(Scan("json_report r.json\njson_report\n").StateOf(ParameterKey::kJsonReport),
+              KeyState::kUnreadable);
+}
+
 TEST(ReadParameterFile, LoadsAFileAndFailsOnAMissingOne) {
     const auto path = std::filesystem::temp_directory_path() / "zarnel_parameter_file_test.txt";
     {

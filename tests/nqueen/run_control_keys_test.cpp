@@ -59,4 +59,27 @@ TEST(RunControlKeys, ALimitLetsARunThatNeverChangesStart) {
     EXPECT_TRUE(zarnel::HasStopLimit(p));
 }
 
+// Text that is no value for an optional key is refused with its line and
+// text; before, the run went on clock-seeded, with no record or a fresh
+// population, and said nothing. (The executable's tests show each number key
+// with a word.)
+TEST(RunControlKeys, TextThatIsNoValueIsRefusedWithItsLineAndText) {
+    const std::string seedRule = "; it must be a whole number from 0 to 4294967295";
+    const struct {
+        const char* lines;
+        std::string message;
+    } cases[] = {
+        {"seed abc # my seed\n", "seed \"abc\" on line 6 is not a number" + seedRule},
+        {"seed\n", "seed on line 6 has no value" + seedRule},
+        {"json_report\n", "json_report on line 6 has no value; a path must follow the key on its line"},
+        {"json_report r.json\nresume_from   # later\n",
+         "resume_from on line 7 has no value; a path must follow the key on its line"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.lines);
+        EXPECT_EQ(CheckWith(c.lines), "Invalid parameter file p.txt: " + c.message);
+    }
+    EXPECT_EQ(CheckWith("seed abc\nseed 12\n"), "");
+}
+
 }  // namespace

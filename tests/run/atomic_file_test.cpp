@@ -1,6 +1,9 @@
 #include "run/atomic_file.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <poll.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -95,6 +98,32 @@ TEST_F(AtomicFileTest, TheCheckNamesTheReasonAndLeavesNothing) {
               "directory " + (dir / "missing").string() + " does not exist");
     EXPECT_EQ(CheckReplaceable((dir / "new.txt").string()), "");
     EXPECT_EQ(Names(dir), (std::vector<std::string>{"lost", "plain", "sub"}));
+}
+
+// A FIFO is checked without being opened, since its reader would take the
+// opening and closing for the whole output, and is written in place, once.
+// With no reader left the write fails at once rather than waiting for one.
+TEST_F(AtomicFileTest, AFifoIsWrittenInPlaceOnceAndNeverWaitedOn) {
+    const fs::path fifo = dir / "out.fifo";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    const int reader = open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
+    ASSERT_GE(reader, 0);
+    // A hang-up shows once a writer has come and gone.
+    const auto hungUp = [&] {
+        pollfd waiting{reader, POLLIN, 0};
+        return poll(&waiting, 1, 0) == 1 && (waiting.revents & POLLHUP) != 0;
+    };
+    EXPECT_EQ(CheckReplaceable(fifo.string()), "");
+    ASSERT_FALSE(hungUp()) << "the check opened the FIFO";
+    EXPECT_EQ(WriteFileAtomically(fifo.string(), Text("whole\n")), "");
+    char got[16] = {};
+    EXPECT_EQ(read(reader, got, sizeof got), 6);
+    EXPECT_EQ(std::string(got), "whole\n");
+    EXPECT_TRUE(hungUp());
+    close(reader);
+    EXPECT_EQ(WriteFileAtomically(fifo.string(), Text("lost\n")), "no process has the FIFO open for reading");
+    EXPECT_TRUE(fs::is_fifo(fifo));
+    EXPECT_EQ(Names(dir), std::vector<std::string>{"out.fifo"});
 }
 
 }  // namespace

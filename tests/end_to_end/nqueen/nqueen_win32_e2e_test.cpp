@@ -11,6 +11,10 @@
 #include <string>
 #include <thread>
 
+#ifdef ZARNEL_NQUEEN_HAS_RECORDS
+#include <nlohmann/json.hpp>
+#endif
+
 #include "tests/end_to_end/nqueen/output_parsing.h"
 
 namespace {
@@ -144,5 +148,25 @@ TEST_F(NQueenWindowsE2E, CtrlCWritesADumpAndTheRunGoesOn) {
     EXPECT_TRUE(solver.Running());
     SetConsoleCtrlHandler(nullptr, FALSE);
 }
+
+#ifdef ZARNEL_NQUEEN_HAS_RECORDS
+// The cross build takes the build machine's header-only JSON library, so the
+// Windows program writes records as the Linux one does.
+TEST_F(NQueenWindowsE2E, WritesTheRunRecord) {
+    ASSERT_TRUE(hasConsole);
+    WriteParameters(e2e::Parameters(8, 50, 10, 1, "0.05") + "seed 3\njson_report rec.json\n");
+    Solver solver(dir);
+    ASSERT_TRUE(solver.Started());
+    ASSERT_EQ(solver.Wait(120s), 0) << ReadFile(dir / "stdout.txt");
+    const nlohmann::json record = nlohmann::json::parse(ReadFile(dir / "rec.json"));
+    EXPECT_EQ(record["program"], "ZarnelNQueen");
+    EXPECT_EQ(record["seed"], 3);
+    EXPECT_EQ(record["stop_reason"], "solved");
+    EXPECT_EQ(record["exit_status"], 0);
+    const auto lines = e2e::Lines(ReadFile(dir / "stdout.txt"));
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(record["solution"].get<std::vector<int>>(), e2e::Rows(lines.back()));
+}
+#endif
 
 }  // namespace

@@ -221,10 +221,23 @@ TEST_F(RunControlE2E, ACtrlCDumpResumesAsTheSamePopulation) {
     const RunResult refused = Run("c.txt", "r3.txt");
     EXPECT_EQ(refused.status, 255);
     EXPECT_NE(refused.err.find("Cannot resume from population dump " + dump.string() +
-                               ", line 1: it holds 17 numbers"),
+                               ", line 1: expected 17 genes and a fitness (queens is 17), found 17 words, 16 "
+                               "genes and a fitness"),
               std::string::npos)
         << refused.err;
     EXPECT_FALSE(fs::exists(Path("r3.txt")));
+}
+
+// The record's path is the rest of its line: cut at the blank, the record of
+// "json_report my run.json" replaced an existing file "my".
+TEST_F(RunControlE2E, ARecordPathWithABlankIsWrittenWholeAndReplacesNoOtherFile) {
+    WriteText("my", "keep me\n");
+    WriteText("p.txt", e2e::Parameters(8, 50, 10, 1, "0.05") + "json_report my run.json # the record\n");
+    const RunResult result = Run("p.txt");
+    ASSERT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(result.err, "");
+    EXPECT_EQ(Read("my"), "keep me\n");
+    EXPECT_EQ(Record("my run.json")["parameters"]["json_report"], "my run.json");
 }
 
 }  // namespace
