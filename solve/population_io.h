@@ -11,7 +11,6 @@
 #include <variant>
 #include <vector>
 
-#include "run/atomic_file.h"
 #include "solve/problem.h"
 #include "solve/session.h"
 
@@ -32,30 +31,24 @@ std::uint32_t BestIndex(Population& population) {
     return best;
 }
 
-// Writes the population to `path` in the dump format (session.h), atomically;
-// on failure says why on standard error and returns false.
+// Writes the population to `file` in the dump format (session.h); false when
+// a write failed.
 template <class Kind, class Population>
-bool WriteDump(const std::string& path, const DumpHeader& header, Population& population, const Kind& kind) {
+bool WriteDump(std::FILE* file, const DumpHeader& header, Population& population, const Kind& kind) {
     using Gene = typename Kind::Gene;
-    const std::string reason = run::WriteFileAtomically(path, [&](std::FILE* file) {
-        const std::string title = DumpHeaderText(header);
-        if (std::fwrite(title.data(), 1, title.size(), file) != title.size()) return false;
-        std::string line;
-        for (std::uint32_t i = 0; i < population.size; ++i) {
-            auto* individual = population.GetIndividual(i);
-            line.clear();
-            kind.Write(std::span<const Gene>(individual->GetGenes(), individual->GetLength()), line);
-            char fitness[40];
-            std::snprintf(fitness, sizeof fitness, " # %.17g\n", static_cast<double>(*individual->GetFitness()));
-            line += fitness;
-            if (std::fwrite(line.data(), 1, line.size(), file) != line.size()) return false;
-        }
-        return true;
-    });
-    if (reason.empty()) return true;
-    std::fprintf(stderr, "Unable to write population dump %s: %s; no file was changed\n", path.c_str(),
-                 reason.c_str());
-    return false;
+    const std::string title = DumpHeaderText(header);
+    if (std::fwrite(title.data(), 1, title.size(), file) != title.size()) return false;
+    std::string line;
+    for (std::uint32_t i = 0; i < population.size; ++i) {
+        auto* individual = population.GetIndividual(i);
+        line.clear();
+        kind.Write(std::span<const Gene>(individual->GetGenes(), individual->GetLength()), line);
+        char fitness[40];
+        std::snprintf(fitness, sizeof fitness, " # %.17g\n", static_cast<double>(*individual->GetFitness()));
+        line += fitness;
+        if (std::fwrite(line.data(), 1, line.size(), file) != line.size()) return false;
+    }
+    return true;
 }
 
 // Numbers as the record keeps them: whole numbers exactly, others as reals.

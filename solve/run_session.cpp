@@ -38,11 +38,15 @@ RunSession::RunSession(Setup setup, run::RunFiles files)
       startUtc_(std::chrono::system_clock::now()),
       start_(run::RunLoop::Clock::now()),
       countMaster_(&masterStats_) {
-    if (setup_.handleCtrlC) platform::InstallCtrlCHandler();
+    if (!setup_.handleSignals) return;
+    platform::InstallCtrlCHandler();
+    platform::HandleEndRequests(true);
 }
 
 RunSession::~RunSession() {
-    if (setup_.handleCtrlC) platform::RemoveCtrlCHandler();
+    if (!setup_.handleSignals) return;
+    platform::HandleEndRequests(false);
+    platform::RemoveCtrlCHandler();
 }
 
 double RunSession::Elapsed() const {
@@ -50,8 +54,8 @@ double RunSession::Elapsed() const {
 }
 
 run::StopReason RunSession::Run(CParallelGA& engine, run::RunHooks hooks) {
-    const EndRequestScope endRequests(setup_.endRequests);
-    if (setup_.endRequests) {
+    const EndRequestScope endRequests(setup_.endRequests && !setup_.handleSignals);
+    if (setup_.endRequests || setup_.handleSignals) {
         auto next = std::move(hooks.betweenIterations);
         hooks.betweenIterations = [next = std::move(next)](std::uint32_t total) -> std::optional<run::StopReason> {
             if (platform::EndRequested()) return run::StopReason::kSignal;

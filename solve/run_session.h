@@ -35,10 +35,12 @@ public:
         // after the current master iteration while Run runs, instead of
         // ending the process.
         bool endRequests = false;
-        // The session handles Ctrl+C itself for its life (a library call);
-        // off, Ctrl+C requests come from the program's own handler
+        // The session handles Ctrl+C and the end requests itself for its
+        // whole life, and gives them back their actions after (a library
+        // call, which must not be ended half-way through its record); off,
+        // Ctrl+C requests come from the program's own handler
         // (platform::InstallCtrlCHandler), if any.
-        bool handleCtrlC = false;
+        bool handleSignals = false;
         std::string dumpDirectory;  // where dumps go; empty: the current directory
         // Roles of the run's files that a dump may never take, not even
         // under another name (the programs refuse a dump named like their

@@ -9,7 +9,6 @@
 #include <system_error>
 #include <thread>
 
-#include "platform/console.h"
 #include "run/atomic_file.h"
 #include "run/seed.h"
 #include "solve/result.h"
@@ -36,17 +35,6 @@ std::string Number(double value) {
     char text[32];
     std::snprintf(text, sizeof text, "%g", value);
     return text;
-}
-
-// True when `a` and `b` name the same file: the same device and inode when
-// both exist, else the same place once links and dots are resolved.
-bool SameFile(const std::string& a, const std::string& b) {
-    std::error_code error;
-    if (fs::equivalent(a, b, error)) return true;
-    std::error_code otherError;
-    const fs::path first = fs::weakly_canonical(a, error);
-    const fs::path second = fs::weakly_canonical(b, otherError);
-    return !error && !otherError && first == second;
 }
 
 }  // namespace
@@ -97,53 +85,24 @@ RunPlan PlanRun(const SolveOptions& options, std::uint32_t genomeLength) {
     return plan;
 }
 
-SignalScope::SignalScope(bool active) : active_(active) {
-    if (!active_) return;
-    platform::InstallCtrlCHandler();
-    platform::HandleEndRequests(true);
-}
-
-SignalScope::~SignalScope() {
-    if (!active_) return;
-    platform::HandleEndRequests(false);
-    platform::RemoveCtrlCHandler();
-}
-
-bool SignalScope::TakeDumpRequest() const { return active_ && platform::TakeCtrlCRequest(); }
-bool SignalScope::EndRequested() const { return active_ && platform::EndRequested(); }
-
-RunFiles::RunFiles(const SolveOptions& options) : directory_(options.dumpDirectory) {
+run::RunFiles FilesOfRun(const SolveOptions& options) {
+    run::RunFiles files;
     if (!options.record.empty()) {
         if (!run::RecordsSupported())
             Refuse("record " + options.record + ": this build of Zarnel writes no records (it lacked nlohmann-json)");
-        if (!options.resumeFrom.empty() && SameFile(options.record, options.resumeFrom))
+        if (!options.resumeFrom.empty() && run::SameFile(options.record, options.resumeFrom))
             Refuse("record " + options.record + " is the dump the run resumes from, which it would replace");
         const std::string reason = run::CheckReplaceable(options.record);
         if (!reason.empty()) Refuse("Cannot write the record " + options.record + ": " + reason);
-        taken_.push_back(options.record);
+        files.Add(options.record, "run record");
     }
-    if (!options.resumeFrom.empty()) taken_.push_back(options.resumeFrom);
-    if (!directory_.empty()) {
+    files.Add(options.resumeFrom, "population dump resumed from");
+    if (!options.dumpDirectory.empty()) {
         std::error_code error;
-        if (!fs::is_directory(directory_, error))
-            Refuse("dumpDirectory " + directory_ + " is not a directory");
+        if (!fs::is_directory(options.dumpDirectory, error))
+            Refuse("dumpDirectory " + options.dumpDirectory + " is not a directory");
     }
-}
-
-bool RunFiles::Taken(const std::string& path) const {
-    std::error_code error;
-    if (fs::exists(fs::symlink_status(path, error))) return true;
-    return std::any_of(taken_.begin(), taken_.end(), [&](const std::string& kept) { return SameFile(path, kept); });
-}
-
-std::string RunFiles::TakeDumpPath(std::uint64_t iteration) {
-    const auto inDirectory = [&](const std::string& name) {
-        return directory_.empty() ? name : (fs::path(directory_) / name).string();
-    };
-    std::string path = inDirectory(std::to_string(iteration) + ".txt");
-    for (int k = 2; Taken(path); ++k) path = inDirectory(std::to_string(iteration) + "-" + std::to_string(k) + ".txt");
-    taken_.push_back(path);
-    return path;
+    return files;
 }
 
 void PrintProgressLine(std::FILE* out, const Progress& progress) {
@@ -170,14 +129,6 @@ run::ParameterList RecordParameters(const SolveOptions& options, const RunPlan& 
     if (!options.dumpDirectory.empty()) list.emplace_back("dump_directory", options.dumpDirectory);
     if (!options.resumeFrom.empty()) list.emplace_back("resume_from", options.resumeFrom);
     return list;
-}
-
-bool WriteRecord(const std::string& path, const run::RunRecord& record) {
-    const std::string reason = run::WriteRecordFile(path, run::RecordText(record));
-    if (reason.empty()) return true;
-    std::fprintf(stderr, "Unable to write the record %s: %s; the file was left as it was\n", path.c_str(),
-                 reason.c_str());
-    return false;
 }
 
 std::string DumpHeaderText(const DumpHeader& header) {

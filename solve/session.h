@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "run/run_files.h"
 #include "run/run_loop.h"
 #include "run/run_record.h"
 #include "solve/options.h"
@@ -34,43 +35,10 @@ struct RunPlan {
 // and the rule.
 RunPlan PlanRun(const SolveOptions& options, std::uint32_t genomeLength);
 
-// Ctrl+C (a dump request) and the end requests (SIGTERM, SIGHUP, Ctrl+\;
-// Ctrl+Break on Windows) handled for the life of the scope, then given back
-// the actions they had. Inactive, it touches nothing and reports no request.
-class SignalScope {
-public:
-    explicit SignalScope(bool active);
-    SignalScope(const SignalScope&) = delete;
-    SignalScope& operator=(const SignalScope&) = delete;
-    ~SignalScope();
-
-    bool TakeDumpRequest() const;
-    bool EndRequested() const;
-
-private:
-    bool active_;
-};
-
-// The files of one run: the record, the dump it resumed from and the dumps it
-// writes. No output of the run ever replaces another of its inputs or
-// outputs: a dump whose name is taken gets a suffix ("3000-2.txt").
-class RunFiles {
-public:
-    // Checks that the record can be written and is not the resumed dump;
-    // throws SolveError otherwise.
-    explicit RunFiles(const SolveOptions& options);
-
-    // The path for a dump after `iteration` master iterations: "<iteration>.txt"
-    // in the dump directory, or the first "<iteration>-<k>.txt" (k = 2, 3, …)
-    // that is none of this run's files. Taken as one of them from now on.
-    std::string TakeDumpPath(std::uint64_t iteration);
-
-private:
-    bool Taken(const std::string& path) const;
-
-    std::string directory_;
-    std::vector<std::string> taken_;
-};
+// The files a run of Solve reads and writes, as known at start-up: the record
+// (checked to be writable, not the resumed dump, and supported by the build)
+// and the dump it resumes from. Throws SolveError otherwise.
+run::RunFiles FilesOfRun(const SolveOptions& options);
 
 // The standard progress line: "iteration 1200: best -7542, mean -7903.21,
 // 61200 evaluations, 2.0 s".
@@ -79,9 +47,6 @@ void PrintProgressLine(std::FILE* out, const Progress& progress);
 // The options that the record lists under "parameters": every one that differs
 // from its default, as resolved.
 run::ParameterList RecordParameters(const SolveOptions& options, const RunPlan& plan);
-
-// Writes the record; on failure says why on standard error and returns false.
-bool WriteRecord(const std::string& path, const run::RunRecord& record);
 
 // The population dump format of Solve: a header of "# key: value" lines,
 // then one individual per line, its genes in the kind's text form, then

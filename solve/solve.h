@@ -19,6 +19,7 @@
 #include "solve/population_io.h"
 #include "solve/problem.h"
 #include "solve/result.h"
+#include "solve/run_session.h"
 #include "solve/session.h"
 #include "solve/steady_state.h"
 
@@ -80,17 +81,21 @@ SolveResult<GeneOf<Problem>> Solve(const Problem& problem, const SolveOptions& o
     using Scheme = detail::SteadyState<Problem, Operators>;
     using Population = typename Scheme::Population;
 
-    const auto startUtc = std::chrono::system_clock::now();
-    const auto start = run::RunLoop::Clock::now();
-    const auto elapsed = [&] { return std::chrono::duration<double>(run::RunLoop::Clock::now() - start).count(); };
-
     const Kind kind = problem.genome();
     if (const std::string reason = kind.Validate(); !reason.empty())
         throw SolveError("the problem's genome cannot be used: " + reason);
     if (const std::string reason = operators.Validate(); !reason.empty())
         throw SolveError("the operators cannot be used: " + reason);
     const detail::RunPlan plan = detail::PlanRun(options, kind.Length());
-    detail::RunFiles files(options);
+    RunSession::Setup sessionSetup;
+    sessionSetup.program = "zarnel::Solve";
+    sessionSetup.limits = plan.limits;
+    sessionSetup.chunk = 1;  // the chunk hook decides when a progress line is due
+    sessionSetup.handleSignals = options.handleSignals;
+    sessionSetup.dumpDirectory = options.dumpDirectory;
+    // Counts the calling thread's own evaluations (the steps it runs without
+    // slave threads) with the slave threads'.
+    RunSession session(std::move(sessionSetup), detail::FilesOfRun(options));
     const std::string problemName = detail::ProblemName(problem);
 
     Population population(plan.population, kind.Length());
@@ -119,17 +124,7 @@ SolveResult<GeneOf<Problem>> Solve(const Problem& problem, const SolveOptions& o
     settings.resumed = !options.resumeFrom.empty();
     Scheme scheme(problem, kind, operators, population, settings);
 
-    // The calling thread's own evaluations (the steps it runs without slave
-    // threads) count with the slave threads'.
-    ThreadStats masterStats;
-    const ThreadStatsScope countMaster(&masterStats);
-    const detail::SignalScope signals(options.handleSignals);
     CParallelGA engine(scheme.InitOperator(), scheme.MasterOperator(), scheme.SlaveOperator(), plan.threads);
-    const auto evaluations = [&] {
-        std::uint64_t sum = masterStats.evaluations;
-        for (std::uint32_t j = 0; j < engine.GetThreadCount(); ++j) sum += engine.GetThreadStats(j).evaluations;
-        return sum;
-    };
     // The first slave phase makes and scores the population; it is no master
     // iteration of the run.
     engine.Run(1);
@@ -141,10 +136,10 @@ SolveResult<GeneOf<Problem>> Solve(const Problem& problem, const SolveOptions& o
     const auto observe = [&](std::uint64_t iteration) {
         Progress progress;
         progress.iteration = iteration;
-        progress.evaluations = evaluations();
+        progress.evaluations = session.Evaluations(engine);
         progress.best = *population.GetIndividual(detail::BestIndex(population))->GetFitness();
         progress.mean = detail::MeanFitness(population);
-        progress.seconds = elapsed();
+        progress.seconds = session.Elapsed();
         if (options.progress) {
             options.progress(progress);
         } else if (!options.quiet) {
@@ -168,11 +163,14 @@ SolveResult<GeneOf<Problem>> Solve(const Problem& problem, const SolveOptions& o
         run::RunHooks hooks;
         hooks.afterChunk = [&](std::uint32_t total) {
             if (scheme.Failed() || scheme.Reached()) return true;
-            if (elapsed() - lastProgress >= options.progressInterval) observe(total);
-            if (signals.TakeDumpRequest()) {
+            if (session.Elapsed() - lastProgress >= options.progressInterval) observe(total);
+            if (options.handleSignals) {
+                // Named by the population's age, which a resumed run carries on.
                 header.iteration = firstIteration + total;
-                const std::string path = files.TakeDumpPath(header.iteration);
-                if (detail::WriteDump(path, header, population, kind)) {
+                const std::string path = session.DumpOnRequest(
+                    std::to_string(header.iteration) + ".txt",
+                    [&](std::FILE* file) { return detail::WriteDump(file, header, population, kind); }, stderr);
+                if (!path.empty()) {
                     result.dumps.push_back(path);
                     std::fprintf(stderr, "Population written to %s; the run goes on (SIGTERM or Ctrl+\\ ends it)\n",
                                  path.c_str());
@@ -181,13 +179,11 @@ SolveResult<GeneOf<Problem>> Solve(const Problem& problem, const SolveOptions& o
             return false;
         };
         hooks.betweenIterations = [&](std::uint32_t) -> std::optional<StopReason> {
-            if (signals.EndRequested()) return StopReason::kSignal;
             if (plan.stagnation != 0 && scheme.SinceImprovement() >= plan.stagnation) return StopReason::kStagnation;
             return std::nullopt;
         };
-        run::RunLoop loop(engine, plan.limits, start, 1);
-        reason = loop.Run(hooks);
-        iterations = loop.Total();
+        reason = session.Run(engine, hooks);
+        iterations = session.Iterations();
         if (*reason == StopReason::kSolved) reason = scheme.Failed() ? StopReason::kError : StopReason::kTarget;
     }
     observe(iterations);
@@ -197,37 +193,24 @@ SolveResult<GeneOf<Problem>> Solve(const Problem& problem, const SolveOptions& o
     result.fitness = *best->GetFitness();
     result.stopReason = *reason;
     result.iterations = iterations;
-    result.evaluations = evaluations();
-    result.steps = masterStats.steps;
-    for (std::uint32_t j = 0; j < engine.GetThreadCount(); ++j) result.steps += engine.GetThreadStats(j).steps;
+    result.evaluations = session.Evaluations(engine);
+    result.steps = session.Steps(engine);
 
     if (!options.record.empty()) {
-        run::RunRecord record;
-        record.program = "zarnel::Solve";
-        record.version = run::Version();
+        run::RunRecord record = session.Record(engine, *reason);
         record.problem = problemName;
         record.genomeKind = std::string(Kind::kName);
         record.genomeLength = kind.Length();
         record.parameters = detail::RecordParameters(options, plan);
         record.operators = detail::OperatorNames<Problem>(operators);
         record.seed = plan.seed;
-        record.start = startUtc;
-        record.stopReason = *reason;
-        record.masterIterations = iterations;
-        record.evaluations = result.evaluations;
-        std::int64_t masterMsec = 0;
-        engine.GetThreadTimes(masterMsec);
-        record.masterBusyMs = masterMsec;
-        record.threads = run::CollectThreads(engine);
         record.history = std::move(history);
         record.bestFitness = result.fitness;
         record.solution = detail::RecordedSolution(problem, std::span<const Gene>(result.genes));
         record.resumedFrom = options.resumeFrom;
-        record.wallSeconds = elapsed();
-        record.end = std::chrono::system_clock::now();
-        detail::WriteRecord(options.record, record);
+        session.WriteRecord(options.record, record, stderr);
     }
-    result.seconds = elapsed();
+    result.seconds = session.Elapsed();
     if (*reason == StopReason::kError) std::rethrow_exception(scheme.Failure());
     return result;
 }

@@ -42,7 +42,10 @@ protected:
         }
         const zarnel::detail::DumpHeader header{"p", std::string(Kind::kName), kind.Length(), 7, 123, 9};
         const std::string path = Path(std::string(Kind::kName) + ".txt");
-        ASSERT_TRUE(zarnel::detail::WriteDump(path, header, population, kind));
+        std::FILE* file = std::fopen(path.c_str(), "w");
+        ASSERT_NE(file, nullptr);
+        ASSERT_TRUE(zarnel::detail::WriteDump(file, header, population, kind));
+        std::fclose(file);
         const zarnel::detail::DumpText dump = zarnel::detail::ReadDumpText(path, header);
         EXPECT_EQ(dump.header.iteration, 123u);
         EXPECT_EQ(dump.header.seed, 9u);
