@@ -212,7 +212,8 @@ int SolveAndReport(const NQueenParameters& parameters, const std::string& report
         solution = best->GetGenes();
         if (setup.record) history.push_back(run::Summarise(population, total));
         const std::string name = link != nullptr ? link->DumpName(total) : std::to_string(total) + ".txt";
-        session.DumpOnRequest(name, [&](std::FILE* file) { return WritePopulationDump(file, population); }, err);
+        session.DumpOnRequest(
+            name, [&](std::FILE* file) { return WritePopulationDump(file, population); }, err);
         return bestFitness == 0.0f;
     };
     // Set when the islands agreed to stop for a reason of another island.

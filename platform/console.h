@@ -1,6 +1,6 @@
 #pragma once
 
-namespace platform {
+namespace zarnel::platform {
 
 // Console primitives of the solver. The Ctrl+C handler runs on whatever thread
 // the system delivers the event to and only sets one lock-free flag; the
@@ -55,4 +55,7 @@ bool StderrIsTerminal();
 // StdinIsTerminal() is true.
 int ReadKeyNoEcho();
 
-}  // namespace platform
+}  // namespace zarnel::platform
+
+// The spelling of Zarnel 0.2, kept for the programs that use it.
+namespace platform = zarnel::platform;

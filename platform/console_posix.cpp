@@ -9,7 +9,7 @@
 #include <cstddef>
 #include <iterator>
 
-namespace platform {
+namespace zarnel::platform {
 
 namespace {
 
@@ -157,4 +157,4 @@ int ReadKeyNoEcho() {
     return got == 1 ? key : -1;
 }
 
-}  // namespace platform
+}  // namespace zarnel::platform

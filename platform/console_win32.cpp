@@ -7,7 +7,7 @@
 
 #include <atomic>
 
-namespace platform {
+namespace zarnel::platform {
 
 namespace {
 
@@ -71,4 +71,4 @@ bool StderrIsTerminal() { return _isatty(_fileno(stderr)) != 0; }
 
 int ReadKeyNoEcho() { return _getch(); }
 
-}  // namespace platform
+}  // namespace zarnel::platform

@@ -36,7 +36,8 @@ Flags& Flags::Standard(SolveOptions& options) {
     app.add_option("--population", options.population, "Individuals, 3 … 32767 (0: chosen from --threads)")
         ->check(CLI::Range(0, 32767))
         ->capture_default_str();
-    app.add_option("--max-iterations", options.maxIterations, "Stop after this many master iterations (0: none)")
+    app.add_option("--max-iterations", options.maxIterations,
+                   "Stop after this many master iterations (0: none)")
         ->capture_default_str();
     app.add_option("--time-limit", options.timeLimit, "Stop after this many seconds (0: none)")
         ->check(CLI::NonNegativeNumber)
@@ -50,7 +51,9 @@ Flags& Flags::Standard(SolveOptions& options) {
                    "Stop after this many master iterations without a better best (0: none)")
         ->capture_default_str();
     app.add_option("--json", options.record, "Write the run record (JSON) to this file")
-        ->check([](const std::string& path) { return path.empty() ? std::string("an empty path") : std::string(); });
+        ->check([](const std::string& path) {
+            return path.empty() ? std::string("an empty path") : std::string();
+        });
     app.add_option("--resume", options.resumeFrom, "Start from the population of this dump")
         ->check(CLI::ExistingFile);
     app.add_option("--dump-dir", options.dumpDirectory, "Where Ctrl+C writes population dumps")

@@ -20,8 +20,10 @@ public:
     std::uint32_t Next(std::uint32_t steps, double seconds) const {
         if (!(seconds > 0.0)) return std::min<std::uint32_t>(steps * 4, kMaxSteps);
         const double wanted = static_cast<double>(steps) * kTargetSeconds / seconds;
-        const double bounded = std::clamp(wanted, static_cast<double>(steps) / 4, static_cast<double>(steps) * 4);
-        return static_cast<std::uint32_t>(std::clamp(std::llround(bounded), 1LL, static_cast<long long>(kMaxSteps)));
+        const double bounded =
+            std::clamp(wanted, static_cast<double>(steps) / 4, static_cast<double>(steps) * 4);
+        return static_cast<std::uint32_t>(
+            std::clamp(std::llround(bounded), 1LL, static_cast<long long>(kMaxSteps)));
     }
 };
 

@@ -70,7 +70,7 @@ std::variant<std::vector<std::int64_t>, std::vector<double>> RecordedNumbers(con
 // the genes, or the genes themselves.
 template <class Problem, class Gene>
 std::variant<std::vector<std::int64_t>, std::vector<double>> RecordedSolution(const Problem& problem,
-                                                                             std::span<const Gene> genes) {
+                                                                              std::span<const Gene> genes) {
     if constexpr (HasDecode<Problem>) {
         return RecordedNumbers(problem.decode(genes));
     } else {

@@ -59,7 +59,8 @@ using GeneOf = typename KindOf<Problem>::Gene;
 template <class Problem>
 concept ProblemType = requires(const Problem& problem) {
     { problem.genome() } -> GenomeKind;
-} && requires(const Problem& problem, std::span<const GeneOf<Problem>> genes) {
+}
+&&requires(const Problem& problem, std::span<const GeneOf<Problem>> genes) {
     { problem.fitness(genes) } -> std::convertible_to<double>;
 };
 
@@ -82,24 +83,33 @@ namespace detail {
 // A member of that name exists (a plain, non-overloaded member function), so
 // a mistake in its signature can be named instead of silently ignored.
 template <class Problem>
-concept NamesImprove = requires { &Problem::improve; };
+concept NamesImprove = requires {
+    &Problem::improve;
+};
 template <class Problem>
-concept NamesName = requires { &Problem::name; };
+concept NamesName = requires {
+    &Problem::name;
+};
 template <class Problem>
-concept NamesDecode = requires { &Problem::decode; };
+concept NamesDecode = requires {
+    &Problem::decode;
+};
 
 // Compile-time checks with messages that say what to write.
 template <class Problem>
 constexpr void CheckProblem() {
-    static_assert(requires(const Problem& problem) { problem.genome(); },
-                  "a problem needs `Kind genome() const`, returning its genome kind "
-                  "(zarnel::Permutation, BitString, RealVector or IntegerVector)");
+    static_assert(
+        requires(const Problem& problem) { problem.genome(); },
+        "a problem needs `Kind genome() const`, returning its genome kind "
+        "(zarnel::Permutation, BitString, RealVector or IntegerVector)");
     static_assert(GenomeKind<KindOf<Problem>>,
                   "genome() must return a genome kind (zarnel::Permutation, BitString, RealVector or "
                   "IntegerVector)");
-    static_assert(requires(const Problem& problem, std::span<const GeneOf<Problem>> genes) {
-        { problem.fitness(genes) } -> std::convertible_to<double>;
-    }, "a problem needs `double fitness(std::span<const Gene> genes) const` (higher is better)");
+    static_assert(
+        requires(const Problem& problem, std::span<const GeneOf<Problem>> genes) {
+            { problem.fitness(genes) } -> std::convertible_to<double>;
+        },
+        "a problem needs `double fitness(std::span<const Gene> genes) const` (higher is better)");
     static_assert(!NamesImprove<Problem> || HasImprove<Problem>,
                   "improve must be `void improve(std::span<Gene> genes, zarnel::Random& random) const`");
     static_assert(!NamesName<Problem> || HasName<Problem>, "name must be `std::string name() const`");

@@ -18,11 +18,11 @@ struct SolveResult {
     std::vector<Gene> genes;  // the best genome (the lowest index among equals)
     double fitness = 0.0;     // its fitness
     StopReason stopReason = StopReason::kIterationLimit;
-    std::uint64_t iterations = 0;   // master iterations
-    std::uint64_t steps = 0;        // tournament steps, one child each
-    std::uint64_t evaluations = 0;  // fitness evaluations, the initial population included
-    double seconds = 0.0;           // wall-clock time of the whole call
-    std::uint64_t seed = 0;         // the run seed, given or drawn
+    std::uint64_t iterations = 0;    // master iterations
+    std::uint64_t steps = 0;         // tournament steps, one child each
+    std::uint64_t evaluations = 0;   // fitness evaluations, the initial population included
+    double seconds = 0.0;            // wall-clock time of the whole call
+    std::uint64_t seed = 0;          // the run seed, given or drawn
     std::vector<std::string> dumps;  // the population dumps this run wrote, in order
 };
 

@@ -57,7 +57,8 @@ run::StopReason RunSession::Run(CParallelGA& engine, run::RunHooks hooks) {
     const EndRequestScope endRequests(setup_.endRequests && !setup_.handleSignals);
     if (setup_.endRequests || setup_.handleSignals) {
         auto next = std::move(hooks.betweenIterations);
-        hooks.betweenIterations = [next = std::move(next)](std::uint32_t total) -> std::optional<run::StopReason> {
+        hooks.betweenIterations =
+            [next = std::move(next)](std::uint32_t total) -> std::optional<run::StopReason> {
             if (platform::EndRequested()) return run::StopReason::kSignal;
             return next ? next(total) : std::nullopt;
         };
@@ -74,16 +75,17 @@ std::string RunSession::DumpOnRequest(const std::string& name, const std::functi
     std::string path =
         setup_.dumpDirectory.empty() ? name : (std::filesystem::path(setup_.dumpDirectory) / name).string();
     if (const std::string* role = files_.RoleOf(path)) {
-        if (std::find(setup_.refusedRoles.begin(), setup_.refusedRoles.end(), *role) != setup_.refusedRoles.end()) {
+        if (std::find(setup_.refusedRoles.begin(), setup_.refusedRoles.end(), *role) !=
+            setup_.refusedRoles.end()) {
             std::fprintf(err, "Population dump %s not written: it would replace the %s\n", path.c_str(),
                          role->c_str());
             return {};
         }
         const std::string free = files_.FreeName(path);
         if (free.empty()) {
-            std::fprintf(err,
-                         "Population dump %s not written: it would replace the %s, and no free name was found\n",
-                         path.c_str(), role->c_str());
+            std::fprintf(
+                err, "Population dump %s not written: it would replace the %s, and no free name was found\n",
+                path.c_str(), role->c_str());
             return {};
         }
         std::fprintf(err, "Population dump %s would replace the %s; written as %s instead\n", path.c_str(),
@@ -102,7 +104,8 @@ std::string RunSession::DumpOnRequest(const std::string& name, const std::functi
 
 std::uint64_t RunSession::Evaluations(const CParallelGA& engine) const {
     std::uint64_t evaluations = masterStats_.evaluations;
-    for (std::uint32_t j = 0; j < engine.GetThreadCount(); ++j) evaluations += engine.GetThreadStats(j).evaluations;
+    for (std::uint32_t j = 0; j < engine.GetThreadCount(); ++j)
+        evaluations += engine.GetThreadStats(j).evaluations;
     return evaluations;
 }
 

@@ -28,8 +28,8 @@ namespace zarnel {
 class RunSession {
 public:
     struct Setup {
-        std::string program;       // names the program in messages and the record
-        run::StopLimits limits;    // checked after every master iteration
+        std::string program;         // names the program in messages and the record
+        run::StopLimits limits;      // checked after every master iteration
         std::uint32_t chunk = 1000;  // master iterations between two chunk hooks
         // SIGTERM, SIGHUP and Ctrl+\ (Ctrl+Break on Windows) end the run
         // after the current master iteration while Run runs, instead of

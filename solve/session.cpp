@@ -70,7 +70,8 @@ RunPlan PlanRun(const SolveOptions& options, std::uint32_t genomeLength) {
         }
     }
     if (options.stepsPerPhase > kMaxSteps)
-        Refuse("stepsPerPhase " + std::to_string(options.stepsPerPhase) + " is above " + std::to_string(kMaxSteps));
+        Refuse("stepsPerPhase " + std::to_string(options.stepsPerPhase) + " is above " +
+               std::to_string(kMaxSteps));
     plan.fixedSteps = options.stepsPerPhase;
     if (!(options.timeLimit >= 0.0) || std::isinf(options.timeLimit))
         Refuse("timeLimit " + Number(options.timeLimit) + " is no number of seconds (0 for no limit)");
@@ -89,7 +90,8 @@ run::RunFiles FilesOfRun(const SolveOptions& options) {
     run::RunFiles files;
     if (!options.record.empty()) {
         if (!run::RecordsSupported())
-            Refuse("record " + options.record + ": this build of Zarnel writes no records (it lacked nlohmann-json)");
+            Refuse("record " + options.record +
+                   ": this build of Zarnel writes no records (it lacked nlohmann-json)");
         if (!options.resumeFrom.empty() && run::SameFile(options.record, options.resumeFrom))
             Refuse("record " + options.record + " is the dump the run resumes from, which it would replace");
         const std::string reason = run::CheckReplaceable(options.record);
@@ -186,7 +188,9 @@ DumpText ReadDumpText(const std::string& path, const DumpHeader& expect) {
         if (line.find('\0') != std::string::npos) refuseLine("it holds a zero byte");
         if (!line.empty() && line.back() == '\r') line.pop_back();
         if (!titled) {
-            if (line != kDumpTitle) refuseLine("it is no population dump (its first line is not \"" + std::string(kDumpTitle) + "\")");
+            if (line != kDumpTitle)
+                refuseLine("it is no population dump (its first line is not \"" + std::string(kDumpTitle) +
+                           "\")");
             titled = true;
             continue;
         }
@@ -200,7 +204,8 @@ DumpText ReadDumpText(const std::string& path, const DumpHeader& expect) {
                 dump.header.problem = value;
             } else if (key == "genome") {
                 const std::size_t blank = value.rfind(' ');
-                const auto length = blank == std::string::npos ? std::nullopt : WholeNumber(value.substr(blank + 1));
+                const auto length =
+                    blank == std::string::npos ? std::nullopt : WholeNumber(value.substr(blank + 1));
                 if (!length) refuseLine("the genome line is not \"<kind> <length>\"");
                 dump.header.kind = value.substr(0, blank);
                 dump.header.length = *length;
@@ -233,15 +238,17 @@ DumpText ReadDumpText(const std::string& path, const DumpHeader& expect) {
             refuseLine("it holds no genes");
         }
         if (dump.genomes.size() == expect.individuals)
-            refuseLine("more individuals than the " + std::to_string(expect.individuals) + " its header announces");
+            refuseLine("more individuals than the " + std::to_string(expect.individuals) +
+                       " its header announces");
         dump.genomes.push_back(std::move(genes));
         dump.lines.push_back(number);
     }
     if (!titled) Refuse(at + ": it is empty");
     if (header) Refuse(at + ": it holds no individuals");
     if (dump.genomes.size() != expect.individuals) {
-        Refuse(at + ": it holds " + std::to_string(dump.genomes.size()) + " individuals where its header announces " +
-               std::to_string(expect.individuals) + " (a cut-off file?)");
+        Refuse(at + ": it holds " + std::to_string(dump.genomes.size()) +
+               " individuals where its header announces " + std::to_string(expect.individuals) +
+               " (a cut-off file?)");
     }
     return dump;
 }

@@ -99,7 +99,8 @@ SolveResult<GeneOf<Problem>> Solve(const Problem& problem, const SolveOptions& o
     const std::string problemName = detail::ProblemName(problem);
 
     Population population(plan.population, kind.Length());
-    detail::DumpHeader header{problemName, std::string(Kind::kName), kind.Length(), plan.population, 0, plan.seed};
+    detail::DumpHeader header{problemName, std::string(Kind::kName), kind.Length(), plan.population, 0,
+                              plan.seed};
     if (!options.resumeFrom.empty()) {
         const detail::DumpText dump = detail::ReadDumpText(options.resumeFrom, header);
         for (std::uint32_t i = 0; i < population.size; ++i) {
@@ -169,22 +170,26 @@ SolveResult<GeneOf<Problem>> Solve(const Problem& problem, const SolveOptions& o
                 header.iteration = firstIteration + total;
                 const std::string path = session.DumpOnRequest(
                     std::to_string(header.iteration) + ".txt",
-                    [&](std::FILE* file) { return detail::WriteDump(file, header, population, kind); }, stderr);
+                    [&](std::FILE* file) { return detail::WriteDump(file, header, population, kind); },
+                    stderr);
                 if (!path.empty()) {
                     result.dumps.push_back(path);
-                    std::fprintf(stderr, "Population written to %s; the run goes on (SIGTERM or Ctrl+\\ ends it)\n",
+                    std::fprintf(stderr,
+                                 "Population written to %s; the run goes on (SIGTERM or Ctrl+\\ ends it)\n",
                                  path.c_str());
                 }
             }
             return false;
         };
         hooks.betweenIterations = [&](std::uint32_t) -> std::optional<StopReason> {
-            if (plan.stagnation != 0 && scheme.SinceImprovement() >= plan.stagnation) return StopReason::kStagnation;
+            if (plan.stagnation != 0 && scheme.SinceImprovement() >= plan.stagnation)
+                return StopReason::kStagnation;
             return std::nullopt;
         };
         reason = session.Run(engine, hooks);
         iterations = session.Iterations();
-        if (*reason == StopReason::kSolved) reason = scheme.Failed() ? StopReason::kError : StopReason::kTarget;
+        if (*reason == StopReason::kSolved)
+            reason = scheme.Failed() ? StopReason::kError : StopReason::kTarget;
     }
     observe(iterations);
 

@@ -235,7 +235,8 @@ private:
         Random& random = laneRandom_[lane];
         const std::uint32_t begin = laneBegin_[lane];
         const std::uint32_t size = laneBegin_[lane + 1] - begin;
-        for (std::uint32_t s = 0; s < steps_; ++s) Step(random, [&] { return order_[begin + random.Below(size)]; });
+        for (std::uint32_t s = 0; s < steps_; ++s)
+            Step(random, [&] { return order_[begin + random.Below(size)]; });
     }
 
     void Score(Individual& individual) {
@@ -314,7 +315,8 @@ private:
         // slave threads: their steps and the hand-over) or inline.
         const auto now = std::chrono::steady_clock::now();
         const auto phase = settings_.threads == 0 ? now - start : start - lastPassEnd_;
-        if (!initial && settings_.fixedSteps == 0 && !settings_.deterministic && lastPassEnd_.time_since_epoch().count() != 0)
+        if (!initial && settings_.fixedSteps == 0 && !settings_.deterministic &&
+            lastPassEnd_.time_since_epoch().count() != 0)
             steps_ = sizer_.Next(steps_, std::chrono::duration<double>(phase).count());
         if (settings_.deterministic) Deal();
         nextLane_.store(0, std::memory_order_relaxed);
@@ -330,7 +332,8 @@ private:
     // Deals the population into the lanes' slices for the next phase.
     void Deal() {
         for (std::uint32_t i = 0; i < population_.size; ++i) order_[i] = i;
-        for (std::uint32_t i = population_.size; i > 1; --i) std::swap(order_[i - 1], order_[master_.Below(i)]);
+        for (std::uint32_t i = population_.size; i > 1; --i)
+            std::swap(order_[i - 1], order_[master_.Below(i)]);
         const std::uint32_t lanes = Lanes();
         for (std::uint32_t l = 0; l <= lanes; ++l)
             laneBegin_[l] = static_cast<std::uint32_t>(std::uint64_t{population_.size} * l / lanes);

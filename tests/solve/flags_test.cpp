@@ -6,8 +6,8 @@
 
 namespace {
 
-std::optional<int> Parse(std::vector<const char*> arguments, zarnel::SolveOptions& options, std::string* file = nullptr,
-                         std::uint32_t* islands = nullptr) {
+std::optional<int> Parse(std::vector<const char*> arguments, zarnel::SolveOptions& options,
+                         std::string* file = nullptr, std::uint32_t* islands = nullptr) {
     arguments.insert(arguments.begin(), "prog");
     zarnel::Flags flags("test");
     flags.Standard(options);

@@ -109,7 +109,8 @@ TEST_F(SolveResume, CtrlCDumpsAndAResumedRunGoesOnWithoutReplacingIt) {
     std::istringstream lines(before);
     for (std::string line; std::getline(lines, line);) {
         const std::size_t mark = line.rfind(" # ");
-        if (!line.starts_with("#") && mark != std::string::npos) dumpedBest = std::max(dumpedBest, std::stod(line.substr(mark + 3)));
+        if (!line.starts_with("#") && mark != std::string::npos)
+            dumpedBest = std::max(dumpedBest, std::stod(line.substr(mark + 3)));
     }
     EXPECT_GE(second.fitness, dumpedBest);
     std::ifstream record(options.record);
@@ -142,7 +143,8 @@ TEST_F(SolveResume, ADumpThatDoesNotFitTheRunIsRefusedNamingFileAndLine) {
                   .find("this run's genome is permutation with 3"),
               std::string::npos);
     EXPECT_NE(refusal("0 1 2\n").find("no population dump"), std::string::npos);
-    EXPECT_NE(refusal(head + "0 1 2\n2 1 0\n1 0 2\n", 6).find("set the population to match"), std::string::npos);
+    EXPECT_NE(refusal(head + "0 1 2\n2 1 0\n1 0 2\n", 6).find("set the population to match"),
+              std::string::npos);
 }
 
 }  // namespace

@@ -19,7 +19,9 @@ namespace solve_test {
 struct OneMax {
     std::uint32_t length = 64;
     zarnel::BitString genome() const { return {length}; }
-    double fitness(std::span<const std::uint8_t> bits) const { return std::accumulate(bits.begin(), bits.end(), 0.0); }
+    double fitness(std::span<const std::uint8_t> bits) const {
+        return std::accumulate(bits.begin(), bits.end(), 0.0);
+    }
     std::string name() const { return "onemax"; }
 };
 
