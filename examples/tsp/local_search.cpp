@@ -15,7 +15,10 @@ struct Scratch {
     std::vector<std::uint32_t> position;  // position[city]: where city stands in the tour
     std::vector<std::uint32_t> queue;     // cities still to look at, a ring of n places
     std::vector<std::uint8_t> queued;     // queued[city]: city is in the queue (its don't-look bit is off)
+    std::vector<std::uint32_t> looked;  // looked[city]: the number of moves made when city was last looked at
 };
+
+constexpr std::uint32_t kNotLooked = ~std::uint32_t{0};
 
 // One run of the search over one tour.
 class Search {
@@ -30,9 +33,11 @@ public:
         scratch.position.resize(n_);
         scratch.queue.resize(n_);
         scratch.queued.assign(n_, 0);
+        scratch.looked.assign(n_, kNotLooked);
         position_ = scratch.position.data();
         queue_ = scratch.queue.data();
         queued_ = scratch.queued.data();
+        looked_ = scratch.looked.data();
         for (std::uint32_t i = 0; i < n_; ++i) position_[tour_[i]] = i;
     }
 
@@ -44,14 +49,26 @@ public:
         ++count_;
     }
 
+    // Looks at the queued cities until none is left. A move puts its end
+    // cities back in the queue, but it may also open a move at a city it does
+    // not touch (a reversal changes which pairs of edges can be exchanged), so
+    // when the queue runs dry, every city looked at before the last move is
+    // looked at again; the search ends when each was looked at since then.
     void Run() {
-        while (count_ > 0) {
-            std::uint32_t city = queue_[head_];
-            head_ = head_ + 1 == n_ ? 0 : head_ + 1;
-            --count_;
-            queued_[city] = 0;
-            // A move puts its end cities, this one among them, back in the queue.
-            if (!TwoOpt(city)) OrOpt(city);
+        for (;;) {
+            while (count_ > 0) {
+                std::uint32_t city = queue_[head_];
+                head_ = head_ + 1 == n_ ? 0 : head_ + 1;
+                --count_;
+                queued_[city] = 0;
+                looked_[city] = moves_;
+                if (TwoOpt(city) || OrOpt(city)) ++moves_;
+            }
+            for (std::uint32_t i = 0; i < n_; ++i) {
+                std::uint32_t city = tour_[i];
+                if (looked_[city] != kNotLooked && looked_[city] != moves_) Push(city);
+            }
+            if (count_ == 0) return;
         }
     }
 
@@ -192,6 +209,8 @@ private:
     std::uint32_t* position_ = nullptr;
     std::uint32_t* queue_ = nullptr;
     std::uint8_t* queued_ = nullptr;
+    std::uint32_t* looked_ = nullptr;
+    std::uint32_t moves_ = 0;  // moves made so far
     std::uint32_t head_ = 0;
     std::uint32_t count_ = 0;
 };
@@ -203,8 +222,8 @@ Scratch& ThreadScratch() {
 
 void CheckSize(std::span<const std::uint32_t> tour, const Instance& instance) {
     if (tour.size() != instance.Size())
-        throw std::invalid_argument("a tour of " + std::to_string(tour.size()) + " cities for an instance of " +
-                                    std::to_string(instance.Size()));
+        throw std::invalid_argument("a tour of " + std::to_string(tour.size()) +
+                                    " cities for an instance of " + std::to_string(instance.Size()));
 }
 
 // SplitMix64: the order of the first look, drawn from one seed.

@@ -27,7 +27,7 @@ public:
     const NeighbourLists& Neighbours() const { return neighbours_; }
 
     // Improves `tour` (a permutation of 0..n-1, n = the instance's size)
-    // until neither move finds a gain. The generator (anything whose
+    // until no city has an improving move towards its neighbours. The generator (anything whose
     // operator() returns 64 random bits) draws the order in which the cities
     // are first looked at.
     template <class Rng>
@@ -36,9 +36,9 @@ public:
     }
     // The same with the order drawn from `seed`.
     void ImproveSeeded(std::span<std::uint32_t> tour, std::uint64_t seed) const;
-    // The same, looking first only at `cities` (for a tour that is already
-    // locally optimal except near them); the cities that a move touches are
-    // looked at again as usual.
+    // The same, looking only at `cities` and at the cities that moves touch
+    // (for a tour that is already locally optimal except near them): cheaper
+    // than Improve, but it leaves alone a move that opens elsewhere.
     void ImproveAround(std::span<std::uint32_t> tour, std::span<const std::uint32_t> cities) const;
 
     // The length of the closed tour.

@@ -12,7 +12,9 @@ NeighbourLists::NeighbourLists(const Instance& instance, std::uint32_t k)
     others.reserve(n);
     for (std::uint32_t a = 0; a < n; ++a) {
         const std::int32_t* row = instance.Row(a);
-        auto nearer = [row](std::uint32_t x, std::uint32_t y) { return row[x] < row[y] || (row[x] == row[y] && x < y); };
+        auto nearer = [row](std::uint32_t x, std::uint32_t y) {
+            return row[x] < row[y] || (row[x] == row[y] && x < y);
+        };
         others.clear();
         for (std::uint32_t b = 0; b < n; ++b)
             if (b != a) others.push_back(b);

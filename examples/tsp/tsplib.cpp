@@ -1,18 +1,21 @@
 #include "tsplib.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <charconv>
 #include <cmath>
-#include <cstring>
-#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <utility>
 
 namespace tsp {
 
 Instance::Instance(std::string name, std::string edgeWeightType, std::uint32_t n,
                    std::vector<std::int32_t> distances)
-    : name_(std::move(name)), edgeWeightType_(std::move(edgeWeightType)), n_(n), distances_(std::move(distances)) {}
+    : name_(std::move(name)),
+      edgeWeightType_(std::move(edgeWeightType)),
+      n_(n),
+      distances_(std::move(distances)) {}
 
 namespace {
 
@@ -43,7 +46,7 @@ public:
     Cursor(std::string_view text, std::string_view source) : text_(text), source_(source) {}
 
     [[noreturn]] void Fail(const std::string& reason) const {
-        throw FormatError(std::string(source_) + ":" + std::to_string(line_) + ": " + reason);
+        throw FormatError(std::string(source_) + ":" + std::to_string(std::max(line_, 1)) + ": " + reason);
     }
 
     // The next line, trimmed; false at the end of the text.
@@ -78,7 +81,8 @@ public:
     // After a section: the rest of its last line must be empty.
     void EndSection(std::string_view section) {
         std::string_view left = Trim(rest_);
-        if (!left.empty()) Fail("unexpected " + Quote(left) + " after the last entry of " + std::string(section));
+        if (!left.empty())
+            Fail("unexpected " + Quote(left) + " after the last entry of " + std::string(section));
         rest_ = {};
     }
 
@@ -123,8 +127,8 @@ std::pair<std::string_view, std::string_view> SplitKey(std::string_view line) {
 std::uint32_t ParseDimension(Cursor& cursor, std::string_view value) {
     std::uint64_t n = 0;
     auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), n);
-    if (error == std::errc::result_out_of_range || (error == std::errc() && end == value.data() + value.size() &&
-                                                    n > Instance::kMaxCities))
+    if (error == std::errc::result_out_of_range ||
+        (error == std::errc() && end == value.data() + value.size() && n > Instance::kMaxCities))
         cursor.Fail("DIMENSION " + std::string(value) + " is more than the " +
                     std::to_string(Instance::kMaxCities) + " cities this reader holds as a distance matrix");
     if (error != std::errc() || end != value.data() + value.size())
@@ -217,7 +221,8 @@ std::vector<Point> ReadPoints(Cursor& cursor, std::uint32_t n, std::string_view 
         if (city < 1 || city > n)
             cursor.Fail("city " + std::to_string(city) + " in " + std::string(section) + " is not in 1.." +
                         std::to_string(n));
-        if (seen[city - 1]) cursor.Fail("city " + std::to_string(city) + " appears twice in " + std::string(section));
+        if (seen[city - 1])
+            cursor.Fail("city " + std::to_string(city) + " appears twice in " + std::string(section));
         seen[city - 1] = true;
         Point p{cursor.Real(section), cursor.Real(section)};
         if (std::fabs(p.x) > kMaxCoordinate || std::fabs(p.y) > kMaxCoordinate)
@@ -241,8 +246,9 @@ std::vector<std::int32_t> ReadFullMatrix(Cursor& cursor, std::uint32_t n) {
         d[static_cast<std::size_t>(i) * n + i] = 0;
         for (std::uint32_t j = i + 1; j < n; ++j) {
             if (d[static_cast<std::size_t>(i) * n + j] != d[static_cast<std::size_t>(j) * n + i])
-                cursor.Fail("EDGE_WEIGHT_SECTION is not symmetric: the weight from city " + std::to_string(i + 1) +
-                            " to " + std::to_string(j + 1) + " differs from the way back (TYPE TSP is symmetric)");
+                cursor.Fail("EDGE_WEIGHT_SECTION is not symmetric: the weight from city " +
+                            std::to_string(i + 1) + " to " + std::to_string(j + 1) +
+                            " differs from the way back (TYPE TSP is symmetric)");
         }
     }
     return d;
@@ -282,7 +288,8 @@ Instance ParseTsplib(std::string_view text, std::string_view source) {
             if (header.n != 0) cursor.Fail("a second DIMENSION");
             header.n = ParseDimension(cursor, value);
         } else if (key == "EDGE_WEIGHT_TYPE") {
-            if (value != "EUC_2D" && value != "CEIL_2D" && value != "ATT" && value != "GEO" && value != "EXPLICIT")
+            if (value != "EUC_2D" && value != "CEIL_2D" && value != "ATT" && value != "GEO" &&
+                value != "EXPLICIT")
                 cursor.Fail("EDGE_WEIGHT_TYPE " + Quote(value) +
                             " is not supported (EUC_2D, CEIL_2D, ATT, GEO or EXPLICIT)");
             header.edgeWeightType = value;
@@ -309,8 +316,9 @@ Instance ParseTsplib(std::string_view text, std::string_view source) {
         } else if (value.empty() && line.find(':') == std::string_view::npos) {
             // A bare word is a section, and a section this reader does not
             // know cannot be skipped safely.
-            cursor.Fail(Quote(key) + " is not supported (sections: NODE_COORD_SECTION, EDGE_WEIGHT_SECTION, "
-                                     "DISPLAY_DATA_SECTION)");
+            cursor.Fail(Quote(key) +
+                        " is not supported (sections: NODE_COORD_SECTION, EDGE_WEIGHT_SECTION, "
+                        "DISPLAY_DATA_SECTION)");
         }
         // Any other "KEY : value" (COMMENT, OPTIMAL, ...) is not needed.
     }
@@ -325,7 +333,8 @@ Instance ParseTsplib(std::string_view text, std::string_view source) {
         if (!weights.empty())
             cursor.Fail("an EDGE_WEIGHT_SECTION with EDGE_WEIGHT_TYPE " + header.edgeWeightType +
                         " (weights need EXPLICIT)");
-        if (points.empty()) cursor.Fail("EDGE_WEIGHT_TYPE " + header.edgeWeightType + " but no NODE_COORD_SECTION");
+        if (points.empty())
+            cursor.Fail("EDGE_WEIGHT_TYPE " + header.edgeWeightType + " but no NODE_COORD_SECTION");
         distances = CoordinateDistances(points, header.edgeWeightType);
     }
     return Instance(header.name, header.edgeWeightType, header.n, std::move(distances));
@@ -342,7 +351,8 @@ std::vector<std::uint32_t> ParseTour(std::string_view text, std::string_view sou
         auto [key, value] = SplitKey(line);
         if (key == "TYPE" && value != "TOUR") cursor.Fail("TYPE " + Quote(value) + " is not a tour (TOUR)");
         if (key == "DIMENSION" && value != std::to_string(cities))
-            cursor.Fail("DIMENSION " + Quote(value) + " but the instance has " + std::to_string(cities) + " cities");
+            cursor.Fail("DIMENSION " + Quote(value) + " but the instance has " + std::to_string(cities) +
+                        " cities");
         if (key != "TOUR_SECTION") continue;
         std::vector<std::uint32_t> tour;
         std::vector<bool> seen(cities, false);
@@ -356,7 +366,8 @@ std::vector<std::uint32_t> ParseTour(std::string_view text, std::string_view sou
             tour.push_back(static_cast<std::uint32_t>(city - 1));
         }
         if (tour.size() != cities)
-            cursor.Fail("the tour visits " + std::to_string(tour.size()) + " of " + std::to_string(cities) + " cities");
+            cursor.Fail("the tour visits " + std::to_string(tour.size()) + " of " + std::to_string(cities) +
+                        " cities");
         return tour;
     }
     cursor.Fail("no TOUR_SECTION in the file");

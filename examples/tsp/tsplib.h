@@ -32,7 +32,9 @@ public:
         return distances_[static_cast<std::size_t>(a) * n_ + b];
     }
     // The row of distances from city a to every city.
-    const std::int32_t* Row(std::uint32_t a) const { return distances_.data() + static_cast<std::size_t>(a) * n_; }
+    const std::int32_t* Row(std::uint32_t a) const {
+        return distances_.data() + static_cast<std::size_t>(a) * n_;
+    }
 
 private:
     std::string name_;
