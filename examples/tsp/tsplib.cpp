@@ -234,12 +234,14 @@ std::vector<Point> ReadPoints(Cursor& cursor, std::uint32_t n, std::string_view 
 }
 
 std::vector<std::int32_t> ReadFullMatrix(Cursor& cursor, std::uint32_t n) {
-    std::vector<std::int32_t> d(static_cast<std::size_t>(n) * n);
-    for (std::size_t k = 0; k < d.size(); ++k) {
+    // Grown as the numbers come, so that a short file claiming a large
+    // DIMENSION costs no more memory than its own size.
+    std::vector<std::int32_t> d;
+    for (std::size_t k = 0, size = static_cast<std::size_t>(n) * n; k < size; ++k) {
         std::int64_t w = cursor.Integer("EDGE_WEIGHT_SECTION");
         if (w < 0 || w > (std::int64_t{1} << 30))
             cursor.Fail("edge weight " + std::to_string(w) + " is not in 0..2^30");
-        d[k] = static_cast<std::int32_t>(w);
+        d.push_back(static_cast<std::int32_t>(w));
     }
     cursor.EndSection("EDGE_WEIGHT_SECTION");
     for (std::uint32_t i = 0; i < n; ++i) {
