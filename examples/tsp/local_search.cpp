@@ -1,5 +1,6 @@
 #include "local_search.h"
 
+#include <algorithm>
 #include <initializer_list>
 #include <stdexcept>
 #include <string>
@@ -18,7 +19,8 @@ struct Scratch {
     std::vector<std::uint32_t> looked;  // looked[city]: the number of moves made when city was last looked at
 };
 
-constexpr std::uint32_t kNotLooked = ~std::uint32_t{0};
+// No position yet; not looked at yet.
+constexpr std::uint32_t kNone = ~std::uint32_t{0};
 
 // One run of the search over one tour.
 class Search {
@@ -33,12 +35,19 @@ public:
         scratch.position.resize(n_);
         scratch.queue.resize(n_);
         scratch.queued.assign(n_, 0);
-        scratch.looked.assign(n_, kNotLooked);
+        scratch.looked.assign(n_, kNone);
         position_ = scratch.position.data();
         queue_ = scratch.queue.data();
         queued_ = scratch.queued.data();
         looked_ = scratch.looked.data();
-        for (std::uint32_t i = 0; i < n_; ++i) position_[tour_[i]] = i;
+        std::fill(position_, position_ + n_, kNone);
+        for (std::uint32_t i = 0; i < n_; ++i) {
+            std::uint32_t city = tour_[i];
+            if (city >= n_ || position_[city] != kNone)
+                throw std::invalid_argument("the tour is no permutation: city " + std::to_string(city) +
+                                            (city >= n_ ? " is out of range" : " appears twice"));
+            position_[city] = i;
+        }
     }
 
     void Push(std::uint32_t city) {
@@ -66,7 +75,7 @@ public:
             }
             for (std::uint32_t i = 0; i < n_; ++i) {
                 std::uint32_t city = tour_[i];
-                if (looked_[city] != kNotLooked && looked_[city] != moves_) Push(city);
+                if (looked_[city] != kNone && looked_[city] != moves_) Push(city);
             }
             if (count_ == 0) return;
         }
@@ -264,7 +273,11 @@ void LocalSearch::ImproveAround(std::span<std::uint32_t> tour, std::span<const s
     CheckSize(tour, instance_);
     if (instance_.Size() < 4) return;
     Search search(instance_, neighbours_, tour, ThreadScratch());
-    for (std::uint32_t city : cities) search.Push(city);
+    for (std::uint32_t city : cities) {
+        if (city >= instance_.Size())
+            throw std::invalid_argument("city " + std::to_string(city) + " is out of range");
+        search.Push(city);
+    }
     search.Run();
 }
 

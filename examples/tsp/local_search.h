@@ -41,6 +41,9 @@ public:
     // than Improve, but it leaves alone a move that opens elsewhere.
     void ImproveAround(std::span<std::uint32_t> tour, std::span<const std::uint32_t> cities) const;
 
+    // Both throw std::invalid_argument for a tour that is no permutation of
+    // the instance's cities (and ImproveAround for a city out of range).
+
     // The length of the closed tour.
     std::int64_t Length(std::span<const std::uint32_t> tour) const;
 

@@ -120,14 +120,22 @@ TEST(LocalSearchTest, NeighbourListsHoldTheNearestCitiesInOrder) {
     EXPECT_EQ(tsp::NeighbourLists(RandomInstance(5, random), 10).K(), 4u);
 }
 
-TEST(LocalSearchTest, RefusesATourOfTheWrongSize) {
+TEST(LocalSearchTest, RefusesATourThatIsNoPermutation) {
     std::mt19937_64 random(1);
     tsp::Instance instance = RandomInstance(10, random);
     tsp::NeighbourLists neighbours(instance, 5);
     tsp::LocalSearch search(instance, neighbours);
-    std::vector<std::uint32_t> tour = RandomTour(9, random);
-    EXPECT_THROW(search.Improve(std::span<std::uint32_t>(tour), random), std::invalid_argument);
-    EXPECT_THROW(search.Length(tour), std::invalid_argument);
+    std::vector<std::uint32_t> shorter = RandomTour(9, random);
+    EXPECT_THROW(search.Improve(std::span<std::uint32_t>(shorter), random), std::invalid_argument);
+    EXPECT_THROW(search.Length(shorter), std::invalid_argument);
+    std::vector<std::uint32_t> twice = RandomTour(10, random);
+    twice[3] = twice[7];
+    EXPECT_THROW(search.Improve(std::span<std::uint32_t>(twice), random), std::invalid_argument);
+    std::vector<std::uint32_t> beyond = RandomTour(10, random);
+    beyond[0] = 10;
+    EXPECT_THROW(search.Improve(std::span<std::uint32_t>(beyond), random), std::invalid_argument);
+    std::vector<std::uint32_t> tour = RandomTour(10, random), cities = {2, 10};
+    EXPECT_THROW(search.ImproveAround(std::span<std::uint32_t>(tour), cities), std::invalid_argument);
 }
 
 }  // namespace
