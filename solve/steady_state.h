@@ -104,6 +104,7 @@ public:
         const std::uint32_t generators = std::max<std::uint32_t>(settings.threads, 1);
         for (std::uint32_t j = 0; j < generators; ++j)
             threadRandom_.push_back(Random::Stream(settings.runSeed, j));
+        workSeconds_.assign(generators, 0.0);
         if (settings_.deterministic) {
             const std::uint32_t lanes = LaneCount(population.size, settings.tournament);
             for (std::uint32_t l = 0; l < lanes; ++l)
@@ -182,8 +183,17 @@ private:
     }
 
     // One slave phase of thread `threadIndex` (the master's inline phase
-    // when there are no slave threads).
+    // when there are no slave threads), timed: the time spent on the steps
+    // themselves, without the hand-over, is what the next phase is sized by.
     int Phase(std::uint32_t threadIndex) {
+        const auto start = std::chrono::steady_clock::now();
+        const int status = PhaseSteps(threadIndex);
+        workSeconds_[threadIndex] =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        return status;
+    }
+
+    int PhaseSteps(std::uint32_t threadIndex) {
         try {
             if (initPending_) {
                 Prepare();
@@ -293,7 +303,6 @@ private:
     }
 
     int MasterPass() {
-        const auto start = std::chrono::steady_clock::now();
         if (settings_.threads == 0) {
             nextLane_.store(0, std::memory_order_relaxed);
             Phase(0);
@@ -311,16 +320,11 @@ private:
             improvedAt_ = passes_;
         }
 
-        // The phase just run, measured from the end of the last pass (for
-        // slave threads: their steps and the hand-over) or inline.
-        const auto now = std::chrono::steady_clock::now();
-        const auto phase = settings_.threads == 0 ? now - start : start - lastPassEnd_;
-        if (!initial && settings_.fixedSteps == 0 && !settings_.deterministic &&
-            lastPassEnd_.time_since_epoch().count() != 0)
-            steps_ = sizer_.Next(steps_, std::chrono::duration<double>(phase).count());
+        // The phase lasted as long as its slowest thread's steps.
+        if (!initial && settings_.fixedSteps == 0 && !settings_.deterministic)
+            steps_ = sizer_.Next(steps_, *std::max_element(workSeconds_.begin(), workSeconds_.end()));
         if (settings_.deterministic) Deal();
         nextLane_.store(0, std::memory_order_relaxed);
-        lastPassEnd_ = std::chrono::steady_clock::now();
 
         if (settings_.target && bestKey >= *settings_.target) {
             reached_.store(true, std::memory_order_relaxed);
@@ -356,6 +360,9 @@ private:
 
     Random master_;                     // master thread only
     std::vector<Random> threadRandom_;  // entry j: slave thread j only
+    // Entry j: the seconds slave thread j spent on its steps in the last
+    // phase; written by that thread, read by the master after the phase.
+    std::vector<double> workSeconds_;
     std::vector<Random> laneRandom_;    // entry l: the thread running lane l
     std::vector<std::uint32_t> order_;  // the dealt population; written by the master only
     std::vector<std::uint32_t> laneBegin_;
@@ -368,7 +375,6 @@ private:
     double bestKey_ = -std::numeric_limits<double>::infinity();
     std::uint64_t passes_ = 0;
     std::uint64_t improvedAt_ = 0;
-    std::chrono::steady_clock::time_point lastPassEnd_{};
 
     // Taken by the threads during a phase; reset by the master between
     // phases. Counters only: relaxed.
