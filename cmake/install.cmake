@@ -16,11 +16,19 @@ set(ZARNEL_CONFIG_DIR ${CMAKE_INSTALL_LIBDIR}/cmake/Zarnel)
 set(ZARNEL_STAGED_INCLUDE_DIR ${PROJECT_BINARY_DIR}/include)
 set_property(GLOBAL PROPERTY ZARNEL_INSTALLED_FOLDERS "")
 
-# zarnel_install_library(<target> <folder>): installs the static library
-# <target> as Zarnel::<folder> with every header that <folder> holds.
+# zarnel_install_library(<target> <folder> [COMPONENT <name>]): installs the
+# static library <target> as Zarnel::<folder> with every header that <folder>
+# holds; with COMPONENT, as an optional component of the package that a user
+# asks for (find_package(Zarnel COMPONENTS <name>)).
 function(zarnel_install_library target folder)
+    cmake_parse_arguments(ARG "" "COMPONENT" "" ${ARGN})
     set_property(GLOBAL APPEND PROPERTY ZARNEL_INSTALLED_FOLDERS ${folder})
-    set_property(GLOBAL APPEND PROPERTY ZARNEL_INSTALLED_TARGETS ${target})
+    if(ARG_COMPONENT)
+        set_property(GLOBAL APPEND PROPERTY ZARNEL_INSTALLED_COMPONENTS ${ARG_COMPONENT})
+        set_property(GLOBAL PROPERTY ZARNEL_COMPONENT_${ARG_COMPONENT}_TARGET ${target})
+    else()
+        set_property(GLOBAL APPEND PROPERTY ZARNEL_INSTALLED_TARGETS ${target})
+    endif()
     set_target_properties(${target} PROPERTIES EXPORT_NAME ${folder})
     # The source root is the include root in the tree only; installed users
     # get <prefix>/include.
@@ -76,15 +84,29 @@ function(zarnel_install_package)
         LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
         RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
     install(TARGETS ZarnelNQueen ZarnelBench RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-    install(DIRECTORY ${ZARNEL_STAGED_INCLUDE_DIR}/zarnel DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
+    # Each optional component has an export set of its own, installed only
+    # when it was built; the package's config loads it on request.
+    get_property(components GLOBAL PROPERTY ZARNEL_INSTALLED_COMPONENTS)
+    foreach(component IN LISTS components)
+        get_property(target GLOBAL PROPERTY ZARNEL_COMPONENT_${component}_TARGET)
+        install(TARGETS ${target} EXPORT Zarnel_${component}_Targets ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR})
+        install(EXPORT Zarnel_${component}_Targets NAMESPACE Zarnel:: DESTINATION ${ZARNEL_CONFIG_DIR})
+    endforeach()
+    # Folder by folder: the staging area may still hold folders that are no
+    # longer part of the package.
+    get_property(folders GLOBAL PROPERTY ZARNEL_INSTALLED_FOLDERS)
+    foreach(folder IN LISTS folders)
+        install(DIRECTORY ${ZARNEL_STAGED_INCLUDE_DIR}/zarnel/${folder} DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/zarnel)
+    endforeach()
     install(EXPORT ZarnelTargets NAMESPACE Zarnel:: DESTINATION ${ZARNEL_CONFIG_DIR})
 
     get_property(ZARNEL_PACKAGE_DEPENDENCIES GLOBAL PROPERTY ZARNEL_PACKAGE_DEPENDENCIES)
     configure_package_config_file(${PROJECT_SOURCE_DIR}/cmake/ZarnelConfig.cmake.in
         ${PROJECT_BINARY_DIR}/ZarnelConfig.cmake INSTALL_DESTINATION ${ZARNEL_CONFIG_DIR})
-    # 0.x: a newer minor version may change the interface.
+    # 0.x minor versions add to the interface and keep what they had, so a
+    # project that asks for 0.2 builds against 0.3.
     write_basic_package_version_file(${PROJECT_BINARY_DIR}/ZarnelConfigVersion.cmake
-        COMPATIBILITY SameMinorVersion)
+        COMPATIBILITY SameMajorVersion)
     install(FILES ${PROJECT_BINARY_DIR}/ZarnelConfig.cmake ${PROJECT_BINARY_DIR}/ZarnelConfigVersion.cmake
         DESTINATION ${ZARNEL_CONFIG_DIR})
 endfunction()

@@ -34,6 +34,7 @@
 #include "run/run_loop.h"
 #include "run/run_record.h"
 #include "run/seed.h"
+#include "solve/run_session.h"
 
 namespace zarnel {
 
@@ -55,7 +56,6 @@ constexpr const char* kParameterFileRole = "parameter file";
 constexpr const char* kReportFileRole = "report file";
 constexpr const char* kRecordRole = "run record";
 constexpr const char* kResumedDumpRole = "population dump resumed from";
-constexpr const char* kEarlierDumpRole = "population dump written earlier in this run";
 
 // Empty when the report can be written at `path`; otherwise the reason, so
 // that a long run never ends with nowhere to write its report. The check
@@ -84,42 +84,6 @@ std::string CheckMemory(const NQueenParameters& parameters, const std::string& p
     }
     if (available == 0) return {};
     return CheckRunMemory(parameters, parameterPath, available, what);
-}
-
-// Writes the dump `name` (named after the iteration count) in `directory`
-// and adds it to the run's `files`; a failure is reported on `err` and the
-// run goes on. A dump whose name is the parameter or the report file is not
-// written. One whose name another file of the run takes (the record, the
-// dump resumed from, an earlier dump) is written under the first free name
-// with a suffix ("2000-1.txt"), and `err` says so.
-void DumpPopulation(NQueenPopulation& population, const std::string& directory, const std::string& name,
-                    run::RunFiles& files, std::FILE* err) {
-    std::string path = directory.empty() ? name : (std::filesystem::path(directory) / name).string();
-    if (const std::string* role = files.RoleOf(path)) {
-        if (*role == kParameterFileRole || *role == kReportFileRole) {
-            std::fprintf(err, "Population dump %s not written: it would replace the %s\n", path.c_str(),
-                         role->c_str());
-            return;
-        }
-        const std::string free = files.FreeName(path);
-        if (free.empty()) {
-            std::fprintf(
-                err, "Population dump %s not written: it would replace the %s, and no free name was found\n",
-                path.c_str(), role->c_str());
-            return;
-        }
-        std::fprintf(err, "Population dump %s would replace the %s; written as %s instead\n", path.c_str(),
-                     role->c_str(), free.c_str());
-        path = free;
-    }
-    const std::string reason = run::WriteFileAtomically(
-        path, [&](std::FILE* file) { return WritePopulationDump(file, population); });
-    if (!reason.empty()) {
-        std::fprintf(err, "Unable to write population dump %s: %s; no file was changed\n", path.c_str(),
-                     reason.c_str());
-        return;
-    }
-    files.Add(path, kEarlierDumpRole);
 }
 
 bool WriteReportFile(const std::string& path, const NQueenRunSummary& summary, std::FILE* err) {
@@ -192,14 +156,21 @@ IslandTotals SumIslands(const std::vector<run::IslandRecord>& islands) {
 // Builds everything, runs to a solution or a limit and tears down in reverse
 // order of construction (the objects live on this frame). With a link, this
 // process is one island of the run (see SolverVariant).
-int SolveAndReport(const NQueenParameters& parameters, const std::string& reportPath, run::RunFiles& files,
+int SolveAndReport(const NQueenParameters& parameters, const std::string& reportPath, run::RunFiles files,
                    RunSetup& setup, const SolverVariant& variant, IslandLink* link, std::FILE* out,
                    std::FILE* err) {
-    const auto startUtc = std::chrono::system_clock::now();
-    const auto start = run::RunLoop::Clock::now();
-    // The master's own evaluations (the initial scoring and the mutations).
-    ThreadStats masterStats;
-    const ThreadStatsScope countMaster(&masterStats);
+    RunSession::Setup sessionSetup;
+    sessionSetup.program = variant.program;
+    sessionSetup.limits = setup.limits;
+    sessionSetup.chunk = kChunk;
+    // A run that keeps a record ends on an end request as on a limit, so
+    // that the record is written from here, not from a signal handler.
+    sessionSetup.endRequests = setup.record;
+    sessionSetup.dumpDirectory = parameters.dump_directory;
+    sessionSetup.refusedRoles = {kParameterFileRole, kReportFileRole};
+    // Counts the master's own evaluations (the initial scoring and the
+    // mutations) from here on.
+    RunSession session(std::move(sessionSetup), std::move(files));
 
     NQueenPopulation population(PopulationSizeBuilt(parameters.population_size),
                                 static_cast<std::uint32_t>(parameters.queens));
@@ -240,21 +211,15 @@ int SolveAndReport(const NQueenParameters& parameters, const std::string& report
         }
         solution = best->GetGenes();
         if (setup.record) history.push_back(run::Summarise(population, total));
-        if (platform::TakeCtrlCRequest()) {
-            const std::string name = link != nullptr ? link->DumpName(total) : std::to_string(total) + ".txt";
-            DumpPopulation(population, parameters.dump_directory, name, files, err);
-        }
+        const std::string name = link != nullptr ? link->DumpName(total) : std::to_string(total) + ".txt";
+        session.DumpOnRequest(
+            name, [&](std::FILE* file) { return WritePopulationDump(file, population); }, err);
         return bestFitness == 0.0f;
     };
-    // A run that keeps a record ends on an end request as on a limit, so
-    // that the record is written from here, not from a signal handler.
-    if (setup.record) platform::HandleEndRequests(true);
     // Set when the islands agreed to stop for a reason of another island.
     bool islandsStopped = false;
-    if (setup.record || link != nullptr) {
+    if (link != nullptr) {
         hooks.betweenIterations = [&](std::uint32_t total) -> std::optional<run::StopReason> {
-            if (setup.record && platform::EndRequested()) return run::StopReason::kSignal;
-            if (link == nullptr) return std::nullopt;
             if (!link->BetweenIterations(total, population, *operators.eval)) {
                 islandsStopped = true;
                 return run::StopReason::kSignal;  // the agreed reason comes from Finish
@@ -268,17 +233,13 @@ int SolveAndReport(const NQueenParameters& parameters, const std::string& report
             return std::nullopt;
         };
     }
-    run::RunLoop loop(engine, setup.limits, start, kChunk);
-    run::StopReason reason = loop.Run(hooks);
-    if (setup.record) platform::HandleEndRequests(false);
-    std::uint32_t total = loop.Total();
+    run::StopReason reason = session.Run(engine, hooks);
+    std::uint32_t total = session.Iterations();
     std::uint64_t masterIterations = total;
 
     std::int64_t masterMsec = 0;
     std::unique_ptr<std::uint32_t[]> threadMsec = engine.GetThreadTimes(masterMsec);
-    std::uint64_t evaluations = masterStats.evaluations;
-    for (std::uint32_t j = 0; j < engine.GetThreadCount(); ++j)
-        evaluations += engine.GetThreadStats(j).evaluations;
+    std::uint64_t evaluations = session.Evaluations(engine);
     std::vector<run::ThreadRecord> threads = run::CollectThreads(engine);
     std::vector<run::IslandRecord> islandRecords;
     std::vector<std::uint16_t> islandSolution;
@@ -349,19 +310,14 @@ int SolveAndReport(const NQueenParameters& parameters, const std::string& report
                  : requested        ? kEndedOnRequest
                                     : kEndedUnsolved;
     if (setup.record) {
-        run::RunRecord record;
-        record.program = variant.program;
-        record.version = run::Version();
+        run::RunRecord record = session.Record(engine, reason);
         if (!parameters.operators.empty()) record.operators = parameters.operators;
         record.parameters = KeysAsRead(parameters);
         record.seed = seed;
-        record.start = startUtc;
-        record.wallSeconds = std::chrono::duration<double>(run::RunLoop::Clock::now() - start).count();
-        record.end = std::chrono::system_clock::now();
         // A record that cannot be written changes the status below, which
         // then is in no record.
         record.exitStatus = status;
-        record.stopReason = reason;
+        // Island 0's record sums the islands.
         record.masterIterations = masterIterations;
         record.masterBusyMs = masterMsec;
         record.threads = std::move(threads);
@@ -370,13 +326,8 @@ int SolveAndReport(const NQueenParameters& parameters, const std::string& report
         record.history = std::move(history);
         record.bestFitness = bestFitness;
         record.memoryEstimateBytes = EstimateRunMemory(parameters);
-        record.solution.assign(solution, solution + parameters.queens);
-        const std::string problem = run::WriteRecordFile(parameters.json_report, run::RecordText(record));
-        if (!problem.empty()) {
-            std::fprintf(err, "Unable to write run record %s: %s; the file was left as it was\n",
-                         parameters.json_report.c_str(), problem.c_str());
-            status = kReportNotWritten;
-        }
+        record.solution = std::vector<std::int64_t>(solution, solution + parameters.queens);
+        if (!session.WriteRecord(parameters.json_report, record, err)) status = kReportNotWritten;
     }
 
     // Scripts and CI have no keyboard: wait only when a person is there.
@@ -511,7 +462,7 @@ int RunNQueen(int argc, const char* const argv[], std::FILE* out, std::FILE* err
         const std::unique_ptr<IslandLink> link = variant.makeLink ? variant.makeLink(parameters) : nullptr;
         const std::string reportPath = argv[2];
         run::RunFiles files = FilesOfRun(parameters, argv[1], reportPath);
-        return SolveAndReport(parameters, reportPath, files, setup, variant, link.get(), out, err);
+        return SolveAndReport(parameters, reportPath, std::move(files), setup, variant, link.get(), out, err);
     } catch (const std::exception& error) {
         // Memory or threads for the run were not available.
         std::fprintf(err, "%s: cannot run: %s\n", variant.program, error.what());

@@ -30,6 +30,11 @@ islands::StopReason ToIslandReason(run::StopReason reason) {
             return islands::StopReason::kTimeLimit;
         case run::StopReason::kSignal:
             return islands::StopReason::kSignal;
+        case run::StopReason::kTarget:
+        case run::StopReason::kStagnation:
+        case run::StopReason::kError:
+            // Not reasons of the N-Queens solver.
+            break;
     }
     return islands::StopReason::kFailed;
 }

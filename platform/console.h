@@ -1,6 +1,6 @@
 #pragma once
 
-namespace platform {
+namespace zarnel::platform {
 
 // Console primitives of the solver. The Ctrl+C handler runs on whatever thread
 // the system delivers the event to and only sets one lock-free flag; the
@@ -11,6 +11,11 @@ namespace platform {
 // instead of ending the process. Every other signal or console event keeps its
 // default action. Safe to call more than once.
 void InstallCtrlCHandler();
+
+// Gives Ctrl+C back the action it had before InstallCtrlCHandler, for a
+// library that handled it only for the length of a run. A request that came
+// meanwhile and was not taken is dropped.
+void RemoveCtrlCHandler();
 
 // Makes the dump request of a program run under a process manager that
 // forwards no Ctrl+C (SIGUSR1 on POSIX: `kill -USR1` to Open MPI's mpirun,
@@ -27,7 +32,8 @@ bool TakeCtrlCRequest();
 // lock-free end-request flag instead of ending it, so that the program can
 // finish its work in order; with `handle` false, gives them back the action
 // they had before. A signal that the process was started with ignored stays
-// ignored. Main thread only.
+// ignored. Starting to handle them forgets an earlier request. Main thread
+// only.
 void HandleEndRequests(bool handle);
 
 // True once an end request has arrived while they were handled.
@@ -49,4 +55,7 @@ bool StderrIsTerminal();
 // StdinIsTerminal() is true.
 int ReadKeyNoEcho();
 
-}  // namespace platform
+}  // namespace zarnel::platform
+
+// The spelling of Zarnel 0.2, kept for the programs that use it.
+namespace platform = zarnel::platform;

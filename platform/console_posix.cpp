@@ -9,7 +9,7 @@
 #include <cstddef>
 #include <iterator>
 
-namespace platform {
+namespace zarnel::platform {
 
 namespace {
 
@@ -48,7 +48,18 @@ extern "C" void RestoreTerminalAndEnd(int signalNumber) {
 
 }  // namespace
 
+namespace {
+
+// SIGINT's action before InstallCtrlCHandler, for RemoveCtrlCHandler; main
+// thread only.
+struct sigaction ctrlCBefore {};
+bool ctrlCInstalled = false;
+
+}  // namespace
+
 void InstallCtrlCHandler() {
+    if (!ctrlCInstalled) sigaction(SIGINT, nullptr, &ctrlCBefore);
+    ctrlCInstalled = true;
     struct sigaction action {};
     action.sa_handler = OnSigint;
     sigemptyset(&action.sa_mask);
@@ -56,6 +67,13 @@ void InstallCtrlCHandler() {
     // never cut short by a key press.
     action.sa_flags = SA_RESTART;
     sigaction(SIGINT, &action, nullptr);
+}
+
+void RemoveCtrlCHandler() {
+    if (!ctrlCInstalled) return;
+    sigaction(SIGINT, &ctrlCBefore, nullptr);
+    ctrlCInstalled = false;
+    ctrlCRequested.store(0, std::memory_order_relaxed);
 }
 
 void InstallDumpRequestSignal() {
@@ -74,6 +92,7 @@ void HandleEndRequests(bool handle) {
     static bool handling = false;
     if (handle == handling) return;
     handling = handle;
+    if (handle) endRequested.store(0, std::memory_order_relaxed);
     for (std::size_t i = 0; i < std::size(kEndRequestSignals); ++i) {
         if (!handle) {
             sigaction(kEndRequestSignals[i], &previous[i], nullptr);
@@ -138,4 +157,4 @@ int ReadKeyNoEcho() {
     return got == 1 ? key : -1;
 }
 
-}  // namespace platform
+}  // namespace zarnel::platform

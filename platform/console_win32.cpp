@@ -7,7 +7,7 @@
 
 #include <atomic>
 
-namespace platform {
+namespace zarnel::platform {
 
 namespace {
 
@@ -43,8 +43,16 @@ void InstallCtrlCHandler() {
     handlerInstalled = SetConsoleCtrlHandler(CtrlHandler, TRUE) != 0;
 }
 
+void RemoveCtrlCHandler() {
+    if (!handlerInstalled) return;
+    SetConsoleCtrlHandler(CtrlHandler, FALSE);
+    handlerInstalled = false;
+    ctrlCRequested.store(0, std::memory_order_relaxed);
+}
+
 void HandleEndRequests(bool handle) {
     InstallCtrlCHandler();
+    if (handle) endRequested.store(0, std::memory_order_relaxed);
     handleEndRequests.store(handle ? 1 : 0, std::memory_order_relaxed);
 }
 
@@ -63,4 +71,4 @@ bool StderrIsTerminal() { return _isatty(_fileno(stderr)) != 0; }
 
 int ReadKeyNoEcho() { return _getch(); }
 
-}  // namespace platform
+}  // namespace zarnel::platform

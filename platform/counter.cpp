@@ -2,7 +2,7 @@
 
 #include <chrono>
 
-namespace platform {
+namespace zarnel::platform {
 
 namespace {
 using Clock = std::chrono::steady_clock;
@@ -20,4 +20,4 @@ std::uint32_t TickCount() {
     return static_cast<std::uint32_t>(ms.count());
 }
 
-}  // namespace platform
+}  // namespace zarnel::platform

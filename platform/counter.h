@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-namespace platform {
+namespace zarnel::platform {
 
 // A monotonic high-resolution counter: readings only grow, and
 // CounterFrequency() ticks make one second. Safe from any thread.
@@ -13,4 +13,7 @@ std::int64_t CounterFrequency();
 // random generator.
 std::uint32_t TickCount();
 
-}  // namespace platform
+}  // namespace zarnel::platform
+
+// The spelling of Zarnel 0.2, kept for the programs that use it.
+namespace platform = zarnel::platform;

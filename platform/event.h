@@ -2,7 +2,7 @@
 
 #include "platform/waitable.h"
 
-namespace platform {
+namespace zarnel::platform {
 
 // An auto-reset event, created not signalled: Set() signals it, and the one
 // wait that it satisfies resets it. Setting an already signalled event has no
@@ -15,4 +15,7 @@ public:
     void Set() { Signal(1); }
 };
 
-}  // namespace platform
+}  // namespace zarnel::platform
+
+// The spelling of Zarnel 0.2, kept for the programs that use it.
+namespace platform = zarnel::platform;

@@ -4,7 +4,7 @@
 #include <string>
 #include <system_error>
 
-namespace platform {
+namespace zarnel::platform {
 
 // The few file operations that writing a file safely needs and the standard
 // library lacks: a create that fails when the name is taken, a flush to the
@@ -52,4 +52,7 @@ std::error_code OpenInPlace(const std::string& path, std::FILE*& file);
 // directory; Windows: the rename was written through already).
 std::error_code SyncDirectory(const std::string& directory);
 
-}  // namespace platform
+}  // namespace zarnel::platform
+
+// The spelling of Zarnel 0.2, kept for the programs that use it.
+namespace platform = zarnel::platform;

@@ -6,7 +6,7 @@
 #include <cerrno>
 #include <string>
 
-namespace platform {
+namespace zarnel::platform {
 
 namespace {
 
@@ -104,4 +104,4 @@ std::error_code SyncDirectory(const std::string& directory) {
     return error;
 }
 
-}  // namespace platform
+}  // namespace zarnel::platform

@@ -8,7 +8,7 @@
 
 #include <cerrno>
 
-namespace platform {
+namespace zarnel::platform {
 
 namespace {
 
@@ -69,4 +69,4 @@ std::error_code MoveFileOver(const std::string& from, const std::string& to) {
 
 std::error_code SyncDirectory(const std::string&) { return {}; }
 
-}  // namespace platform
+}  // namespace zarnel::platform

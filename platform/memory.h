@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-namespace platform {
+namespace zarnel::platform {
 
 // What the system lets this process use, for refusing work that cannot fit
 // before it starts. Any thread.
@@ -14,4 +14,7 @@ std::uint64_t PhysicalMemoryBytes();
 // when there is none.
 std::uint64_t AddressSpaceLimitBytes();
 
-}  // namespace platform
+}  // namespace zarnel::platform
+
+// The spelling of Zarnel 0.2, kept for the programs that use it.
+namespace platform = zarnel::platform;

@@ -3,7 +3,7 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
-namespace platform {
+namespace zarnel::platform {
 
 std::uint64_t PhysicalMemoryBytes() {
     const long pages = sysconf(_SC_PHYS_PAGES);
@@ -18,4 +18,4 @@ std::uint64_t AddressSpaceLimitBytes() {
     return static_cast<std::uint64_t>(limit.rlim_cur);
 }
 
-}  // namespace platform
+}  // namespace zarnel::platform

@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-namespace platform {
+namespace zarnel::platform {
 
 std::uint64_t PhysicalMemoryBytes() {
     MEMORYSTATUSEX status{};
@@ -14,4 +14,4 @@ std::uint64_t PhysicalMemoryBytes() {
 // programs do not set.
 std::uint64_t AddressSpaceLimitBytes() { return 0; }
 
-}  // namespace platform
+}  // namespace zarnel::platform

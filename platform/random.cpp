@@ -1,6 +1,6 @@
 #include "platform/random.h"
 
-namespace platform {
+namespace zarnel::platform {
 
 namespace {
 thread_local std::uint32_t randState = 1;
@@ -21,4 +21,4 @@ std::uint32_t Rand32() {
     return ((r2 & 0xFFu) << 24) | ((r1 & 0xFFu) << 16) | ((r3 & 0xFFu) << 8) | (r4 & 0xFFu);
 }
 
-}  // namespace platform
+}  // namespace zarnel::platform

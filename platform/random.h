@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-namespace platform {
+namespace zarnel::platform {
 
 // The linear congruential generator that both programs draw from. Its state
 // is per thread: every thread starts from state 1 until it seeds its own
@@ -28,4 +28,7 @@ std::uint32_t Rand32();
 constexpr std::uint32_t NextRandState(std::uint32_t state) { return state * 214013u + 2531011u; }
 constexpr int RandFromState(std::uint32_t state) { return static_cast<int>((state >> 16) & 0x7FFFu); }
 
-}  // namespace platform
+}  // namespace zarnel::platform
+
+// The spelling of Zarnel 0.2, kept for the programs that use it.
+namespace platform = zarnel::platform;

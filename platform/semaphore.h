@@ -4,7 +4,7 @@
 
 #include "platform/waitable.h"
 
-namespace platform {
+namespace zarnel::platform {
 
 // A counting semaphore with an initial count of zero and a fixed maximum.
 // Release(n) adds n units (never beyond the maximum); each satisfied wait
@@ -16,4 +16,7 @@ public:
     void Release(std::uint32_t count) { Signal(count); }
 };
 
-}  // namespace platform
+}  // namespace zarnel::platform
+
+// The spelling of Zarnel 0.2, kept for the programs that use it.
+namespace platform = zarnel::platform;

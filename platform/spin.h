@@ -6,7 +6,7 @@
 
 #include <thread>
 
-namespace platform {
+namespace zarnel::platform {
 
 // Tells the processor that the calling thread is busy-waiting, so that a
 // sibling hyper-thread gets the core's resources and the wait burns less power.
@@ -36,4 +36,7 @@ bool SpinUntil(Poll poll) {
     return poll();
 }
 
-}  // namespace platform
+}  // namespace zarnel::platform
+
+// The spelling of Zarnel 0.2, kept for the programs that use it.
+namespace platform = zarnel::platform;

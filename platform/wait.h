@@ -4,7 +4,7 @@
 
 #include "platform/waitable.h"
 
-namespace platform {
+namespace zarnel::platform {
 
 // Waits, without time-out, until one of objects[0 .. count-1] is signalled,
 // takes one unit of it and returns its position. When several are signalled
@@ -20,4 +20,7 @@ std::size_t WaitForAny(Waitable* const* objects, std::size_t count);
 // On Windows a failure of the system's wait throws std::system_error.
 void WaitForAll(Waitable* const* objects, std::size_t count);
 
-}  // namespace platform
+}  // namespace zarnel::platform
+
+// The spelling of Zarnel 0.2, kept for the programs that use it.
+namespace platform = zarnel::platform;

@@ -4,7 +4,7 @@
 
 #include "platform/spin.h"
 
-namespace platform {
+namespace zarnel::platform {
 
 std::size_t WaitForAny(Waitable* const* objects, std::size_t count) {
     // Small fixed storage covers every caller in this system (two objects);
@@ -53,4 +53,4 @@ void WaitForAll(Waitable* const* objects, std::size_t count) {
     for (std::size_t i = 0; i < count; ++i) objects[i]->Wait();
 }
 
-}  // namespace platform
+}  // namespace zarnel::platform

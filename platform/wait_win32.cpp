@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <system_error>
 
-namespace platform {
+namespace zarnel::platform {
 
 namespace {
 
@@ -65,4 +65,4 @@ void WaitForAll(Waitable* const* objects, std::size_t count) {
     }
 }
 
-}  // namespace platform
+}  // namespace zarnel::platform

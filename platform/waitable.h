@@ -8,7 +8,7 @@
 #include <mutex>
 #endif
 
-namespace platform {
+namespace zarnel::platform {
 
 #if !defined(_WIN32)
 // Parks one thread inside WaitForAny until one of the objects it registered
@@ -99,4 +99,7 @@ private:
 #endif
 };
 
-}  // namespace platform
+}  // namespace zarnel::platform
+
+// The spelling of Zarnel 0.2, kept for the programs that use it.
+namespace platform = zarnel::platform;

@@ -4,7 +4,7 @@
 
 #include "platform/spin.h"
 
-namespace platform {
+namespace zarnel::platform {
 
 void AnyWaiter::Wake() {
     woken_.store(true, std::memory_order_release);
@@ -93,4 +93,4 @@ void Waitable::Unregister(Registration& entry) {
     registered_.fetch_sub(1, std::memory_order_seq_cst);
 }
 
-}  // namespace platform
+}  // namespace zarnel::platform

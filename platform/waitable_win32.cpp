@@ -4,7 +4,7 @@
 
 #include <system_error>
 
-namespace platform {
+namespace zarnel::platform {
 
 namespace {
 
@@ -50,4 +50,4 @@ void Waitable::Signal(std::uint32_t count) {
     }
 }
 
-}  // namespace platform
+}  // namespace zarnel::platform

@@ -10,10 +10,12 @@ namespace zarnel::run {
 // One line of a run's history: the figures of the population when a
 // progress line was printed.
 struct HistoryEntry {
-    std::uint32_t iteration = 0;  // master iterations so far
-    double best = 0.0;            // the highest fitness
-    double mean = 0.0;            // the mean fitness
-    std::uint64_t distinct = 0;   // individuals whose genes differ from every other's
+    std::uint32_t iteration = 0;    // master iterations so far
+    double best = 0.0;              // the highest fitness
+    double mean = 0.0;              // the mean fitness
+    std::uint64_t distinct = 0;     // individuals whose genes differ from every other's
+    std::uint64_t evaluations = 0;  // fitness evaluations so far (0: not counted)
+    double seconds = -1.0;          // wall-clock seconds since the start (negative: not timed)
 };
 
 // The figures of a population (a CPopulation of CIndividual) at `iteration`.

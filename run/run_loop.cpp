@@ -14,6 +14,12 @@ const char* StopReasonName(StopReason reason) {
             return "time_limit";
         case StopReason::kSignal:
             return "signal";
+        case StopReason::kTarget:
+            return "target";
+        case StopReason::kStagnation:
+            return "stagnation";
+        case StopReason::kError:
+            return "error";
     }
     return "unknown";
 }

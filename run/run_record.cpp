@@ -85,31 +85,37 @@ bool RecordsSupported() { return true; }
 std::string RecordText(const RunRecord& record) {
     json history = json::array();
     for (const HistoryEntry& entry : record.history) {
-        history.push_back({{"iteration", entry.iteration},
-                           {"best", entry.best},
-                           {"mean", entry.mean},
-                           {"distinct", entry.distinct}});
+        json item = {{"iteration", entry.iteration},
+                     {"best", entry.best},
+                     {"mean", entry.mean},
+                     {"distinct", entry.distinct}};
+        if (entry.evaluations != 0) item["evaluations"] = entry.evaluations;
+        if (entry.seconds >= 0.0) item["seconds"] = entry.seconds;
+        history.push_back(std::move(item));
     }
-    json document = {
-        {"program", record.program},
-        {"version", record.version},
-        {"parameters", ParametersJson(record.parameters)},
-        {"operators", record.operators},
-        {"seed", record.seed},
-        {"start_utc", IsoUtc(record.start)},
-        {"end_utc", IsoUtc(record.end)},
-        {"wall_seconds", record.wallSeconds},
-        {"exit_status", record.exitStatus},
-        {"stop_reason", StopReasonName(record.stopReason)},
-        {"master_iterations", record.masterIterations},
-        {"evaluations", record.evaluations},
-        {"master_busy_ms", record.masterBusyMs},
-        {"threads", ThreadsJson(record.threads)},
-        {"history", history},
-        {"best_fitness", record.bestFitness},
-        {"solution", record.solution},
-    };
+    json document = {{"program", record.program}, {"version", record.version}};
+    // A user's problem says what it is right after the program.
+    if (!record.genomeKind.empty()) {
+        document["problem"] = record.problem;
+        document["genome"] = {{"kind", record.genomeKind}, {"length", record.genomeLength}};
+    }
+    document["parameters"] = ParametersJson(record.parameters);
+    document["operators"] = record.operators;
+    document["seed"] = record.seed;
+    document["start_utc"] = IsoUtc(record.start);
+    document["end_utc"] = IsoUtc(record.end);
+    document["wall_seconds"] = record.wallSeconds;
+    if (record.exitStatus) document["exit_status"] = *record.exitStatus;
+    document["stop_reason"] = StopReasonName(record.stopReason);
+    document["master_iterations"] = record.masterIterations;
+    document["evaluations"] = record.evaluations;
+    document["master_busy_ms"] = record.masterBusyMs;
+    document["threads"] = ThreadsJson(record.threads);
+    document["history"] = std::move(history);
+    document["best_fitness"] = record.bestFitness;
+    std::visit([&](const auto& genes) { document["solution"] = genes; }, record.solution);
     if (record.memoryEstimateBytes != 0) document["memory_estimate_bytes"] = record.memoryEstimateBytes;
+    if (!record.resumedFrom.empty()) document["resumed_from"] = record.resumedFrom;
     if (!record.islands.empty()) {
         json islands = json::array();
         for (const IslandRecord& island : record.islands) {

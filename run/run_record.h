@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <utility>
 #include <variant>
@@ -56,7 +57,9 @@ struct RunRecord {
     std::chrono::system_clock::time_point start;
     std::chrono::system_clock::time_point end;
     double wallSeconds = 0.0;
-    int exitStatus = 0;
+    // The process's exit status; none for a run inside a user's program
+    // (Solve), whose status is the program's to choose.
+    std::optional<int> exitStatus;
     StopReason stopReason = StopReason::kSolved;
     std::uint64_t masterIterations = 0;
     std::uint64_t evaluations = 0;
@@ -64,7 +67,16 @@ struct RunRecord {
     std::vector<ThreadRecord> threads;
     History history;
     double bestFitness = 0.0;
-    std::vector<std::int64_t> solution;  // the row of the queen in each column
+    // The best individual: whole numbers (the N-Queens board's rows, a
+    // permutation, bits, integers) or reals.
+    std::variant<std::vector<std::int64_t>, std::vector<double>> solution;
+    // A run of a user's problem (Solve): the problem's name and its genome
+    // kind and length; written only when `genomeKind` is set.
+    std::string problem;
+    std::string genomeKind;
+    std::uint64_t genomeLength = 0;
+    // The dump the population was read back from (empty: a new population).
+    std::string resumedFrom;
     // What the start-up check estimated the population and the threads'
     // working memory to take (0: not estimated).
     std::uint64_t memoryEstimateBytes = 0;

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <vector>
+
+#include "tsplib.h"
+
+namespace tsp {
+
+// For every city, the k cities nearest to it, nearest first (ties by city
+// number). Built once from an instance; read-only afterwards, so any number
+// of threads may read it at once.
+class NeighbourLists {
+public:
+    // k is cut to n - 1 for an instance with fewer cities.
+    NeighbourLists(const Instance& instance, std::uint32_t k);
+
+    std::uint32_t K() const { return k_; }
+    std::span<const std::uint32_t> Of(std::uint32_t city) const {
+        return {lists_.data() + static_cast<std::size_t>(city) * k_, k_};
+    }
+
+private:
+    std::uint32_t k_;
+    std::vector<std::uint32_t> lists_;  // n rows of k cities
+};
+
+}  // namespace tsp

@@ -1,0 +1,31 @@
+#include "genome/integer_vector.h"
+
+#include <cassert>
+
+#include "genome/detail/bounds.h"
+#include "genome/gene_text.h"
+#include "genome/integer_vector_variation.h"
+
+namespace zarnel {
+
+std::string IntegerVector::Validate() const { return genome_detail::ValidateBounds(lower, upper); }
+
+void IntegerVector::Init(std::span<Gene> genes, Random& random) const {
+    assert(genes.size() == lower.size());
+    integer::UniformInit(genes, *this, random);
+}
+
+std::string IntegerVector::Check(std::span<const Gene> genes) const {
+    return genome_detail::CheckWithinBounds(genes, lower, upper);
+}
+
+void IntegerVector::Write(std::span<const Gene> genes, std::string& out) const {
+    gene_text::Write(genes, out);
+}
+
+std::string IntegerVector::Read(std::string_view text, std::span<Gene> genes) const {
+    assert(genes.size() == lower.size());
+    return gene_text::Read(text, genes);
+}
+
+}  // namespace zarnel

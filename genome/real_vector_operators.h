@@ -1,0 +1,49 @@
+#pragma once
+
+#include <span>
+#include <string>
+
+#include "genome/operators_of.h"
+#include "genome/random.h"
+#include "genome/real_vector.h"
+
+namespace zarnel {
+
+// How children of the real-vector kind are bred: which crossover and
+// mutation, their parameters, and how often each applies. A plain value
+// chosen in the options of a run and named in its record; Breed is const and
+// may run on any number of threads at once, each with its own Random.
+struct RealVectorOperators {
+    enum class Crossover { kSbx, kBlxAlpha, kArithmetic };
+    enum class Mutation { kPolynomial, kGaussian };
+
+    Crossover crossover = Crossover::kSbx;
+    Mutation mutation = Mutation::kPolynomial;
+    double sbxEta = 15.0;         // SBX distribution index, >= 0
+    double blxAlpha = 0.5;        // BLX-alpha's reach beyond the parents, >= 0
+    double polynomialEta = 20.0;  // polynomial mutation's distribution index, >= 0
+    double gaussianSigma = 0.1;   // Gaussian step, as a fraction of each gene's range, >= 0
+    double crossoverRate = 0.9;   // chance a child comes from crossover, else a copy of the best parent
+    double mutationRate = -1.0;   // chance of each gene to mutate; negative: 1 / length
+
+    // "<crossover>+<mutation>": "sbx", "blx_alpha" or "arithmetic", then
+    // "polynomial" or "gaussian".
+    std::string Name() const;
+
+    // "" when the choice is usable, else why not (a rate outside [0, 1] or
+    // NaN, a parameter that is negative or not finite, an enumerator that
+    // names nothing).
+    std::string Validate() const;
+
+    // One child, as PermutationOperators::Breed: `parents` best first (at
+    // least one), `child` receives the new genome, within the bounds.
+    void Breed(const RealVector& kind, std::span<const std::span<const double>> parents,
+               std::span<double> child, Random& random) const;
+};
+
+template <>
+struct OperatorsFor<RealVector> {
+    using type = RealVectorOperators;
+};
+
+}  // namespace zarnel

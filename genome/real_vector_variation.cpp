@@ -1,0 +1,133 @@
+#include "genome/real_vector_variation.h"
+
+#include <algorithm>
+#include <cassert>
+#include <cmath>
+
+#include "genome/detail/portable_math.h"
+#include "genome/detail/scratch.h"
+
+namespace zarnel::real {
+
+namespace {
+
+using genome_detail::Pow;
+
+// x within [lo, hi]; NaN goes to lo.
+double Clamp(double x, double lo, double hi) {
+    if (!(x >= lo)) return lo;
+    return x > hi ? hi : x;
+}
+
+// Half of hi - lo, finite for any finite bounds (hi - lo itself overflows
+// for -1e308 .. 1e308).
+double HalfWidth(double lo, double hi) { return 0.5 * hi - 0.5 * lo; }
+
+void CheckArguments(std::span<const double> p1, std::span<const double> p2, std::span<double> child,
+                    const RealVector& kind) {
+    assert(p1.size() == kind.lower.size() && p2.size() == p1.size() && child.size() == p1.size());
+    assert(genome_detail::Disjoint(child, p1) && genome_detail::Disjoint(child, p2));
+    (void)p1, (void)p2, (void)child, (void)kind;
+}
+
+// SBX's spread factor for one side: `gap` is how far the nearer parent lies
+// from its bound, in units of half the parents' distance; `u` the gene's
+// uniform draw.
+double SpreadFactor(double gap, double u, double eta) {
+    const double beta = 1.0 + gap;
+    const double alpha = 2.0 - Pow(beta, -(eta + 1.0));
+    if (u <= 1.0 / alpha) return Pow(u * alpha, 1.0 / (eta + 1.0));
+    return Pow(1.0 / (2.0 - u * alpha), 1.0 / (eta + 1.0));
+}
+
+}  // namespace
+
+void UniformInit(std::span<double> genes, const RealVector& kind, Random& random) {
+    assert(genes.size() == kind.lower.size());
+    for (std::size_t i = 0; i < genes.size(); ++i) {
+        genes[i] = Clamp(random.Uniform(kind.lower[i], kind.upper[i]), kind.lower[i], kind.upper[i]);
+    }
+}
+
+void Sbx(std::span<const double> p1, std::span<const double> p2, std::span<double> child,
+         const RealVector& kind, Random& random, double eta) {
+    CheckArguments(p1, p2, child, kind);
+    constexpr double kSame = 1e-14;
+    for (std::size_t i = 0; i < child.size(); ++i) {
+        child[i] = p1[i];
+        if (random.Uniform() > 0.5 || !(std::fabs(p1[i] - p2[i]) > kSame)) continue;
+        const double lo = kind.lower[i], hi = kind.upper[i];
+        const double y1 = std::min(p1[i], p2[i]), y2 = std::max(p1[i], p2[i]);
+        // Deb's 0.5 ((y1 + y2) -/+ betaq (y2 - y1)), written with halves so
+        // that no intermediate overflows.
+        const double half = HalfWidth(y1, y2);
+        const double middle = 0.5 * y1 + 0.5 * y2;
+        const double u = random.Uniform();
+        const double c1 = middle - SpreadFactor((y1 - lo) / half, u, eta) * half;
+        const double c2 = middle + SpreadFactor((hi - y2) / half, u, eta) * half;
+        child[i] = Clamp(random.Uniform() <= 0.5 ? c2 : c1, lo, hi);
+    }
+}
+
+void BlxAlpha(std::span<const double> p1, std::span<const double> p2, std::span<double> child,
+              const RealVector& kind, Random& random, double alpha) {
+    CheckArguments(p1, p2, child, kind);
+    for (std::size_t i = 0; i < child.size(); ++i) {
+        const double lo = kind.lower[i], hi = kind.upper[i];
+        const double near = std::min(p1[i], p2[i]), far = std::max(p1[i], p2[i]);
+        // alpha d, as a difference of products so that alpha = 0 gives 0 even
+        // when d overflows.
+        const double reach = alpha * far - alpha * near;
+        const double from = Clamp(near - reach, lo, hi), to = Clamp(far + reach, lo, hi);
+        child[i] = Clamp(random.Uniform(from, to), lo, hi);
+    }
+}
+
+void Arithmetic(std::span<const double> p1, std::span<const double> p2, std::span<double> child,
+                const RealVector& kind, Random& random) {
+    CheckArguments(p1, p2, child, kind);
+    const double a = random.Uniform();
+    for (std::size_t i = 0; i < child.size(); ++i) {
+        child[i] = Clamp(a * p1[i] + (1.0 - a) * p2[i], kind.lower[i], kind.upper[i]);
+    }
+}
+
+void PolynomialMutation(std::span<double> genes, const RealVector& kind, Random& random, double eta,
+                        double perGene) {
+    assert(genes.size() == kind.lower.size());
+    const double power = 1.0 / (eta + 1.0);
+    for (std::size_t i = 0; i < genes.size(); ++i) {
+        const double lo = kind.lower[i], hi = kind.upper[i];
+        if (!(lo < hi) || !random.Chance(perGene)) continue;
+        const double y = Clamp(genes[i], lo, hi);
+        const double half = HalfWidth(lo, hi);
+        const double u = random.Uniform();
+        double deltaq;
+        if (u <= 0.5) {
+            const double delta1 = HalfWidth(lo, y) / half;
+            const double value = 2.0 * u + (1.0 - 2.0 * u) * Pow(1.0 - delta1, eta + 1.0);
+            deltaq = Pow(value, power) - 1.0;
+        } else {
+            const double delta2 = HalfWidth(y, hi) / half;
+            const double value = 2.0 * (1.0 - u) + 2.0 * (u - 0.5) * Pow(1.0 - delta2, eta + 1.0);
+            deltaq = 1.0 - Pow(value, power);
+        }
+        // y + deltaq (hi - lo), in halves.
+        genes[i] = Clamp(y + deltaq * half + deltaq * half, lo, hi);
+    }
+}
+
+void GaussianMutation(std::span<double> genes, const RealVector& kind, Random& random, double sigma,
+                      double perGene) {
+    assert(genes.size() == kind.lower.size());
+    for (std::size_t i = 0; i < genes.size(); ++i) {
+        const double lo = kind.lower[i], hi = kind.upper[i];
+        if (!(lo < hi) || !random.Chance(perGene)) continue;
+        // sigma (hi - lo) times a normal value, as a difference of products
+        // so that it cannot come out NaN.
+        const double scale = sigma * random.Normal();
+        genes[i] = Clamp(genes[i] + (scale * hi - scale * lo), lo, hi);
+    }
+}
+
+}  // namespace zarnel::real

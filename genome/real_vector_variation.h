@@ -1,0 +1,53 @@
+#pragma once
+
+#include <span>
+
+#include "genome/random.h"
+#include "genome/real_vector.h"
+
+// The operators of the real-vector kind: free functions over spans of genes,
+// the kind (for its bounds) and the calling thread's generator. Parents have
+// the kind's length, lie within its bounds and are never modified; `child`
+// has that length and must not overlap a parent. Every gene they write lies
+// within its bounds (a fixed gene, lower == upper, keeps its value), even
+// for bounds as wide as -1e308 .. 1e308. They allocate nothing; any number
+// of threads may call them at once, each with its own Random.
+namespace zarnel::real {
+
+// Each gene uniform in its bounds.
+void UniformInit(std::span<double> genes, const RealVector& kind, Random& random);
+
+// Simulated binary crossover with bounds (Deb and Agrawal, 1995, in the
+// bounded form of Deb's NSGA-II code), one child: each gene, with
+// probability 1/2 and when the parents differ by more than 1e-14, is one of
+// the two SBX values spread around the parents (distribution index `eta`
+// >= 0: large keeps children near the parents), chosen at random; else it is
+// p1's gene.
+void Sbx(std::span<const double> p1, std::span<const double> p2, std::span<double> child,
+         const RealVector& kind, Random& random, double eta);
+
+// BLX-alpha (Eshelman and Schaffer, 1993): each gene uniform in
+// [min - alpha d, max + alpha d], where min, max and d are the parents'
+// genes and their distance, cut to the bounds. alpha >= 0.
+void BlxAlpha(std::span<const double> p1, std::span<const double> p2, std::span<double> child,
+              const RealVector& kind, Random& random, double alpha);
+
+// Arithmetic (whole) crossover: child = a p1 + (1 - a) p2, one a uniform in
+// [0, 1) for the whole child.
+void Arithmetic(std::span<const double> p1, std::span<const double> p2, std::span<double> child,
+                const RealVector& kind, Random& random);
+
+// Polynomial mutation with bounds (Deb's NSGA-II code): each gene with
+// probability `perGene` moves by a polynomially distributed step that the
+// bounds shape so that it never leaves them (distribution index `eta` >= 0:
+// large keeps steps small).
+void PolynomialMutation(std::span<double> genes, const RealVector& kind, Random& random, double eta,
+                        double perGene);
+
+// Gaussian mutation: each gene with probability `perGene` gets a normal
+// step with standard deviation sigma * (upper - lower), then is clamped to
+// its bounds.
+void GaussianMutation(std::span<double> genes, const RealVector& kind, Random& random, double sigma,
+                      double perGene);
+
+}  // namespace zarnel::real

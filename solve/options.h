@@ -1,0 +1,71 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+
+namespace zarnel {
+
+// The figures of a run at one moment, as the progress line shows them and the
+// record's history keeps them.
+struct Progress {
+    std::uint64_t iteration = 0;    // master iterations of this run so far
+    std::uint64_t evaluations = 0;  // fitness evaluations so far
+    double best = 0.0;              // the highest fitness in the population
+    double mean = 0.0;              // the mean fitness (NaNs left out)
+    double seconds = 0.0;           // wall-clock seconds since Solve began
+};
+
+// How Solve runs a problem. Every member has a usable default; a value that
+// cannot work is refused by Solve with a SolveError that names it.
+struct SolveOptions {
+    // Slave threads. 0 means the thread that calls Solve runs the tournament
+    // steps itself (one thread in all); the default is one per hardware thread.
+    std::uint32_t threads = DefaultThreads();
+    // Individuals, 3 … 32767, and more than (tournamentSize − 1) × threads so
+    // that no thread ever waits for a claim. 0: max(100, 4 × threads).
+    std::uint32_t population = 0;
+    // The run seed; none draws one from the clock (recorded, so the record
+    // alone repeats the run).
+    std::optional<std::uint64_t> seed;
+    // Individuals each tournament step claims (2 parents, 1 replaced, the rest
+    // only compete): 3 … 16.
+    std::uint32_t tournamentSize = 3;
+    // Tournament steps per slave thread per master iteration. 0 sizes it from
+    // the measured cost of a step, so that a slave phase lasts about two
+    // milliseconds and handing it out costs little (deterministic runs then
+    // use a fixed count; see `deterministic`).
+    std::uint32_t stepsPerPhase = 0;
+
+    // Stop limits; 0 or none means no such limit. Checked after every master
+    // iteration.
+    std::uint32_t maxIterations = 0;  // master iterations
+    double timeLimit = 0.0;           // wall-clock seconds
+    std::optional<double> target;     // stop once the best fitness is >= target
+    std::uint32_t stagnation = 0;     // master iterations without a better best
+
+    // Progress: called on the calling thread about every `progressInterval`
+    // seconds and once at the end. Without it Solve prints the standard
+    // progress line on standard output, unless `quiet`.
+    std::function<void(const Progress&)> progress;
+    bool quiet = false;
+    double progressInterval = 1.0;
+
+    // A JSON record of the run (docs/run-record.md), written atomically at its
+    // end, however it ends; empty for none.
+    std::string record;
+    // Ctrl+C writes the population to "<iterations>.txt" in this directory
+    // (empty: the current one) and the run goes on; SIGTERM, SIGHUP and
+    // Ctrl+\ (Ctrl+Break on Windows) end the run after the current master
+    // iteration, with its record. Off: Solve leaves the process's signals alone.
+    bool handleSignals = true;
+    std::string dumpDirectory;
+    // Start from the individuals of a dump that Ctrl+C wrote (every fitness
+    // is computed again) instead of a random population.
+    std::string resumeFrom;
+
+    static std::uint32_t DefaultThreads();
+};
+
+}  // namespace zarnel

@@ -1,0 +1,81 @@
+#pragma once
+
+#include <cinttypes>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <limits>
+#include <span>
+#include <string>
+#include <type_traits>
+#include <variant>
+#include <vector>
+
+#include "solve/problem.h"
+#include "solve/session.h"
+
+namespace zarnel::detail {
+
+// The index of the best individual: the highest fitness, a NaN below every
+// number, the lowest index among equals. Only while no slave thread works.
+template <class Population>
+std::uint32_t BestIndex(Population& population) {
+    const auto key = [&](std::uint32_t i) {
+        const double fitness = *population.GetIndividual(i)->GetFitness();
+        return std::isnan(fitness) ? -std::numeric_limits<double>::infinity() : fitness;
+    };
+    std::uint32_t best = 0;
+    for (std::uint32_t i = 1; i < population.size; ++i) {
+        if (key(i) > key(best)) best = i;
+    }
+    return best;
+}
+
+// Writes the population to `file` in the dump format (session.h); false when
+// a write failed.
+template <class Kind, class Population>
+bool WriteDump(std::FILE* file, const DumpHeader& header, Population& population, const Kind& kind) {
+    using Gene = typename Kind::Gene;
+    const std::string title = DumpHeaderText(header);
+    if (std::fwrite(title.data(), 1, title.size(), file) != title.size()) return false;
+    std::string line;
+    for (std::uint32_t i = 0; i < population.size; ++i) {
+        auto* individual = population.GetIndividual(i);
+        line.clear();
+        kind.Write(std::span<const Gene>(individual->GetGenes(), individual->GetLength()), line);
+        char fitness[40];
+        std::snprintf(fitness, sizeof fitness, " # %.17g\n", static_cast<double>(*individual->GetFitness()));
+        line += fitness;
+        if (std::fwrite(line.data(), 1, line.size(), file) != line.size()) return false;
+    }
+    return true;
+}
+
+// Numbers as the record keeps them: whole numbers exactly, others as reals.
+template <class Range>
+std::variant<std::vector<std::int64_t>, std::vector<double>> RecordedNumbers(const Range& values) {
+    using Value = std::remove_cvref_t<decltype(*std::begin(values))>;
+    if constexpr (std::is_integral_v<Value>) {
+        std::vector<std::int64_t> numbers;
+        for (const auto& value : values) numbers.push_back(static_cast<std::int64_t>(value));
+        return numbers;
+    } else {
+        std::vector<double> numbers;
+        for (const auto& value : values) numbers.push_back(static_cast<double>(value));
+        return numbers;
+    }
+}
+
+// The solution as the record shows it: what the problem's decode makes of
+// the genes, or the genes themselves.
+template <class Problem, class Gene>
+std::variant<std::vector<std::int64_t>, std::vector<double>> RecordedSolution(const Problem& problem,
+                                                                              std::span<const Gene> genes) {
+    if constexpr (HasDecode<Problem>) {
+        return RecordedNumbers(problem.decode(genes));
+    } else {
+        return RecordedNumbers(genes);
+    }
+}
+
+}  // namespace zarnel::detail

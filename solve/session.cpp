@@ -1,0 +1,258 @@
+#include "solve/session.h"
+
+#include <algorithm>
+#include <cinttypes>
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <system_error>
+#include <thread>
+
+#include "run/atomic_file.h"
+#include "run/seed.h"
+#include "solve/result.h"
+
+namespace zarnel {
+
+std::uint32_t SolveOptions::DefaultThreads() { return std::max(1u, std::thread::hardware_concurrency()); }
+
+namespace detail {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr std::uint32_t kMaxThreads = 1024;
+constexpr std::uint32_t kMaxPopulation = 32767;
+constexpr std::uint32_t kMaxTournament = 16;
+constexpr std::uint32_t kMaxSteps = 1u << 20;
+constexpr const char* kDumpTitle = "# zarnel population dump";
+
+[[noreturn]] void Refuse(const std::string& message) { throw SolveError(message); }
+
+std::string Number(double value) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%g", value);
+    return text;
+}
+
+}  // namespace
+
+RunPlan PlanRun(const SolveOptions& options, std::uint32_t genomeLength) {
+    RunPlan plan;
+    if (genomeLength == 0) Refuse("the genome has no genes: genome() must give a length of at least 1");
+    if (options.threads > kMaxThreads)
+        Refuse("threads " + std::to_string(options.threads) + " is more than " + std::to_string(kMaxThreads));
+    plan.threads = options.threads;
+    if (options.tournamentSize < 3 || options.tournamentSize > kMaxTournament)
+        Refuse("tournamentSize " + std::to_string(options.tournamentSize) +
+               " is outside 3 … 16 (two parents and one to replace at least)");
+    plan.tournament = options.tournamentSize;
+    // Every thread can hold all its claims at once, so none ever waits for
+    // another to let go.
+    const std::uint32_t holders = std::max(plan.threads, 1u);
+    const std::uint64_t least = std::uint64_t{plan.tournament} * holders;
+    if (options.population == 0) {
+        plan.population = static_cast<std::uint32_t>(std::max<std::uint64_t>(100, least + holders));
+        if (plan.population > kMaxPopulation)
+            Refuse("threads " + std::to_string(plan.threads) + " need a population above 32767; use fewer");
+    } else {
+        plan.population = options.population;
+        if (plan.population < 3) Refuse("population " + std::to_string(plan.population) + " is below 3");
+        if (plan.population > kMaxPopulation)
+            Refuse("population " + std::to_string(plan.population) + " is above 32767");
+        if (plan.population < least) {
+            Refuse("population " + std::to_string(plan.population) + " is too small for " +
+                   std::to_string(holders) + " thread(s) claiming " + std::to_string(plan.tournament) +
+                   " individuals each: it needs at least " + std::to_string(least) +
+                   ", or threads would wait on each other's claims");
+        }
+    }
+    if (options.stepsPerPhase > kMaxSteps)
+        Refuse("stepsPerPhase " + std::to_string(options.stepsPerPhase) + " is above " +
+               std::to_string(kMaxSteps));
+    plan.fixedSteps = options.stepsPerPhase;
+    if (!(options.timeLimit >= 0.0) || std::isinf(options.timeLimit))
+        Refuse("timeLimit " + Number(options.timeLimit) + " is no number of seconds (0 for no limit)");
+    if (options.target && std::isnan(*options.target)) Refuse("target is NaN");
+    if (!(options.progressInterval > 0.0))
+        Refuse("progressInterval " + Number(options.progressInterval) + " is not above 0");
+    plan.limits.maxIterations = options.maxIterations;
+    plan.limits.timeLimitSeconds = options.timeLimit;
+    plan.target = options.target;
+    plan.stagnation = options.stagnation;
+    plan.seed = options.seed ? *options.seed : run::SeedFromClock();
+    return plan;
+}
+
+run::RunFiles FilesOfRun(const SolveOptions& options) {
+    run::RunFiles files;
+    if (!options.record.empty()) {
+        if (!run::RecordsSupported())
+            Refuse("record " + options.record +
+                   ": this build of Zarnel writes no records (it lacked nlohmann-json)");
+        if (!options.resumeFrom.empty() && run::SameFile(options.record, options.resumeFrom))
+            Refuse("record " + options.record + " is the dump the run resumes from, which it would replace");
+        const std::string reason = run::CheckReplaceable(options.record);
+        if (!reason.empty()) Refuse("Cannot write the record " + options.record + ": " + reason);
+        files.Add(options.record, "run record");
+    }
+    files.Add(options.resumeFrom, "population dump resumed from");
+    if (!options.dumpDirectory.empty()) {
+        std::error_code error;
+        if (!fs::is_directory(options.dumpDirectory, error))
+            Refuse("dumpDirectory " + options.dumpDirectory + " is not a directory");
+    }
+    return files;
+}
+
+void PrintProgressLine(std::FILE* out, const Progress& progress) {
+    std::fprintf(out, "iteration %" PRIu64 ": best %.10g, mean %.10g, %" PRIu64 " evaluations, %.1f s\n",
+                 progress.iteration, progress.best, progress.mean, progress.evaluations, progress.seconds);
+    std::fflush(out);
+}
+
+run::ParameterList RecordParameters(const SolveOptions& options, const RunPlan& plan) {
+    run::ParameterList list;
+    const auto whole = [&](const char* key, std::uint64_t value) {
+        list.emplace_back(key, static_cast<std::int64_t>(value));
+    };
+    whole("threads", plan.threads);
+    whole("population", plan.population);
+    whole("seed", plan.seed);
+    whole("tournament_size", plan.tournament);
+    if (plan.fixedSteps != 0) whole("steps_per_phase", plan.fixedSteps);
+    if (plan.limits.maxIterations != 0) whole("max_iterations", plan.limits.maxIterations);
+    if (plan.limits.timeLimitSeconds > 0.0) list.emplace_back("time_limit", plan.limits.timeLimitSeconds);
+    if (plan.target) list.emplace_back("target", *plan.target);
+    if (plan.stagnation != 0) whole("stagnation", plan.stagnation);
+    if (!options.record.empty()) list.emplace_back("record", options.record);
+    if (!options.dumpDirectory.empty()) list.emplace_back("dump_directory", options.dumpDirectory);
+    if (!options.resumeFrom.empty()) list.emplace_back("resume_from", options.resumeFrom);
+    return list;
+}
+
+std::string DumpHeaderText(const DumpHeader& header) {
+    std::string text = kDumpTitle;
+    text += "\n# problem: " + header.problem;
+    text += "\n# genome: " + header.kind + " " + std::to_string(header.length);
+    text += "\n# individuals: " + std::to_string(header.individuals);
+    text += "\n# iteration: " + std::to_string(header.iteration);
+    text += "\n# seed: " + std::to_string(header.seed) + "\n";
+    return text;
+}
+
+namespace {
+
+// A whole number that fills `text`, or none.
+std::optional<std::uint64_t> WholeNumber(const std::string& text) {
+    if (text.empty() || text.size() > 20 || text.find_first_not_of("0123456789") != std::string::npos)
+        return std::nullopt;
+    errno = 0;
+    const unsigned long long value = std::strtoull(text.c_str(), nullptr, 10);
+    if (errno == ERANGE) return std::nullopt;
+    return value;
+}
+
+void Trim(std::string& text) {
+    const std::size_t end = text.find_last_not_of(" \t\r");
+    text.erase(end == std::string::npos ? 0 : end + 1);
+    text.erase(0, std::min(text.size(), text.find_first_not_of(" \t")));
+}
+
+}  // namespace
+
+DumpText ReadDumpText(const std::string& path, const DumpHeader& expect) {
+    const std::string at = "Cannot resume from " + path;
+    std::error_code error;
+    const fs::file_status status = fs::status(path, error);
+    if (error) Refuse(at + ": " + error.message());
+    if (!fs::is_regular_file(status)) Refuse(at + ": it is not a regular file");
+    // Longer than any dump of this run could be: refused before it is read.
+    const std::uint64_t longest = 4096 + expect.individuals * (expect.length * 26 + 64);
+    if (fs::file_size(path, error) > longest) Refuse(at + ": it is longer than a dump of this run can be");
+    std::ifstream file(path, std::ios::binary);
+    if (!file) Refuse(at + ": it cannot be opened");
+
+    DumpText dump;
+    std::string line;
+    std::uint64_t number = 0;
+    bool titled = false;
+    bool header = true;
+    const auto refuseLine = [&](const std::string& reason) {
+        Refuse(at + ", line " + std::to_string(number) + ": " + reason);
+    };
+    while (std::getline(file, line)) {
+        ++number;
+        if (line.find('\0') != std::string::npos) refuseLine("it holds a zero byte");
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (!titled) {
+            if (line != kDumpTitle)
+                refuseLine("it is no population dump (its first line is not \"" + std::string(kDumpTitle) +
+                           "\")");
+            titled = true;
+            continue;
+        }
+        if (header && line.starts_with("# ")) {
+            const std::size_t colon = line.find(": ");
+            if (colon == std::string::npos) continue;
+            const std::string key = line.substr(2, colon - 2);
+            std::string value = line.substr(colon + 2);
+            Trim(value);
+            if (key == "problem") {
+                dump.header.problem = value;
+            } else if (key == "genome") {
+                const std::size_t blank = value.rfind(' ');
+                const auto length =
+                    blank == std::string::npos ? std::nullopt : WholeNumber(value.substr(blank + 1));
+                if (!length) refuseLine("the genome line is not \"<kind> <length>\"");
+                dump.header.kind = value.substr(0, blank);
+                dump.header.length = *length;
+            } else if (key == "individuals" || key == "iteration" || key == "seed") {
+                const auto parsed = WholeNumber(value);
+                if (!parsed) refuseLine("the " + key + " line holds no whole number");
+                (key == "individuals" ? dump.header.individuals
+                 : key == "iteration" ? dump.header.iteration
+                                      : dump.header.seed) = *parsed;
+            }
+            continue;
+        }
+        if (header) {
+            header = false;
+            if (dump.header.kind != expect.kind || dump.header.length != expect.length) {
+                Refuse(at + ": it holds genomes of kind " + dump.header.kind + " with " +
+                       std::to_string(dump.header.length) + " genes; this run's genome is " + expect.kind +
+                       " with " + std::to_string(expect.length));
+            }
+            if (dump.header.individuals != expect.individuals) {
+                Refuse(at + ": it holds " + std::to_string(dump.header.individuals) +
+                       " individuals; this run's population is " + std::to_string(expect.individuals) +
+                       " (set the population to match)");
+            }
+        }
+        std::string genes = line.substr(0, line.find('#'));
+        Trim(genes);
+        if (genes.empty()) {
+            if (line.empty()) continue;
+            refuseLine("it holds no genes");
+        }
+        if (dump.genomes.size() == expect.individuals)
+            refuseLine("more individuals than the " + std::to_string(expect.individuals) +
+                       " its header announces");
+        dump.genomes.push_back(std::move(genes));
+        dump.lines.push_back(number);
+    }
+    if (!titled) Refuse(at + ": it is empty");
+    if (header) Refuse(at + ": it holds no individuals");
+    if (dump.genomes.size() != expect.individuals) {
+        Refuse(at + ": it holds " + std::to_string(dump.genomes.size()) +
+               " individuals where its header announces " + std::to_string(expect.individuals) +
+               " (a cut-off file?)");
+    }
+    return dump;
+}
+
+}  // namespace detail
+
+}  // namespace zarnel

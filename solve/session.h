@@ -1,0 +1,77 @@
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "run/run_files.h"
+#include "run/run_loop.h"
+#include "run/run_record.h"
+#include "solve/options.h"
+
+namespace zarnel::detail {
+
+// The parts of Solve that do not depend on the problem's types: what the
+// options resolve to, the signals, the files a run reads and writes, the
+// progress line and the record's parameters. Solve's thread only.
+
+// The options of one run, checked and resolved.
+struct RunPlan {
+    std::uint32_t threads = 0;
+    std::uint32_t population = 0;
+    std::uint32_t tournament = 3;
+    std::uint32_t fixedSteps = 0;
+    std::uint64_t seed = 0;
+    run::StopLimits limits;
+    std::optional<double> target;
+    std::uint32_t stagnation = 0;
+};
+
+// Checks the options for a genome of `genomeLength` genes and resolves the
+// defaults (population, seed); throws SolveError naming the option, its value
+// and the rule.
+RunPlan PlanRun(const SolveOptions& options, std::uint32_t genomeLength);
+
+// The files a run of Solve reads and writes, as known at start-up: the record
+// (checked to be writable, not the resumed dump, and supported by the build)
+// and the dump it resumes from. Throws SolveError otherwise.
+run::RunFiles FilesOfRun(const SolveOptions& options);
+
+// The standard progress line: "iteration 1200: best -7542, mean -7903.21,
+// 61200 evaluations, 2.0 s".
+void PrintProgressLine(std::FILE* out, const Progress& progress);
+
+// The options that the record lists under "parameters": every one that differs
+// from its default, as resolved.
+run::ParameterList RecordParameters(const SolveOptions& options, const RunPlan& plan);
+
+// The population dump format of Solve: a header of "# key: value" lines,
+// then one individual per line, its genes in the kind's text form, then
+// " # " and its fitness, which a resume does not trust (it scores again).
+struct DumpHeader {
+    std::string problem;
+    std::string kind;
+    std::uint64_t length = 0;
+    std::uint64_t individuals = 0;
+    std::uint64_t iteration = 0;
+    std::uint64_t seed = 0;
+};
+
+std::string DumpHeaderText(const DumpHeader& header);
+
+// A dump read back: its header and the text of each individual's genes (the
+// fitness comment removed), with the line number of each. Throws SolveError
+// (naming the file and line) for a file that cannot be read, is too long for
+// a dump of `expect`, or whose header does not match `expect` (kind, length,
+// individuals).
+struct DumpText {
+    DumpHeader header;
+    std::vector<std::string> genomes;
+    std::vector<std::uint64_t> lines;
+};
+DumpText ReadDumpText(const std::string& path, const DumpHeader& expect);
+
+}  // namespace zarnel::detail

@@ -1,0 +1,397 @@
+#pragma once
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cmath>
+#include <cstdint>
+#include <exception>
+#include <limits>
+#include <mutex>
+#include <optional>
+#include <span>
+#include <utility>
+#include <vector>
+
+#include "framework/claim_guard.h"
+#include "framework/individual.h"
+#include "framework/operator.h"
+#include "framework/population.h"
+#include "framework/thread_stats.h"
+#include "genome/random.h"
+#include "solve/phase_sizer.h"
+#include "solve/population_io.h"
+#include "solve/problem.h"
+
+namespace zarnel::detail {
+
+// The key by which individuals are ranked: the fitness, a NaN below every
+// number.
+inline double RankKey(double fitness) {
+    return std::isnan(fitness) ? -std::numeric_limits<double>::infinity() : fitness;
+}
+
+// What one run of the scheme is given, fixed for the run.
+struct SchemeSettings {
+    std::uint64_t runSeed = 0;
+    std::uint32_t threads = 0;     // slave threads; 0: the master runs the steps
+    std::uint32_t tournament = 3;  // individuals claimed per step
+    std::uint32_t fixedSteps = 0;  // steps per phase (per lane when deterministic); 0: sized
+    std::optional<double> target;
+    bool deterministic = false;
+    // A new population is made by the kind's Init and the problem's improve;
+    // a resumed one is only scored.
+    bool resumed = false;
+};
+
+// The lanes of a deterministic run: a count that depends on the population
+// and the tournament size, never on the threads, so every thread count
+// divides the same work the same way.
+inline std::uint32_t LaneCount(std::uint32_t population, std::uint32_t tournament) {
+    const std::uint32_t lanes = population / (2 * tournament);
+    return std::clamp<std::uint32_t>(lanes, 1, 64);
+}
+
+// The steady-state scheme of one run on the master–slave engine. Each
+// tournament step claims `tournament` individuals, breeds one child from the
+// best two (and the rest, for operators that use more) into the worst one,
+// improves it when the problem can, and scores it. The population's best, as
+// the last master pass found it, is never the one replaced. The master pass
+// finds the best, notes improvements, sizes the next slave phase and stops the
+// run on the target.
+//
+// Two ways to share the steps among the slave threads:
+//   - default: every thread claims individuals anywhere in the population
+//     through the busy flags, with a generator stream of its own; which
+//     individuals meet depends on timing, so a seed repeats a run only with
+//     one slave thread.
+//   - deterministic: a fixed number of lanes (LaneCount), each with its own
+//     stream; before every slave phase the master deals the population out
+//     into one disjoint slice per lane, from its own stream. A lane's steps
+//     touch only its slice, and threads take whole lanes, so the result is
+//     the same for every thread count.
+//
+// Owns the generators and the slices; points to the problem, kind,
+// operators and population, which the caller keeps alive for the scheme's
+// life. The three operators it hands to the engine follow the engine's
+// rules: Init on the constructing thread, the slave operator on every slave
+// thread at once, the master operator on the thread that calls Run while the
+// slave threads wait. Everything the master writes for a phase (the step
+// count, the protected index, the slices, the lane counter) is written while
+// the slave threads wait and read by them after their start event, which
+// orders it; the stop and failure flags are the only data written during a
+// phase.
+template <class Problem, class Operators>
+class SteadyState {
+public:
+    using Kind = KindOf<Problem>;
+    using Gene = typename Kind::Gene;
+    using Individual = CIndividual<Gene, double>;
+    using Population = CPopulation<Individual>;
+    static constexpr std::uint32_t kMaxTournament = 16;
+
+    SteadyState(const Problem& problem, const Kind& kind, const Operators& operators, Population& population,
+                const SchemeSettings& settings)
+        : problem_(problem),
+          kind_(kind),
+          operators_(operators),
+          population_(population),
+          settings_(settings),
+          master_(Random::Stream(settings.runSeed, kMasterStream)),
+          init_(*this),
+          slave_(*this),
+          masterOperator_(*this) {
+        const std::uint32_t generators = std::max<std::uint32_t>(settings.threads, 1);
+        for (std::uint32_t j = 0; j < generators; ++j)
+            threadRandom_.push_back(Random::Stream(settings.runSeed, j));
+        workSeconds_.assign(generators, 0.0);
+        if (settings_.deterministic) {
+            const std::uint32_t lanes = LaneCount(population.size, settings.tournament);
+            for (std::uint32_t l = 0; l < lanes; ++l)
+                laneRandom_.push_back(Random::Stream(settings.runSeed, kLaneStreams + l));
+            order_.resize(population.size);
+            laneBegin_.resize(lanes + 1);
+        }
+        steps_ = settings_.fixedSteps != 0 ? settings_.fixedSteps : DefaultSteps();
+    }
+
+    SteadyState(const SteadyState&) = delete;
+    SteadyState& operator=(const SteadyState&) = delete;
+
+    COperatorBase* InitOperator() { return &init_; }
+    CSlaveOperatorBase* SlaveOperator() { return &slave_; }
+    COperatorBase* MasterOperator() { return &masterOperator_; }
+
+    // Between Run calls only (the slave threads wait).
+    bool Reached() const { return reached_.load(std::memory_order_relaxed); }
+    bool Failed() const { return failed_.load(std::memory_order_relaxed); }
+    // The first exception that left the problem's code, if any.
+    std::exception_ptr Failure() const {
+        const std::lock_guard<std::mutex> lock(failureMutex_);
+        return failure_;
+    }
+    std::uint32_t BestIndex() const { return best_; }
+    // Master passes since the best last improved.
+    std::uint64_t SinceImprovement() const { return passes_ - improvedAt_; }
+    std::uint32_t StepsPerPhase() const { return steps_; }
+    std::uint32_t Lanes() const { return static_cast<std::uint32_t>(laneRandom_.size()); }
+
+private:
+    // Generator streams of a run, apart from the slave threads' 0 … threads−1.
+    static constexpr std::uint64_t kMasterStream = std::uint64_t{1} << 32;
+    static constexpr std::uint64_t kLaneStreams = std::uint64_t{2} << 32;
+    static constexpr std::uint64_t kInitStreams = std::uint64_t{3} << 32;
+
+    class InitPass final : public COperatorBase {
+    public:
+        explicit InitPass(SteadyState& scheme) : scheme_(scheme) {}
+        // The work itself is the first slave phase (Prepare), shared by the
+        // threads; here only the slices for it are dealt.
+        int Execute() override {
+            scheme_.initPending_ = true;
+            scheme_.nextInit_.store(0, std::memory_order_relaxed);
+            return kDone;
+        }
+
+    private:
+        SteadyState& scheme_;
+    };
+
+    class SlavePhase final : public CSlaveOperatorBase {
+    public:
+        explicit SlavePhase(SteadyState& scheme) : scheme_(scheme) {}
+        using CSlaveOperatorBase::Execute;
+        int Execute(std::uint32_t threadIndex, std::uint32_t) override { return scheme_.Phase(threadIndex); }
+
+    private:
+        SteadyState& scheme_;
+    };
+
+    class MasterPassOperator final : public COperatorBase {
+    public:
+        explicit MasterPassOperator(SteadyState& scheme) : scheme_(scheme) {}
+        int Execute() override { return scheme_.MasterPass(); }
+
+    private:
+        SteadyState& scheme_;
+    };
+
+    std::uint32_t DefaultSteps() const {
+        if (!settings_.deterministic) return 1;  // the sizer grows it from the measured cost
+        const std::uint32_t slice = population_.size / Lanes();
+        return std::max<std::uint32_t>(1, slice / 2);
+    }
+
+    // One slave phase of thread `threadIndex` (the master's inline phase
+    // when there are no slave threads), timed: the time spent on the steps
+    // themselves, without the hand-over, is what the next phase is sized by.
+    int Phase(std::uint32_t threadIndex) {
+        const auto start = std::chrono::steady_clock::now();
+        const int status = PhaseSteps(threadIndex);
+        workSeconds_[threadIndex] =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        return status;
+    }
+
+    int PhaseSteps(std::uint32_t threadIndex) {
+        try {
+            if (initPending_) {
+                Prepare();
+                return kDone;
+            }
+            if (settings_.deterministic) {
+                for (;;) {
+                    const std::uint32_t lane = nextLane_.fetch_add(1, std::memory_order_relaxed);
+                    if (lane >= Lanes()) return kDone;
+                    RunLane(lane);
+                }
+            }
+            Random& random = threadRandom_[threadIndex];
+            for (std::uint32_t s = 0; s < steps_; ++s) {
+                if (stop_.load(std::memory_order_relaxed)) return kStop;
+                if (Step(random, [&] { return random.Below(population_.size); })) {
+                    reached_.store(true, std::memory_order_relaxed);
+                    stop_.store(true, std::memory_order_relaxed);
+                    return kStop;
+                }
+            }
+            return kDone;
+        } catch (...) {
+            NoteFailure(std::current_exception());
+            return kStop;
+        }
+    }
+
+    // Makes and scores the first population: individual i from a stream of
+    // its own, whichever thread takes it, so it is the same for every thread
+    // count.
+    void Prepare() {
+        for (;;) {
+            const std::uint32_t i = nextInit_.fetch_add(1, std::memory_order_relaxed);
+            if (i >= population_.size) return;
+            Individual* individual = population_.GetIndividual(i);
+            const std::span<Gene> genes(individual->GetGenes(), individual->GetLength());
+            if (!settings_.resumed) {
+                Random random = Random::Stream(settings_.runSeed, kInitStreams + i);
+                kind_.Init(genes, random);
+                if constexpr (HasImprove<Problem>) problem_.improve(genes, random);
+            }
+            Score(*individual);
+        }
+    }
+
+    // The steps of one lane of a deterministic phase, on its slice alone.
+    void RunLane(std::uint32_t lane) {
+        Random& random = laneRandom_[lane];
+        const std::uint32_t begin = laneBegin_[lane];
+        const std::uint32_t size = laneBegin_[lane + 1] - begin;
+        for (std::uint32_t s = 0; s < steps_; ++s)
+            Step(random, [&] { return order_[begin + random.Below(size)]; });
+    }
+
+    void Score(Individual& individual) {
+        const double fitness = static_cast<double>(
+            problem_.fitness(std::span<const Gene>(individual.GetGenes(), individual.GetLength())));
+        individual.SetFitness(fitness);
+        CountEvaluation();
+    }
+
+    // One tournament step with indices from `draw`; true when the child
+    // reached the target.
+    template <class Draw>
+    bool Step(Random& random, Draw&& draw) {
+        const std::uint32_t k = settings_.tournament;
+        Individual* claimed[kMaxTournament];
+        ClaimGuard<Population> guards[kMaxTournament];
+        std::uint32_t indices[kMaxTournament];
+        if (settings_.deterministic) {
+            // The slice is this lane's alone: distinct draws are claims.
+            for (std::uint32_t c = 0; c < k;) {
+                const std::uint32_t index = draw();
+                if (std::find(indices, indices + c, index) != indices + c) continue;
+                CountClaim(true);
+                indices[c++] = index;
+            }
+        } else {
+            ClaimDistinct(population_, guards, k, draw);
+            for (std::uint32_t c = 0; c < k; ++c) indices[c] = guards[c].Index();
+        }
+        for (std::uint32_t c = 0; c < k; ++c) claimed[c] = population_.GetIndividual(indices[c]);
+        // Best first; among equals the protected best first, then claim
+        // order; a NaN last.
+        const std::uint32_t keep = best_;
+        for (std::uint32_t c = 1; c < k; ++c) {
+            for (std::uint32_t d = c; d > 0; --d) {
+                const double before = RankKey(*claimed[d - 1]->GetFitness());
+                const double here = RankKey(*claimed[d]->GetFitness());
+                const bool precedes = here > before || (here == before && indices[d] == keep);
+                if (!precedes) break;
+                std::swap(claimed[d - 1], claimed[d]);
+                std::swap(indices[d - 1], indices[d]);
+            }
+        }
+        std::span<const Gene> parents[kMaxTournament - 1];
+        for (std::uint32_t c = 0; c + 1 < k; ++c)
+            parents[c] = std::span<const Gene>(claimed[c]->GetGenes(), claimed[c]->GetLength());
+        Individual& child = *claimed[k - 1];
+        const std::span<Gene> genes(child.GetGenes(), child.GetLength());
+        operators_.Breed(kind_, std::span<const std::span<const Gene>>(parents, k - 1), genes, random);
+        if constexpr (HasImprove<Problem>) problem_.improve(genes, random);
+        Score(child);
+        CountStep();
+        return settings_.target && *child.GetFitness() >= *settings_.target;
+    }
+
+    int MasterPass() {
+        if (settings_.threads == 0) {
+            nextLane_.store(0, std::memory_order_relaxed);
+            Phase(0);
+        }
+        const bool initial = initPending_;
+        initPending_ = false;
+        if (failed_.load(std::memory_order_relaxed)) return kStop;
+
+        const std::uint32_t best = detail::BestIndex(population_);
+        best_ = best;
+        const double bestKey = RankKey(*population_.GetIndividual(best)->GetFitness());
+        if (!initial) ++passes_;
+        if (initial || bestKey > bestKey_) {
+            bestKey_ = bestKey;
+            improvedAt_ = passes_;
+        }
+
+        // The phase lasted as long as its slowest thread's steps.
+        if (!initial && settings_.fixedSteps == 0 && !settings_.deterministic)
+            steps_ = sizer_.Next(steps_, *std::max_element(workSeconds_.begin(), workSeconds_.end()));
+        if (settings_.deterministic) Deal();
+        nextLane_.store(0, std::memory_order_relaxed);
+
+        if (settings_.target && bestKey >= *settings_.target) {
+            reached_.store(true, std::memory_order_relaxed);
+            return kStop;
+        }
+        return kDone;
+    }
+
+    // Deals the population into the lanes' slices for the next phase.
+    void Deal() {
+        for (std::uint32_t i = 0; i < population_.size; ++i) order_[i] = i;
+        for (std::uint32_t i = population_.size; i > 1; --i)
+            std::swap(order_[i - 1], order_[master_.Below(i)]);
+        const std::uint32_t lanes = Lanes();
+        for (std::uint32_t l = 0; l <= lanes; ++l)
+            laneBegin_[l] = static_cast<std::uint32_t>(std::uint64_t{population_.size} * l / lanes);
+    }
+
+    void NoteFailure(std::exception_ptr failure) {
+        {
+            const std::lock_guard<std::mutex> lock(failureMutex_);
+            if (!failure_) failure_ = std::move(failure);
+        }
+        failed_.store(true, std::memory_order_relaxed);
+        stop_.store(true, std::memory_order_relaxed);
+    }
+
+    const Problem& problem_;
+    const Kind& kind_;
+    const Operators& operators_;
+    Population& population_;
+    SchemeSettings settings_;
+
+    Random master_;                     // master thread only
+    std::vector<Random> threadRandom_;  // entry j: slave thread j only
+    // Entry j: the seconds slave thread j spent on its steps in the last
+    // phase; written by that thread, read by the master after the phase.
+    std::vector<double> workSeconds_;
+    std::vector<Random> laneRandom_;    // entry l: the thread running lane l
+    std::vector<std::uint32_t> order_;  // the dealt population; written by the master only
+    std::vector<std::uint32_t> laneBegin_;
+    PhaseSizer sizer_;
+
+    // Written by the master between phases.
+    bool initPending_ = false;
+    std::uint32_t steps_ = 1;
+    std::uint32_t best_ = 0;
+    double bestKey_ = -std::numeric_limits<double>::infinity();
+    std::uint64_t passes_ = 0;
+    std::uint64_t improvedAt_ = 0;
+
+    // Taken by the threads during a phase; reset by the master between
+    // phases. Counters only: relaxed.
+    std::atomic<std::uint32_t> nextLane_{0};
+    std::atomic<std::uint32_t> nextInit_{0};
+    // Set during a phase by any thread, read by the others only to end their
+    // phase early and by the master after the phase: relaxed, as the engine's
+    // events order the rest.
+    std::atomic<bool> stop_{false};
+    std::atomic<bool> reached_{false};
+    std::atomic<bool> failed_{false};
+    mutable std::mutex failureMutex_;  // guards failure_
+    std::exception_ptr failure_;
+
+    InitPass init_;
+    SlavePhase slave_;
+    MasterPassOperator masterOperator_;
+};
+
+}  // namespace zarnel::detail

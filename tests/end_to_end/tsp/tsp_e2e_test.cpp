@@ -1,0 +1,121 @@
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <nlohmann/json.hpp>
+#include <sstream>
+
+#include "examples/tsp/local_search.h"
+#include "examples/tsp/neighbour_lists.h"
+#include "examples/tsp/tsplib.h"
+#include "tests/end_to_end/nqueen/child_process.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using json = nlohmann::json;
+using namespace std::chrono_literals;
+
+class TspE2E : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir_ = fs::temp_directory_path() / ("zarnel_tsp_e2e_" + std::to_string(::getpid()));
+        fs::remove_all(dir_);
+        fs::create_directories(dir_);
+    }
+    void TearDown() override { fs::remove_all(dir_); }
+
+    struct Result {
+        int status;
+        std::string out;
+        std::string err;
+    };
+    Result Run(const std::vector<std::string>& arguments, std::chrono::milliseconds limit = 120s) const {
+        e2e::ChildProcess child(ZARNEL_TSP_PATH, arguments, dir_.string(), Path("out.txt"), Path("err.txt"));
+        const int status = child.Wait(limit);
+        return {status, e2e::ReadFile(Path("out.txt")), e2e::ReadFile(Path("err.txt"))};
+    }
+    std::string Path(const std::string& name) const { return (dir_ / name).string(); }
+    json Record(const std::string& name) const {
+        std::ifstream in(Path(name));
+        return json::parse(in);
+    }
+    static std::string LastLine(const std::string& text) {
+        const std::size_t end = text.find_last_not_of('\n');
+        const std::size_t start = text.rfind('\n', end);
+        return text.substr(start == std::string::npos ? 0 : start + 1,
+                           end - (start == std::string::npos ? 0 : start + 1) + 1);
+    }
+
+    fs::path dir_;
+};
+
+const std::string kBerlin = std::string(TSP_DATA_DIR) + "/berlin52.tsp";
+
+TEST_F(TspE2E, FindsTheOptimumAndRecordsTheTourAsTsplibNumbers) {
+    const Result result = Run({kBerlin, "--seed", "3", "--threads", "2", "--target", "7542", "--time-limit",
+                               "100", "--json", "rec.json"});
+    ASSERT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(LastLine(result.out), "best length 7542");
+    EXPECT_NE(result.out.find("iteration "), std::string::npos);
+    const json record = Record("rec.json");
+    EXPECT_EQ(record["problem"], "tsp berlin52");
+    EXPECT_EQ(record["genome"]["kind"], "permutation");
+    EXPECT_EQ(record["operators"], "edge_recombination+inversion+improve");
+    EXPECT_EQ(record["stop_reason"], "target");
+    EXPECT_EQ(record["best_fitness"], -7542);
+    // The recorded tour, read back 1-based, has the recorded length.
+    std::vector<std::uint32_t> tour;
+    for (const auto& city : record["solution"]) tour.push_back(city.get<std::uint32_t>() - 1);
+    const tsp::Instance instance = tsp::ReadTsplib(kBerlin);
+    const tsp::NeighbourLists neighbours(instance, 10);
+    EXPECT_EQ(tsp::LocalSearch(instance, neighbours).Length(tour), 7542);
+}
+
+TEST_F(TspE2E, APlainRunIsNamedSoAndAnUnknownDistanceIsRefusedByName) {
+    const Result plain =
+        Run({kBerlin, "--plain", "--seed", "1", "--max-iterations", "20", "--json", "p.json"});
+    ASSERT_EQ(plain.status, 0) << plain.err;
+    EXPECT_EQ(Record("p.json")["operators"], "edge_recombination+inversion");
+    EXPECT_EQ(Record("p.json")["stop_reason"], "iteration_limit");
+
+    std::ofstream(Path("man.tsp")) << "NAME: m\nTYPE: TSP\nDIMENSION: 3\nEDGE_WEIGHT_TYPE: MAN_2D\n"
+                                      "NODE_COORD_SECTION\n1 0 0\n2 1 1\n3 2 0\nEOF\n";
+    const Result refused = Run({Path("man.tsp")});
+    EXPECT_EQ(refused.status, 2);
+    EXPECT_NE(refused.err.find("MAN_2D"), std::string::npos) << refused.err;
+    EXPECT_EQ(Run({kBerlin, "--population", "2"}).status, 2);
+}
+
+TEST_F(TspE2E, CtrlCDumpsAndGoesOnSigtermEndsWithARecordAndTheDumpResumes) {
+    const std::string pcb = std::string(TSP_DATA_DIR) + "/pcb442.tsp";
+    e2e::ChildProcess child(ZARNEL_TSP_PATH, {pcb, "--seed", "1", "--threads", "2", "--json", "rec.json"},
+                            dir_.string(), Path("out.txt"), Path("err.txt"));
+    ASSERT_TRUE(e2e::WaitUntil(
+        [&] { return e2e::ReadFile(Path("out.txt")).find("iteration ") != std::string::npos; }, 60s));
+    child.Signal(SIGINT);
+    ASSERT_TRUE(e2e::WaitUntil(
+        [&] { return e2e::ReadFile(Path("err.txt")).find("Population written to") != std::string::npos; },
+        60s));
+    EXPECT_TRUE(child.Running());
+    child.Signal(SIGTERM);
+    EXPECT_EQ(child.Wait(60s), 0);
+    EXPECT_EQ(Record("rec.json")["stop_reason"], "signal");
+
+    std::string dump;
+    for (const auto& entry : fs::directory_iterator(dir_)) {
+        if (entry.path().extension() == ".txt" && entry.path().stem() != "out" &&
+            entry.path().stem() != "err")
+            dump = entry.path().filename().string();
+    }
+    ASSERT_FALSE(dump.empty());
+    const double dumpedBest = -Record("rec.json")["history"][0]["best"].get<double>();
+    const Result resumed = Run({pcb, "--resume", dump, "--max-iterations", "1", "--json", "r2.json"});
+    ASSERT_EQ(resumed.status, 0) << resumed.err;
+    EXPECT_EQ(Record("r2.json")["resumed_from"], dump);
+    EXPECT_LE(std::stod(LastLine(resumed.out).substr(12)), dumpedBest);
+}
+
+}  // namespace

@@ -1,0 +1,122 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <span>
+#include <type_traits>
+#include <vector>
+
+#include "genome/bit_string_operators.h"
+#include "genome/integer_vector_operators.h"
+#include "genome/permutation_operators.h"
+#include "genome/permutation_variation.h"
+#include "genome/real_vector_operators.h"
+
+namespace {
+
+using namespace zarnel;
+
+static_assert(std::is_same_v<OperatorsOf<Permutation>, PermutationOperators>);
+static_assert(std::is_same_v<OperatorsOf<BitString>, BitStringOperators>);
+static_assert(std::is_same_v<OperatorsOf<RealVector>, RealVectorOperators>);
+static_assert(std::is_same_v<OperatorsOf<IntegerVector>, IntegerVectorOperators>);
+
+// Breeds `trials` children of two random parents with `operators`; each must
+// pass the kind's Check, and a given seed must give the same children again.
+template <class Kind>
+void ExpectValidChildren(const Kind& kind, const OperatorsOf<Kind>& operators, const char* label) {
+    using Gene = typename Kind::Gene;
+    ASSERT_EQ(operators.Validate(), "") << label;
+    std::vector<Gene> first;
+    for (int pass = 0; pass < 2; ++pass) {
+        Random random(77);
+        std::vector<Gene> p1(kind.Length()), p2(kind.Length()), child(kind.Length()), all;
+        for (int trial = 0; trial < 50; ++trial) {
+            kind.Init(p1, random);
+            kind.Init(p2, random);
+            const std::span<const Gene> parents[] = {p1, p2};
+            operators.Breed(kind, parents, child, random);
+            ASSERT_EQ(kind.Check(child), "") << label << " " << operators.Name();
+            all.insert(all.end(), child.begin(), child.end());
+        }
+        if (pass == 0) first = all;
+        if (pass == 1) {
+            EXPECT_EQ(all, first) << label << " " << operators.Name();
+        }
+    }
+}
+
+TEST(OperatorChoiceTest, EveryCombinationBreedsValidChildrenReproducibly) {
+    for (const std::uint32_t n : {1u, 2u, 30u}) {
+        for (int c = 0; c < 4; ++c) {
+            for (int m = 0; m < 3; ++m) {
+                PermutationOperators ops;
+                ops.crossover = static_cast<PermutationOperators::Crossover>(c);
+                ops.mutation = static_cast<PermutationOperators::Mutation>(m);
+                ops.mutationRate = 1.0;
+                ExpectValidChildren(Permutation{n}, ops, "permutation");
+            }
+        }
+        for (int c = 0; c < 3; ++c) {
+            BitStringOperators ops;
+            ops.crossover = static_cast<BitStringOperators::Crossover>(c);
+            ExpectValidChildren(BitString{n}, ops, "bits");
+        }
+    }
+    const RealVector reals{{-1.0, 0.0, 3.0}, {1.0, 10.0, 3.0}};
+    for (int c = 0; c < 3; ++c) {
+        for (int m = 0; m < 2; ++m) {
+            RealVectorOperators ops;
+            ops.crossover = static_cast<RealVectorOperators::Crossover>(c);
+            ops.mutation = static_cast<RealVectorOperators::Mutation>(m);
+            ExpectValidChildren(reals, ops, "reals");
+        }
+    }
+    const IntegerVector integers{{-1, 0, 3}, {1, 10, 3}};
+    for (int m = 0; m < 2; ++m) {
+        IntegerVectorOperators ops;
+        ops.mutation = static_cast<IntegerVectorOperators::Mutation>(m);
+        ops.creepStep = 3;
+        ExpectValidChildren(integers, ops, "integers");
+    }
+}
+
+// Without crossover and mutation a child is a copy of the best parent.
+TEST(OperatorChoiceTest, ZeroRatesCopyTheBestParent) {
+    Random random(78);
+    std::vector<std::uint32_t> best(20), other(20), child(20);
+    zarnel::permutation::Shuffle(best, random);
+    zarnel::permutation::Shuffle(other, random);
+    const std::span<const std::uint32_t> parents[] = {best, other};
+    PermutationOperators{.crossoverRate = 0.0, .mutationRate = 0.0}.Breed(Permutation{20}, parents, child,
+                                                                          random);
+    EXPECT_EQ(child, best);
+}
+
+TEST(OperatorChoiceTest, NamesAndRefusals) {
+    EXPECT_EQ(PermutationOperators{}.Name(), "edge_recombination+inversion");
+    EXPECT_EQ(BitStringOperators{}.Name(), "uniform+flip");
+    EXPECT_EQ(RealVectorOperators{}.Name(), "sbx+polynomial");
+    EXPECT_EQ(IntegerVectorOperators{}.Name(), "uniform+random_reset");
+
+    PermutationOperators permutation;
+    permutation.crossoverRate = 1.5;
+    EXPECT_EQ(permutation.Validate(), "crossoverRate 1.5 is not in [0, 1]");
+    permutation.crossoverRate = 0.5;
+    permutation.mutationRate = NAN;
+    EXPECT_EQ(permutation.Validate(), "mutationRate is not a number");
+    permutation.mutation = static_cast<PermutationOperators::Mutation>(9);
+    EXPECT_EQ(permutation.Validate(), "unknown mutation 9");
+    BitStringOperators bits;
+    bits.flipRate = 2.0;  // negative means 1 / length, above 1 nothing
+    EXPECT_EQ(bits.Validate(), "flipRate 2 is not in [0, 1]");
+
+    RealVectorOperators reals;
+    reals.sbxEta = -1.0;  // mutationRate -1 (the default) is allowed
+    EXPECT_EQ(reals.Validate(), "sbxEta -1 is not a finite number >= 0");
+    IntegerVectorOperators integers;
+    integers.creepStep = 0;
+    EXPECT_EQ(integers.Validate(), "creepStep 0 is below 1");
+}
+
+}  // namespace

@@ -1,0 +1,141 @@
+#include "examples/tsp/local_search.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <numeric>
+#include <random>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "examples/tsp/neighbour_lists.h"
+#include "examples/tsp/tsplib.h"
+
+namespace {
+
+// n random points on a small grid, so that equal distances and equal points occur.
+tsp::Instance RandomInstance(std::uint32_t n, std::mt19937_64& random) {
+    std::string text =
+        "TYPE : TSP\nDIMENSION : " + std::to_string(n) + "\nEDGE_WEIGHT_TYPE : EUC_2D\nNODE_COORD_SECTION\n";
+    for (std::uint32_t i = 0; i < n; ++i)
+        text += std::to_string(i + 1) + " " + std::to_string(random() % 60) + " " +
+                std::to_string(random() % 60) + "\n";
+    return tsp::ParseTsplib(text, "random.tsp");
+}
+
+std::vector<std::uint32_t> RandomTour(std::uint32_t n, std::mt19937_64& random) {
+    std::vector<std::uint32_t> tour(n);
+    std::iota(tour.begin(), tour.end(), 0u);
+    std::shuffle(tour.begin(), tour.end(), random);
+    return tour;
+}
+
+bool IsPermutation(std::vector<std::uint32_t> tour) {
+    std::sort(tour.begin(), tour.end());
+    for (std::uint32_t i = 0; i < tour.size(); ++i)
+        if (tour[i] != i) return false;
+    return true;
+}
+
+// Every 2-opt move that the search must try, by brute force over all pairs of
+// tour edges: those that replace {a,b} and {c,d} by {a,c} and {b,d} where c
+// is a listed neighbour of a and b one of d, or d one of b and a one of c
+// (whichever new edge is the shorter one, the search reaches the move from an
+// end city). "" when none shortens the tour, else the first that does.
+std::string ImprovingTwoOptMove(const tsp::Instance& instance, const tsp::NeighbourLists& neighbours,
+                                const std::vector<std::uint32_t>& tour) {
+    auto listed = [&](std::uint32_t a, std::uint32_t b) {
+        auto list = neighbours.Of(a);
+        return std::find(list.begin(), list.end(), b) != list.end();
+    };
+    const std::size_t n = tour.size();
+    for (std::size_t i = 0; i < n; ++i) {
+        for (std::size_t j = i + 2; j < n; ++j) {
+            std::uint32_t a = tour[i], b = tour[i + 1], c = tour[j], d = tour[(j + 1) % n];
+            if (d == a) continue;
+            std::int64_t gain = std::int64_t{instance.Distance(a, b)} + instance.Distance(c, d) -
+                                instance.Distance(a, c) - instance.Distance(b, d);
+            if (gain > 0 && ((listed(a, c) && listed(d, b)) || (listed(b, d) && listed(c, a))))
+                return "edges " + std::to_string(a) + "-" + std::to_string(b) + " and " + std::to_string(c) +
+                       "-" + std::to_string(d) + " gain " + std::to_string(gain);
+        }
+    }
+    return "";
+}
+
+TEST(LocalSearchTest, KeepsAPermutationAndNeverLengthensATour) {
+    std::mt19937_64 random(17);
+    for (int trial = 0; trial < 400; ++trial) {
+        const std::uint32_t n = 3 + static_cast<std::uint32_t>(random() % (trial < 300 ? 12 : 150));
+        tsp::Instance instance = RandomInstance(n, random);
+        tsp::NeighbourLists neighbours(instance, 1 + static_cast<std::uint32_t>(random() % 12));
+        tsp::LocalSearch search(instance, neighbours);
+        std::vector<std::uint32_t> tour = RandomTour(n, random);
+        const std::int64_t before = search.Length(tour);
+        if (trial % 2 == 0) {
+            search.Improve(std::span<std::uint32_t>(tour), random);
+        } else {
+            std::vector<std::uint32_t> some(tour.begin(), tour.begin() + (n + 1) / 2);
+            search.ImproveAround(std::span<std::uint32_t>(tour), some);
+        }
+        ASSERT_TRUE(IsPermutation(tour)) << "n " << n << " trial " << trial;
+        ASSERT_LE(search.Length(tour), before) << "n " << n << " trial " << trial;
+    }
+}
+
+TEST(LocalSearchTest, LeavesNoImprovingTwoOptMoveBetweenNeighbours) {
+    std::mt19937_64 random(5);
+    tsp::Instance ch150 = tsp::ReadTsplib(TSP_DATA_DIR "/ch150.tsp");
+    for (int trial = 0; trial < 20; ++trial) {
+        tsp::Instance instance = trial < 5 ? ch150 : RandomInstance(20 + trial * 9, random);
+        tsp::NeighbourLists neighbours(instance, 8 + trial % 5);
+        tsp::LocalSearch search(instance, neighbours);
+        std::vector<std::uint32_t> tour = RandomTour(instance.Size(), random);
+        const std::int64_t before = search.Length(tour);
+        search.Improve(std::span<std::uint32_t>(tour), random);
+        EXPECT_LT(search.Length(tour), before);
+        EXPECT_EQ(ImprovingTwoOptMove(instance, neighbours, tour), "") << "trial " << trial;
+    }
+}
+
+TEST(LocalSearchTest, NeighbourListsHoldTheNearestCitiesInOrder) {
+    std::mt19937_64 random(3);
+    tsp::Instance instance = RandomInstance(40, random);
+    tsp::NeighbourLists neighbours(instance, 10);
+    for (std::uint32_t a = 0; a < instance.Size(); ++a) {
+        auto list = neighbours.Of(a);
+        ASSERT_EQ(list.size(), 10u);
+        EXPECT_EQ(std::count(list.begin(), list.end(), a), 0);
+        for (std::size_t i = 1; i < list.size(); ++i)
+            EXPECT_LE(instance.Distance(a, list[i - 1]), instance.Distance(a, list[i]));
+        // No city left out of the list is nearer than the farthest listed one.
+        for (std::uint32_t b = 0; b < instance.Size(); ++b) {
+            if (b != a && std::find(list.begin(), list.end(), b) == list.end()) {
+                EXPECT_GE(instance.Distance(a, b), instance.Distance(a, list.back()));
+            }
+        }
+    }
+    EXPECT_EQ(tsp::NeighbourLists(RandomInstance(5, random), 10).K(), 4u);
+}
+
+TEST(LocalSearchTest, RefusesATourThatIsNoPermutation) {
+    std::mt19937_64 random(1);
+    tsp::Instance instance = RandomInstance(10, random);
+    tsp::NeighbourLists neighbours(instance, 5);
+    tsp::LocalSearch search(instance, neighbours);
+    std::vector<std::uint32_t> shorter = RandomTour(9, random);
+    EXPECT_THROW(search.Improve(std::span<std::uint32_t>(shorter), random), std::invalid_argument);
+    EXPECT_THROW(search.Length(shorter), std::invalid_argument);
+    std::vector<std::uint32_t> twice = RandomTour(10, random);
+    twice[3] = twice[7];
+    EXPECT_THROW(search.Improve(std::span<std::uint32_t>(twice), random), std::invalid_argument);
+    std::vector<std::uint32_t> beyond = RandomTour(10, random);
+    beyond[0] = 10;
+    EXPECT_THROW(search.Improve(std::span<std::uint32_t>(beyond), random), std::invalid_argument);
+    std::vector<std::uint32_t> tour = RandomTour(10, random), cities = {2, 10};
+    EXPECT_THROW(search.ImproveAround(std::span<std::uint32_t>(tour), cities), std::invalid_argument);
+}
+
+}  // namespace
