@@ -59,6 +59,8 @@ Flags& Flags::Standard(SolveOptions& options) {
     app.add_option("--dump-dir", options.dumpDirectory, "Where Ctrl+C writes population dumps")
         ->check(CLI::ExistingDirectory);
     app.add_flag("--quiet", options.quiet, "No progress lines");
+    app.add_flag("--deterministic", options.deterministic,
+                 "The same result from the same seed with any number of threads");
     return *this;
 }
 

@@ -20,7 +20,7 @@ namespace zarnel {
 //
 // The standard flags: --seed, --threads, --population, --max-iterations,
 // --time-limit, --target, --stagnation, --json (the record), --resume (a
-// dump to start from), --dump-dir, --quiet, and --help. Values are checked as
+// dump to start from), --dump-dir, --quiet, --deterministic, and --help. Values are checked as
 // they are read (a number must be one, and in range); what a value means
 // together with the others is Solve's to check. Needs CLI11 (Debian's
 // libcli11-dev) when Zarnel is built; a build without it refuses every

@@ -37,6 +37,16 @@ struct SolveOptions {
     // milliseconds and handing it out costs little (deterministic runs then
     // use a fixed count; see `deterministic`).
     std::uint32_t stepsPerPhase = 0;
+    // The same result from the same seed whatever `threads` is: the best
+    // genome and fitness, the iterations, the history and the record but for
+    // times and per-thread figures. The population is dealt out into a fixed
+    // number of lanes before every slave phase (it depends on the population
+    // and the tournament size only), each with a generator stream of its own,
+    // and threads take whole lanes. Steps per phase are then a fixed count
+    // per lane (`stepsPerPhase`, or half a lane's share of the population),
+    // and a time limit still ends the run when it comes. Needs a seed to
+    // repeat, and a fitness and improve that depend on their arguments only.
+    bool deterministic = false;
 
     // Stop limits; 0 or none means no such limit. Checked after every master
     // iteration.
@@ -51,6 +61,10 @@ struct SolveOptions {
     std::function<void(const Progress&)> progress;
     bool quiet = false;
     double progressInterval = 1.0;
+    // Master iterations between progress lines (and history entries) instead
+    // of seconds; 0 for seconds. A deterministic run uses 100 when it is 0, so
+    // that its history repeats too.
+    std::uint32_t progressEvery = 0;
 
     // A JSON record of the run (docs/run-record.md), written atomically at its
     // end, however it ends; empty for none.

@@ -123,6 +123,7 @@ run::ParameterList RecordParameters(const SolveOptions& options, const RunPlan& 
     whole("seed", plan.seed);
     whole("tournament_size", plan.tournament);
     if (plan.fixedSteps != 0) whole("steps_per_phase", plan.fixedSteps);
+    if (options.deterministic) whole("deterministic", 1);
     if (plan.limits.maxIterations != 0) whole("max_iterations", plan.limits.maxIterations);
     if (plan.limits.timeLimitSeconds > 0.0) list.emplace_back("time_limit", plan.limits.timeLimitSeconds);
     if (plan.target) list.emplace_back("target", *plan.target);

@@ -122,6 +122,7 @@ SolveResult<GeneOf<Problem>> Solve(const Problem& problem, const SolveOptions& o
     settings.tournament = plan.tournament;
     settings.fixedSteps = plan.fixedSteps;
     settings.target = plan.target;
+    settings.deterministic = options.deterministic;
     settings.resumed = !options.resumeFrom.empty();
     Scheme scheme(problem, kind, operators, population, settings);
 
@@ -134,6 +135,9 @@ SolveResult<GeneOf<Problem>> Solve(const Problem& problem, const SolveOptions& o
     result.seed = plan.seed;
     run::History history;
     double lastProgress = 0.0;
+    const std::uint32_t progressEvery = options.progressEvery != 0 ? options.progressEvery
+                                        : options.deterministic    ? 100
+                                                                   : 0;
     const auto observe = [&](std::uint64_t iteration) {
         Progress progress;
         progress.iteration = iteration;
@@ -164,7 +168,9 @@ SolveResult<GeneOf<Problem>> Solve(const Problem& problem, const SolveOptions& o
         run::RunHooks hooks;
         hooks.afterChunk = [&](std::uint32_t total) {
             if (scheme.Failed() || scheme.Reached()) return true;
-            if (session.Elapsed() - lastProgress >= options.progressInterval) observe(total);
+            if (progressEvery != 0 ? total % progressEvery == 0
+                                   : session.Elapsed() - lastProgress >= options.progressInterval)
+                observe(total);
             if (options.handleSignals) {
                 // Named by the population's age, which a resumed run carries on.
                 header.iteration = firstIteration + total;
