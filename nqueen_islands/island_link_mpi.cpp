@@ -33,6 +33,7 @@ islands::StopReason ToIslandReason(run::StopReason reason) {
         case run::StopReason::kTarget:
         case run::StopReason::kStagnation:
         case run::StopReason::kError:
+        case run::StopReason::kEvaluationLimit:
             // Not reasons of the N-Queens solver.
             break;
     }

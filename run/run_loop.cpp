@@ -20,6 +20,8 @@ const char* StopReasonName(StopReason reason) {
             return "stagnation";
         case StopReason::kError:
             return "error";
+        case StopReason::kEvaluationLimit:
+            return "evaluation_limit";
     }
     return "unknown";
 }

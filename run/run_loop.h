@@ -11,13 +11,14 @@ namespace zarnel::run {
 
 // Why a run ended.
 enum class StopReason : std::uint8_t {
-    kSolved,          // a solution: the problem's own end (N-Queens fitness 0)
-    kIterationLimit,  // the master-iteration limit
-    kTimeLimit,       // the wall-clock limit
-    kSignal,          // an end request from outside (SIGTERM, SIGHUP, Ctrl+\ (SIGQUIT), Ctrl+Break)
-    kTarget,          // the best fitness reached the target the run was given
-    kStagnation,      // the best fitness did not improve for the stagnation limit
-    kError,           // the problem's own code failed (an exception left it)
+    kSolved,           // a solution: the problem's own end (N-Queens fitness 0)
+    kIterationLimit,   // the master-iteration limit
+    kTimeLimit,        // the wall-clock limit
+    kSignal,           // an end request from outside (SIGTERM, SIGHUP, Ctrl+\ (SIGQUIT), Ctrl+Break)
+    kTarget,           // the best fitness reached the target the run was given
+    kStagnation,       // the best fitness did not improve for the stagnation limit
+    kError,            // the problem's own code failed (an exception left it)
+    kEvaluationLimit,  // the fitness-evaluation budget
 };
 
 // The name of a reason as the run record writes it ("solved", "iteration_limit", ...).

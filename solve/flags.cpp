@@ -47,6 +47,9 @@ Flags& Flags::Standard(SolveOptions& options) {
     impl_->finish.push_back([target, targetOption, &options] {
         if (targetOption->count() > 0) options.target = *target;
     });
+    app.add_option("--max-evaluations", options.maxEvaluations,
+                   "Stop after the master iteration that reaches this many fitness evaluations (0: none)")
+        ->capture_default_str();
     app.add_option("--stagnation", options.stagnation,
                    "Stop after this many master iterations without a better best (0: none)")
         ->capture_default_str();

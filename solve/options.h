@@ -54,6 +54,10 @@ struct SolveOptions {
     double timeLimit = 0.0;           // wall-clock seconds
     std::optional<double> target;     // stop once the best fitness is >= target
     std::uint32_t stagnation = 0;     // master iterations without a better best
+    // Fitness evaluations (the first population's included); the run ends
+    // after the master iteration that reaches it, so it may pass it by up to
+    // one slave phase (stepsPerPhase × threads children fix that overshoot).
+    std::uint64_t maxEvaluations = 0;
 
     // Progress: called on the calling thread about every `progressInterval`
     // seconds and once at the end. Without it Solve prints the standard

@@ -82,6 +82,7 @@ RunPlan PlanRun(const SolveOptions& options, std::uint32_t genomeLength) {
     plan.limits.timeLimitSeconds = options.timeLimit;
     plan.target = options.target;
     plan.stagnation = options.stagnation;
+    plan.maxEvaluations = options.maxEvaluations;
     plan.seed = options.seed ? *options.seed : run::SeedFromClock();
     return plan;
 }
@@ -128,6 +129,7 @@ run::ParameterList RecordParameters(const SolveOptions& options, const RunPlan& 
     if (plan.limits.timeLimitSeconds > 0.0) list.emplace_back("time_limit", plan.limits.timeLimitSeconds);
     if (plan.target) list.emplace_back("target", *plan.target);
     if (plan.stagnation != 0) whole("stagnation", plan.stagnation);
+    if (plan.maxEvaluations != 0) whole("max_evaluations", plan.maxEvaluations);
     if (!options.record.empty()) list.emplace_back("record", options.record);
     if (!options.dumpDirectory.empty()) list.emplace_back("dump_directory", options.dumpDirectory);
     if (!options.resumeFrom.empty()) list.emplace_back("resume_from", options.resumeFrom);

@@ -28,6 +28,7 @@ struct RunPlan {
     run::StopLimits limits;
     std::optional<double> target;
     std::uint32_t stagnation = 0;
+    std::uint64_t maxEvaluations = 0;
 };
 
 // Checks the options for a genome of `genomeLength` genes and resolves the

@@ -188,6 +188,8 @@ SolveResult<GeneOf<Problem>> Solve(const Problem& problem, const SolveOptions& o
             return false;
         };
         hooks.betweenIterations = [&](std::uint32_t) -> std::optional<StopReason> {
+            if (plan.maxEvaluations != 0 && session.Evaluations(engine) >= plan.maxEvaluations)
+                return StopReason::kEvaluationLimit;
             if (plan.stagnation != 0 && scheme.SinceImprovement() >= plan.stagnation)
                 return StopReason::kStagnation;
             return std::nullopt;

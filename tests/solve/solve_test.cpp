@@ -61,6 +61,16 @@ TEST_P(SolveStops, EachStopReasonEndsTheRunAndSaysSo) {
         EXPECT_GE(result.seconds, 0.2);
     }
     {
+        // A budget of evaluations, overshot by at most one phase.
+        SolveOptions options = Quiet(GetParam());
+        options.maxEvaluations = 300;
+        options.stepsPerPhase = 10;
+        const auto result = zarnel::Solve(OneMax{4000}, options);
+        EXPECT_EQ(result.stopReason, StopReason::kEvaluationLimit);
+        EXPECT_GE(result.evaluations, 300u);
+        EXPECT_LT(result.evaluations, 300u + 10 * std::max(GetParam(), 1u));
+    }
+    {
         SolveOptions options = Quiet(GetParam());
         options.stagnation = 3;
         const auto result = zarnel::Solve(Flat{}, options);
