@@ -10,6 +10,7 @@
 
 #include "bench/bench_options.h"
 #include "bench/bench_types.h"
+#include "bench/coordinate_search.h"
 #include "bench/eval_operator.h"
 #include "bench/init_operator.h"
 #include "bench/known_best.h"
@@ -234,8 +235,7 @@ int RunBenchmarkWith(const BenchOptions& options, std::ostream& out, std::ostrea
             const double seconds = best.seconds + one.seconds;
             // A run without a number has no best to offer; the first that
             // has one replaces it.
-            if (r == 0 || (!std::isnan(one.bestFitness) && !(one.bestFitness <= best.bestFitness)))
-                best = one;
+            if (r == 0 || Better(one.bestFitness, best.bestFitness)) best = one;
             if (!std::isnan(one.bestFitness)) ++numbers;
             best.evaluations = evaluations;
             best.seconds = seconds;
