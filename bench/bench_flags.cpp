@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <cstdint>
 #include <ostream>
 #include <string>
@@ -89,11 +90,41 @@ int ParseBenchFlags(int argc, const char* const argv[], BenchOptions& options, s
                            ->check(CLI::Range(std::uint64_t{0}, std::uint64_t{4294967295}));
     app.add_option("--json", options.json, "Write the run record as JSON to this file; default: none")
         ->check(CheckRecordPath);
+    std::string operators = "classic";
+    auto* operatorsOption =
+        app.add_option(
+               "--operators", operators,
+               "classic: bit strings, crossover and bit flips on the engine (the default); real: each "
+               "function's variables as a real vector, through Solve, with a coordinate search")
+            ->check(CLI::IsMember({"classic", "real"}));
+    auto* evaluations =
+        app.add_option("--evaluations", options.evaluations,
+                       "Fitness evaluations per run (1 to 10000000000); default: what a classic run of "
+                       "--population, --iterations and --threads makes. Classic runs make the fewest "
+                       "master iterations that reach it")
+            ->check(CLI::Range(std::uint64_t{1}, std::uint64_t{10000000000}));
+    auto* iterations = app.get_option("--iterations");
+    evaluations->excludes(iterations);
+    iterations->excludes(evaluations);
+    auto* deterministic = app.add_flag("--deterministic", options.deterministic,
+                                       "With --operators real: the same result from a --seed at every "
+                                       "--threads (the record differs in times and thread figures only)");
     try {
         app.parse(argc, argv);
         if (options.population <= 2 * options.threads) {
             throw CLI::ValidationError("--population", "must be more than twice --threads (" +
                                                            std::to_string(options.threads) + ")");
+        }
+        options.operators = operators == "real" ? BenchOperators::kReal : BenchOperators::kClassic;
+        options.operatorsGiven = operatorsOption->count() > 0;
+        if (deterministic->count() > 0 && options.operators != BenchOperators::kReal)
+            throw CLI::ValidationError("--deterministic", "needs --operators real");
+        // A tournament step of the real operators holds three individuals.
+        if (options.operators == BenchOperators::kReal &&
+            options.population < 3 * std::max(options.threads, 1u)) {
+            throw CLI::ValidationError("--population", "must be at least three times --threads (" +
+                                                           std::to_string(options.threads) +
+                                                           ") with --operators real");
         }
     } catch (const CLI::CallForHelp&) {
         out << app.help();

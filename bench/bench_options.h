@@ -7,6 +7,10 @@
 
 namespace zarnel {
 
+// Which operators a run uses: the classic bit strings on the engine, or a
+// real vector per function through Solve (bench/real_benchmark.h).
+enum class BenchOperators { kClassic, kReal };
+
 // What ZarnelBench's flags ask for. The defaults are the fixed benchmark's
 // figures (Griewank's function in 40 variables, two slave threads, 50
 // individuals, 200 master iterations, two runs).
@@ -19,10 +23,30 @@ struct BenchOptions {
     std::uint32_t runs = 2;
     std::optional<std::uint32_t> seed;  // none: drawn from the clock
     std::string json;                   // a path for the record; empty: none
+    BenchOperators operators = BenchOperators::kClassic;
+    bool operatorsGiven = false;  // --operators was on the command line (the record names it then)
+    // Fitness evaluations per run; 0: what a classic run of these options
+    // makes (ClassicEvaluations). A classic run turns it into master
+    // iterations, a real one stops at it.
+    std::uint64_t evaluations = 0;
+    // Real operators only: the same result for every thread count.
+    bool deterministic = false;
 };
 
+// The fitness evaluations of one classic run of `code` with these options'
+// population, master iterations and slave threads: the population, then per
+// master iteration 100 tournament steps per slave thread and the mutation
+// pass's flips (population x variables x 0.03, rounded).
+std::uint64_t ClassicEvaluations(const BenchOptions& options, std::int32_t code);
+
+// The master iterations that a classic run of `code` needs to make at least
+// `evaluations` (at least 1); none when an iteration makes no evaluation.
+std::optional<std::uint32_t> ClassicIterationsFor(const BenchOptions& options, std::int32_t code,
+                                                  std::uint64_t evaluations);
+
 // Reads the flags (--function, --threads, --population, --iterations, --runs,
-// --seed, --json, --all, --help) into `options`. Returns -1 to go on with the
+// --seed, --json, --all, --operators, --evaluations, --deterministic, --help)
+// into `options`. Returns -1 to go on with the
 // run, otherwise the status to end with: 0 after --help (usage, defaults and
 // the test functions' names on `out`), 2 after a bad flag or value, a word
 // that is no flag, or an empty --json path (the reason and the usage on

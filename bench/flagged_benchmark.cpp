@@ -1,17 +1,21 @@
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
 
 #include "bench/bench_options.h"
 #include "bench/bench_types.h"
+#include "bench/coordinate_search.h"
 #include "bench/eval_operator.h"
 #include "bench/init_operator.h"
 #include "bench/known_best.h"
 #include "bench/mutation_operator.h"
+#include "bench/real_benchmark.h"
 #include "bench/selection_operator.h"
 #include "bench/slave_operator.h"
 #include "bench/test_function.h"
@@ -32,6 +36,16 @@ constexpr double kUpperBound = 10.0;
 constexpr std::int32_t kFitnessFactor = 1;  // seek the maximum
 constexpr std::uint32_t kRepetitions = 100;
 constexpr double kMutationRate = 0.03;
+constexpr std::uint64_t kMostIterations = 1000000000;  // as --iterations allows
+
+// The evaluations of one classic master iteration: the slave threads' steps
+// and the mutation pass's re-scored individuals.
+std::uint64_t ClassicIterationEvaluations(const BenchOptions& options, std::int32_t code) {
+    const std::uint64_t product = std::uint64_t{options.population} * TestFunctionVariableCount(code);
+    const std::uint32_t flips = CDefaultMutationOperator::FlipCount(
+        static_cast<std::uint32_t>(std::min<std::uint64_t>(product, UINT32_MAX)), kMutationRate);
+    return std::uint64_t{options.threads} * kRepetitions + flips;
+}
 
 std::string Format(const char* format, auto... values) {
     char text[256];
@@ -51,8 +65,10 @@ double BestNumber(BenchPopulation& population) {
     return best;
 }
 
-// One run of one function on a new population and engine.
-run::BenchRunRecord RunOnce(const BenchOptions& options, std::int32_t code, std::uint32_t seed) {
+// One run of one function on a new population and engine, `iterations`
+// master iterations long.
+run::BenchRunRecord RunClassicOnce(const BenchOptions& options, std::int32_t code, std::uint32_t seed,
+                                   std::uint32_t iterations) {
     const std::uint32_t variables = TestFunctionVariableCount(code);
     const std::vector<double> lowerBounds(variables, kLowerBound);
     const std::vector<double> upperBounds(variables, kUpperBound);
@@ -69,12 +85,11 @@ run::BenchRunRecord RunOnce(const BenchOptions& options, std::int32_t code, std:
     CDefaultSlaveOperator slaveOperator(&selectionOperator, kRepetitions);
     CDefaultMutationOperator mutationOperator(&population, &evalOperator, kMutationRate);
     CParallelGA engine(&initOperator, &mutationOperator, &slaveOperator, options.threads);
-    engine.Run(options.iterations);
+    engine.Run(iterations);
 
     run::BenchRunRecord record;
     record.function = code;
     record.bestFitness = BestNumber(population);
-    record.knownBest = KnownBest(code).value_or(std::nan(""));
     record.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     record.threads = run::CollectThreads(engine);
     record.evaluations = masterStats.evaluations;
@@ -83,14 +98,21 @@ run::BenchRunRecord RunOnce(const BenchOptions& options, std::int32_t code, std:
     return record;
 }
 
-std::string Row(const std::string& label, const run::BenchRunRecord& r) {
+// A row of the table. A best above the known best means the known best is
+// wrong: the row says so instead of showing a negative difference. `note`
+// follows the name.
+std::string Row(const std::string& label, const run::BenchRunRecord& r, const std::string& note = "") {
     const std::string known = std::isnan(r.knownBest) ? "n/a" : Format("%.10g", r.knownBest);
-    const std::string difference =
-        std::isnan(r.knownBest) ? "n/a" : Format("%.3e", r.knownBest - r.bestFitness);
-    return Format("%8d %5s %20.10f %20s %12s %12llu %9.3f  %s\n", static_cast<int>(r.function), label.c_str(),
-                  r.bestFitness, known.c_str(), difference.c_str(),
+    const bool beaten = r.bestFitness > r.knownBest;
+    const std::string difference = std::isnan(r.knownBest) ? "n/a"
+                                   : beaten                ? "beaten"
+                                                           : Format("%.3e", r.knownBest - r.bestFitness);
+    std::string after = note;
+    if (beaten) after += Format(" [above the known best by %.3e]", r.bestFitness - r.knownBest);
+    return Format("%8d %5s %20.10f %20s %12s %12llu %9.3f  %s%s\n", static_cast<int>(r.function),
+                  label.c_str(), r.bestFitness, known.c_str(), difference.c_str(),
                   static_cast<unsigned long long>(r.evaluations), r.seconds,
-                  TestFunctionName(r.function).c_str());
+                  TestFunctionName(r.function).c_str(), after.c_str());
 }
 
 run::ParameterList ParametersOf(const BenchOptions& options) {
@@ -102,14 +124,44 @@ run::ParameterList ParametersOf(const BenchOptions& options) {
     }
     list.emplace_back("threads", std::int64_t{options.threads});
     list.emplace_back("population", std::int64_t{options.population});
-    list.emplace_back("iterations", std::int64_t{options.iterations});
+    if (options.evaluations != 0) {
+        list.emplace_back("evaluations", static_cast<std::int64_t>(options.evaluations));
+    } else {
+        list.emplace_back("iterations", std::int64_t{options.iterations});
+    }
     list.emplace_back("runs", std::int64_t{options.runs});
     if (options.seed) list.emplace_back("seed", std::int64_t{*options.seed});
     if (!options.json.empty()) list.emplace_back("json", options.json);
+    if (options.operatorsGiven || options.operators != BenchOperators::kClassic)
+        list.emplace_back("operators", options.operators == BenchOperators::kReal ? "real" : "classic");
+    if (options.deterministic) list.emplace_back("deterministic", std::int64_t{1});
     return list;
 }
 
+// How each function of a run is run: its classic master iterations, or its
+// real-coded evaluation budget.
+struct FunctionPlan {
+    std::int32_t code = 0;
+    std::uint32_t iterations = 0;
+    std::uint64_t evaluations = 0;
+};
+
 }  // namespace
+
+std::uint64_t ClassicEvaluations(const BenchOptions& options, std::int32_t code) {
+    return options.population +
+           std::uint64_t{options.iterations} * ClassicIterationEvaluations(options, code);
+}
+
+std::optional<std::uint32_t> ClassicIterationsFor(const BenchOptions& options, std::int32_t code,
+                                                  std::uint64_t evaluations) {
+    const std::uint64_t each = ClassicIterationEvaluations(options, code);
+    if (each == 0) return std::nullopt;
+    const std::uint64_t rest = evaluations > options.population ? evaluations - options.population : 0;
+    const std::uint64_t iterations = std::max<std::uint64_t>(1, (rest + each - 1) / each);
+    if (iterations > kMostIterations) return std::nullopt;
+    return static_cast<std::uint32_t>(iterations);
+}
 
 int RunBenchmarkWith(const BenchOptions& options, std::ostream& out, std::ostream& err,
                      std::ostream* progress) {
@@ -121,9 +173,32 @@ int RunBenchmarkWith(const BenchOptions& options, std::ostream& out, std::ostrea
             return 2;
         }
     }
-    const std::uint32_t runSeed = options.seed ? *options.seed : run::SeedFromClock();
     const std::vector<std::int32_t> codes =
         options.all ? AllBenchFunctions() : std::vector<std::int32_t>{options.function};
+    std::vector<FunctionPlan> plans;
+    for (const std::int32_t code : codes) {
+        FunctionPlan plan{code, options.iterations, options.evaluations};
+        if (plan.evaluations == 0) {
+            // A deterministic run's budget must not follow --threads, or its
+            // result would: it is that of the default two slave threads.
+            BenchOptions budgetOf = options;
+            if (options.deterministic) budgetOf.threads = BenchOptions{}.threads;
+            plan.evaluations = ClassicEvaluations(budgetOf, code);
+        }
+        if (options.operators == BenchOperators::kClassic && options.evaluations != 0) {
+            const std::optional<std::uint32_t> iterations =
+                ClassicIterationsFor(options, code, options.evaluations);
+            if (!iterations) {
+                err << "ZarnelBench: --evaluations " << options.evaluations << ": a master iteration of "
+                    << code << " with --population " << options.population << " and --threads "
+                    << options.threads << " makes no evaluation, so no number of them reaches it\n";
+                return 2;
+            }
+            plan.iterations = *iterations;
+        }
+        plans.push_back(plan);
+    }
+    const std::uint32_t runSeed = options.seed ? *options.seed : run::SeedFromClock();
 
     run::BenchRecord record;
     record.program = "ZarnelBench";
@@ -136,16 +211,21 @@ int RunBenchmarkWith(const BenchOptions& options, std::ostream& out, std::ostrea
     out << Format("%8s %5s %20s %20s %12s %12s %9s  %s\n", "function", options.all ? "runs" : "run",
                   options.all ? "best of runs" : "best fitness", "known best", "difference",
                   options.all ? "total evals" : "evaluations", options.all ? "total s" : "seconds", "name");
-    for (std::size_t f = 0; f < codes.size(); ++f) {
+    for (std::size_t f = 0; f < plans.size(); ++f) {
         if (progress != nullptr) {
             *progress << "\rfunction " << codes[f] << " (" << f + 1 << " of " << codes.size() << ")   "
                       << std::flush;
         }
+        const FunctionPlan& plan = plans[f];
         run::BenchRunRecord best;
+        std::uint32_t numbers = 0;  // runs whose best is a number
         for (std::uint32_t r = 0; r < options.runs; ++r) {
             // Run r of a function has the same seed in --all as alone.
-            const run::BenchRunRecord one =
-                RunOnce(options, codes[f], run::ThreadSeeder::StreamSeed(runSeed, r));
+            const std::uint32_t seed = run::ThreadSeeder::StreamSeed(runSeed, r);
+            run::BenchRunRecord one = options.operators == BenchOperators::kReal
+                                          ? RunRealOnce(options, plan.code, seed, plan.evaluations)
+                                          : RunClassicOnce(options, plan.code, seed, plan.iterations);
+            one.knownBest = KnownBest(plan.code).value_or(std::nan(""));
             record.runs.push_back(one);
             if (!options.all) {
                 out << Row(std::to_string(r), one);
@@ -153,14 +233,17 @@ int RunBenchmarkWith(const BenchOptions& options, std::ostream& out, std::ostrea
             }
             const std::uint64_t evaluations = best.evaluations + one.evaluations;
             const double seconds = best.seconds + one.seconds;
-            if (r == 0 || one.bestFitness > best.bestFitness) best = one;
+            // A run without a number has no best to offer; the first that
+            // has one replaces it.
+            if (r == 0 || Better(one.bestFitness, best.bestFitness)) best = one;
+            if (!std::isnan(one.bestFitness)) ++numbers;
             best.evaluations = evaluations;
             best.seconds = seconds;
         }
         if (options.all) {
             best.threads.clear();
             record.functions.push_back(best);
-            out << Row(std::to_string(options.runs), best);
+            out << Row(std::to_string(options.runs), best, numbers == 0 ? " [no run found a number]" : "");
         }
         out.flush();
     }

@@ -7,7 +7,7 @@
 #   extras   JSON records, ZarnelBench flags, the convergence plot
 #   mpi      Open MPI for the island model
 #   windows  the mingw-w64 cross compiler, GoogleTest's sources and Wine
-#   peers    GAlib, the independent GA library that perf/ measures against
+#   peers    GAlib, pagmo2 and DEAP, the independent GA libraries that perf/ measures against
 set -euo pipefail
 
 packages_of() {
@@ -17,7 +17,7 @@ packages_of() {
         extras) echo nlohmann-json3-dev libcli11-dev python3-matplotlib ;;
         mpi) echo libopenmpi-dev openmpi-bin ;;
         windows) echo g++-mingw-w64-x86-64-posix googletest wine wine64 ;;
-        peers) echo libga-dev ;;
+        peers) echo libga-dev libpagmo-dev python3-deap ;;
         *) echo "install-deps.sh: unknown group '$1' (build, test, extras, mpi, windows, peers)" >&2; exit 2 ;;
     esac
 }
