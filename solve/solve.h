@@ -84,8 +84,9 @@ struct IslandSeat {
 // winner's best individual and the islands' figures summed.
 template <class Problem, class Operators>
 SolveResult<GeneOf<Problem>> RunPopulation(const Problem& problem, const KindOf<Problem>& kind,
-                                           const Operators& operators, const RunPlan& plan,
-                                           const SolveOptions& options, const IslandSeat* seat) {
+                                           const Operators& operators, const std::string& problemName,
+                                           const RunPlan& plan, const SolveOptions& options,
+                                           const IslandSeat* seat) {
     using Kind = KindOf<Problem>;
     using Gene = GeneOf<Problem>;
     using Scheme = SteadyState<Problem, Operators>;
@@ -101,7 +102,6 @@ SolveResult<GeneOf<Problem>> RunPopulation(const Problem& problem, const KindOf<
     // Counts the calling thread's own evaluations (the steps it runs without
     // slave threads) with the slave threads'.
     RunSession session(std::move(sessionSetup), FilesOfRun(options));
-    const std::string problemName = ProblemName(problem);
 
     Population population(plan.population, kind.Length());
     DumpHeader header{problemName, std::string(Kind::kName), kind.Length(), plan.population, 0, plan.seed};
@@ -303,8 +303,8 @@ inline std::uint32_t IslandThreads(std::uint32_t threads, std::uint32_t localIsl
 // (RunIslands) and returns island 0's result: the run's.
 template <class Problem, class Operators>
 SolveResult<GeneOf<Problem>> RunIslandsOfRun(const Problem& problem, const KindOf<Problem>& kind,
-                                             const Operators& operators, const RunPlan& plan,
-                                             const SolveOptions& options) {
+                                             const Operators& operators, const std::string& problemName,
+                                             const RunPlan& plan, const SolveOptions& options) {
     using Gene = GeneOf<Problem>;
     islands::IslandNetwork* network = options.network;
     std::optional<islands::LocalIslands> local;
@@ -319,12 +319,9 @@ SolveResult<GeneOf<Problem>> RunIslandsOfRun(const Problem& problem, const KindO
         if (!first) checked.record.clear();
         (void)FilesOfRun(checked);
         if (!options.resumeFrom.empty()) {
-            const DumpHeader expect{ProblemName(problem),
-                                    std::string(KindOf<Problem>::kName),
-                                    kind.Length(),
-                                    plan.population,
-                                    0,
-                                    plan.seed};
+            const DumpHeader expect{
+                problemName, std::string(KindOf<Problem>::kName), kind.Length(), plan.population, 0,
+                plan.seed};
             const DumpText dump = ReadDumpText(options.resumeFrom, expect);
             std::vector<Gene> genes(kind.Length());
             for (std::size_t i = 0; i < dump.genomes.size(); ++i) {
@@ -369,7 +366,7 @@ SolveResult<GeneOf<Problem>> RunIslandsOfRun(const Problem& problem, const KindO
         seat.transport = &transport;
         seat.settings = {plan.migrationInterval, plan.migrants};
         seat.dumps = options.handleSignals;
-        SolveResult<Gene> ownResult = RunPopulation(problem, kind, operators, own, mine, &seat);
+        SolveResult<Gene> ownResult = RunPopulation(problem, kind, operators, problemName, own, mine, &seat);
         dumps[localIndex] = ownResult.dumps;
         if (localIndex == 0) result = std::move(ownResult);
     });
@@ -414,9 +411,11 @@ SolveResult<GeneOf<Problem>> Solve(const Problem& problem, const SolveOptions& o
     if (const std::string reason = operators.Validate(); !reason.empty())
         throw SolveError("the operators cannot be used: " + reason);
     const detail::RunPlan plan = detail::PlanRun(options, kind.Length());
+    // The problem's genome, name and decode are called on this thread only.
+    const std::string problemName = detail::ProblemName(problem);
     if (plan.islands == 1 && options.network == nullptr)
-        return detail::RunPopulation(problem, kind, operators, plan, options, nullptr);
-    return detail::RunIslandsOfRun(problem, kind, operators, plan, options);
+        return detail::RunPopulation(problem, kind, operators, problemName, plan, options, nullptr);
+    return detail::RunIslandsOfRun(problem, kind, operators, problemName, plan, options);
 }
 
 }  // namespace zarnel
