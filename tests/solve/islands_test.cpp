@@ -168,17 +168,40 @@ TEST(SolveIslands, DeterministicIslandsRepeatMemberByMemberAtEveryThreadCount) {
     EXPECT_EQ(DeterministicIslands(Sphere{}, 4), sphere);
 }
 
+// What Solve says when it refuses `options`, or "" when it runs them.
+std::string Refusal(const zarnel::SolveOptions& options) {
+    try {
+        zarnel::Solve(OneMax{}, options);
+    } catch (const zarnel::SolveError& error) {
+        return error.what();
+    }
+    return "";
+}
+
 TEST(SolveIslands, IslandOptionsThatCannotWorkAreRefusedByName) {
     zarnel::SolveOptions options = IslandOptions("refused");
+    options.maxIterations = 1;
     options.migrants = 20;
-    EXPECT_THROW(zarnel::Solve(OneMax{}, options), zarnel::SolveError);
+    EXPECT_NE(Refusal(options).find("migrants 20 is not below the population 20"), std::string::npos)
+        << Refusal(options);
+    options.migrants = 19;
+    options.population = 19;
+    EXPECT_NE(Refusal(options).find("migrants 19 is not below the population 19"), std::string::npos);
+    options.population = 20;
     options.migrants = 1;
     options.islands = 0;
-    EXPECT_THROW(zarnel::Solve(OneMax{}, options), zarnel::SolveError);
+    EXPECT_NE(Refusal(options).find("islands 0 is outside 1"), std::string::npos) << Refusal(options);
+    options.islands = 100000;
+    EXPECT_NE(Refusal(options).find("islands 100000 is outside 1"), std::string::npos);
     options.islands = 2;
     options.migrationInterval = 0;
-    EXPECT_THROW(zarnel::Solve(OneMax{}, options), zarnel::SolveError);
+    EXPECT_NE(Refusal(options).find("migrationInterval is 0"), std::string::npos) << Refusal(options);
     EXPECT_FALSE(fs::exists(options.record));
+    // One island has no ring: its migration settings are not looked at.
+    options.islands = 1;
+    options.migrants = 20;
+    EXPECT_EQ(Refusal(options), "");
+    fs::remove(options.record);
 }
 
 }  // namespace
