@@ -1,11 +1,13 @@
 // The TSP example as islands over MPI: three processes under mpiexec, each
 // one island of one run.
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
@@ -38,13 +40,33 @@ protected:
         std::string err;
     };
     // mpiexec with three ranks of the example, each with `arguments`.
-    Result RunIslands(const std::vector<std::string>& arguments) const {
+    std::unique_ptr<e2e::ChildProcess> Start(const std::vector<std::string>& arguments) const {
         std::vector<std::string> command{"-n", "3", "--oversubscribe", ZARNEL_TSP_PATH, kPcb, "--mpi"};
         command.insert(command.end(), arguments.begin(), arguments.end());
-        e2e::ChildProcess child(ZARNEL_MPIEXEC, command, dir_.string(), Path("out.txt"), Path("err.txt"));
+        return std::make_unique<e2e::ChildProcess>(ZARNEL_MPIEXEC, command, dir_.string(), Path("out.txt"),
+                                                   Path("err.txt"));
+    }
+    Result Finish(e2e::ChildProcess& child) const {
         // mpiexec ends once every rank has: a time-out here is a rank left running.
         const int status = child.Wait(240s);
         return {status, e2e::ReadFile(Path("out.txt")), e2e::ReadFile(Path("err.txt"))};
+    }
+    Result RunIslands(const std::vector<std::string>& arguments) const { return Finish(*Start(arguments)); }
+    // The process ids of this test's ranks: the example's processes working
+    // in this test's folder.
+    std::vector<pid_t> Ranks() const {
+        std::vector<pid_t> ranks;
+        const fs::path program = fs::canonical(ZARNEL_TSP_PATH);
+        for (const auto& entry : fs::directory_iterator("/proc")) {
+            const std::string name = entry.path().filename().string();
+            if (name.find_first_not_of("0123456789") != std::string::npos) continue;
+            std::error_code error;
+            const fs::path exe = fs::read_symlink(entry.path() / "exe", error);
+            if (error || exe != program) continue;
+            const fs::path cwd = fs::read_symlink(entry.path() / "cwd", error);
+            if (!error && cwd == fs::canonical(dir_)) ranks.push_back(static_cast<pid_t>(std::stol(name)));
+        }
+        return ranks;
     }
     std::string Path(const std::string& name) const { return (dir_ / name).string(); }
 
@@ -98,6 +120,23 @@ TEST_F(TspMpiE2E, WhatMpiIslandsCannotDoIsRefusedOnEveryRankBeforeAnyStarts) {
     EXPECT_NE(deterministic.err.find("deterministic with islands over MPI"), std::string::npos)
         << deterministic.err;
     EXPECT_EQ(several.out.find("best length"), std::string::npos);
+}
+
+TEST_F(TspMpiE2E, AKilledRankEndsTheWholeJobWithAMessageInsteadOfAHang) {
+    const auto job = Start({"--seed", "2", "--threads", "1", "--population", "16", "--time-limit", "200",
+                            "--migration-interval", "5"});
+    // Process 0 prints progress once the islands run.
+    ASSERT_TRUE(e2e::WaitUntil(
+        [&] { return e2e::ReadFile(Path("out.txt")).find("iteration ") != std::string::npos; }, 120s))
+        << e2e::ReadFile(Path("err.txt"));
+    std::vector<pid_t> ranks;
+    ASSERT_TRUE(e2e::WaitUntil([&] { return (ranks = Ranks()).size() == 3; }, 30s)) << ranks.size();
+    ASSERT_EQ(::kill(ranks.back(), SIGKILL), 0);
+    const Result run = Finish(*job);
+    EXPECT_NE(run.status, e2e::ChildProcess::kTimedOut);
+    EXPECT_NE(run.status, 0);
+    EXPECT_NE(run.err.find("signal 9"), std::string::npos) << run.err;
+    EXPECT_EQ(run.out.find("best length"), std::string::npos) << run.out;
 }
 
 }  // namespace
