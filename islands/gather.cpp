@@ -25,6 +25,7 @@ struct FixedFigures {
     std::uint64_t migrantsReceived;
     std::uint64_t migrantsDiscarded;
     double bestFitness;
+    std::uint64_t steps;
 };
 static_assert(std::is_trivially_copyable_v<FixedFigures> && std::is_trivially_copyable_v<IslandThread>);
 
@@ -45,9 +46,11 @@ int Size() {
 std::vector<IslandFigures> GatherFigures(const IslandFigures& mine) {
     const int rank = Rank();
     const int size = Size();
-    const FixedFigures fixed{mine.island,           mine.masterIterations,  mine.evaluations,
-                             mine.masterBusyMs,     mine.threads.size(),    mine.migrantsSent,
-                             mine.migrantsReceived, mine.migrantsDiscarded, mine.bestFitness};
+    const FixedFigures fixed{mine.island,           mine.masterIterations,
+                             mine.evaluations,      mine.masterBusyMs,
+                             mine.threads.size(),   mine.migrantsSent,
+                             mine.migrantsReceived, mine.migrantsDiscarded,
+                             mine.bestFitness,      mine.steps};
     std::vector<FixedFigures> all(rank == 0 ? static_cast<std::size_t>(size) : 0);
     MPI_Gather(&fixed, sizeof fixed, MPI_BYTE, all.data(), sizeof fixed, MPI_BYTE, 0, MPI_COMM_WORLD);
 
@@ -83,6 +86,7 @@ std::vector<IslandFigures> GatherFigures(const IslandFigures& mine) {
         figures.migrantsReceived = f.migrantsReceived;
         figures.migrantsDiscarded = f.migrantsDiscarded;
         figures.bestFitness = f.bestFitness;
+        figures.steps = f.steps;
     }
     return result;
 }

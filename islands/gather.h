@@ -2,8 +2,9 @@
 
 #include <vector>
 
-#include "islands/island_figures.h"
 #include "islands/ring_channel.h"
+#include "solve/island_figures.h"
+#include "solve/island_transport.h"
 
 namespace zarnel::islands {
 
@@ -17,10 +18,6 @@ std::vector<IslandFigures> GatherFigures(const IslandFigures& mine);
 // The island whose solution the run reports: the lowest rank that holds a
 // solution, or, when none does, the island with the highest best fitness
 // (the lowest rank among equals; a NaN counts as the lowest fitness).
-struct Winner {
-    int island = 0;
-    bool solved = false;  // the island holds a solution
-};
 Winner PickWinner(bool solved, double bestFitness);
 
 // Moves `message` from island `from` to island 0 (a copy when `from` is 0).

@@ -1,28 +1,18 @@
 #pragma once
 
 #include <cstdint>
-#include <cstring>
 #include <string>
 #include <utility>
 #include <vector>
 
-#include "framework/best_individual.h"
-#include "islands/gather.h"
-#include "islands/island_figures.h"
-#include "islands/migrant_codec.h"
-#include "islands/migration_policy.h"
 #include "islands/mpi_session.h"
-#include "islands/ring_channel.h"
+#include "islands/mpi_transport.h"
 #include "islands/stop_reason.h"
-#include "islands/stop_vote.h"
+#include "solve/island_figures.h"
+#include "solve/island_port.h"
+#include "solve/island_transport.h"
 
 namespace zarnel::islands {
-
-// How islands exchange migrants.
-struct IslandSettings {
-    std::uint32_t migrationInterval = 100;  // master iterations between migrations; at least 1
-    std::uint32_t migrants = 1;             // individuals sent per migration; 0 sends none
-};
 
 // How an island run ended, as Finish returns it.
 template <typename Gene, typename Fitness>
@@ -37,16 +27,48 @@ struct IslandOutcome {
     Fitness fitness{};
 };
 
-// The dump file of one island after Ctrl+C: "<iterations>.<island>.txt".
-inline std::string IslandDumpName(std::uint64_t iterations, int island) {
-    return std::to_string(iterations) + "." + std::to_string(island) + ".txt";
+// The island layer's reasons as the run layer names them, and back (a
+// target counts as a solution, an error as a failure, the other limits as
+// the iteration limit).
+inline run::StopReason ToRunReason(StopReason reason) {
+    switch (reason) {
+        case StopReason::kSolved:
+            return run::StopReason::kSolved;
+        case StopReason::kTimeLimit:
+            return run::StopReason::kTimeLimit;
+        case StopReason::kIterationLimit:
+            return run::StopReason::kIterationLimit;
+        case StopReason::kSignal:
+            return run::StopReason::kSignal;
+        case StopReason::kNone:
+        case StopReason::kFailed:
+            break;
+    }
+    return run::StopReason::kError;
+}
+
+inline StopReason ToIslandReason(run::StopReason reason) {
+    switch (StopRank(reason)) {
+        case 5:
+            return StopReason::kSolved;
+        case 3:
+            return StopReason::kTimeLimit;
+        case 2:
+            return StopReason::kIterationLimit;
+        case 1:
+            return StopReason::kSignal;
+        default:
+            return StopReason::kFailed;
+    }
 }
 
 // One island of a ring of MPI processes, each running its own engine on its
-// own population. The run loop calls BetweenIterations after every master
-// iteration, AnnounceStop when this island is solved or reaches a limit, and
-// Finish once at the end; all three on the main thread while the slave
-// threads wait (the MPI thread level is funneled).
+// own population: IslandPort (migration, stop, end) over MpiTransport, with
+// the island layer's own names for the stop reasons. The run loop calls
+// BetweenIterations after every master iteration, AnnounceStop when this
+// island is solved or reaches a limit, and Finish once at the end; all three
+// on the main thread while the slave threads wait (the MPI thread level is
+// funneled).
 //
 //   - Migration: every `migrationInterval` master iterations the island sends
 //     copies of its `migrants` best individuals to the next island (a
@@ -70,27 +92,22 @@ inline std::string IslandDumpName(std::uint64_t iterations, int island) {
 template <typename Population>
 class IslandRing {
 public:
-    using Individual = typename Population::IndividualType;
-    using Gene = typename Individual::Gene;
-    using Fitness = typename Individual::Fitness;
-    using Codec = MigrantCodec<Individual>;
+    using Port = IslandPort<Population>;
+    using Individual = typename Port::Individual;
+    using Gene = typename Port::Gene;
+    using Fitness = typename Port::Fitness;
+    using Codec = typename Port::Codec;
     using Outcome = IslandOutcome<Gene, Fitness>;
 
-    static constexpr int kMigrantTag = 7100;
+    static constexpr int kMigrantTag = MpiTransport::kMigrantTag;
 
     IslandRing(const MpiSession& session, IslandSettings settings)
-        : session_(session), settings_(settings), channel_(session.Rank(), session.Size(), kMigrantTag) {
-        if (settings_.migrationInterval == 0) settings_.migrationInterval = 1;
-        nextMigration_ = settings_.migrationInterval;
-    }
+        : transport_(session, kMigrantTag), port_(transport_, settings) {}
     IslandRing(const IslandRing&) = delete;
     IslandRing& operator=(const IslandRing&) = delete;
-    ~IslandRing() {
-        if (!finished_ && session_.Size() > 1) session_.AbortJob(1);
-    }
 
-    int Island() const { return session_.Rank(); }
-    int Islands() const { return session_.Size(); }
+    int Island() const { return port_.Island(); }
+    int Islands() const { return port_.Islands(); }
 
     // After master iteration `iteration` (the count since the start): votes,
     // and migrates when the interval has passed. `evaluate(Individual*)`
@@ -98,128 +115,51 @@ public:
     // is to stop.
     template <typename Evaluate>
     bool BetweenIterations(std::uint64_t iteration, Population& population, Evaluate&& evaluate) {
-        if (!bestNoted_) NoteBest(population);
-        if (vote_.Poll()) return false;
-        if (iteration < nextMigration_) return true;
-        nextMigration_ = (iteration / settings_.migrationInterval + 1) * settings_.migrationInterval;
-        if (session_.Size() > 1 && settings_.migrants > 0 && population.size > 0) {
-            Emigrate(population);
-            RingChannel::Bytes message;
-            while (channel_.Receive(message)) Absorb(message, population, evaluate);
-        }
-        NoteBest(population);
-        return true;
+        return port_.BetweenIterations(iteration, population, std::forward<Evaluate>(evaluate));
     }
 
     // The master iterations after which BetweenIterations migrates next; a
     // loop that runs the engine in chunks ends a chunk there.
-    std::uint64_t NextMigration() const { return nextMigration_; }
+    std::uint64_t NextMigration() const { return port_.NextMigration(); }
 
-    // Asks every island to stop; the highest reason given wins.
-    void AnnounceStop(StopReason reason) { vote_.Announce(reason); }
+    // Asks every island to stop; the highest reason given wins. kNone asks
+    // nothing.
+    void AnnounceStop(StopReason reason) {
+        if (reason != StopReason::kNone) port_.AnnounceStop(ToRunReason(reason));
+    }
 
     // This island's best fitness, for the next vote (BetweenIterations
     // refreshes it at every migration).
-    void NoteBest(Population& population) {
-        if (population.size > 0) vote_.SetLocalBest(RankingKey(*BestIndividual(population)->GetFitness()));
-        bestNoted_ = true;
-    }
+    void NoteBest(Population& population) { port_.NoteBest(population); }
 
     // The best fitness over all islands as of the last finished vote: what
     // island 0's progress line shows.
-    double GlobalBestFitness() const { return vote_.GlobalBest(); }
+    double GlobalBestFitness() const { return port_.GlobalBestFitness(); }
 
-    std::uint64_t MigrantsSent() const { return migrantsSent_; }
-    std::uint64_t MigrantsReceived() const { return migrantsReceived_; }
-    std::uint64_t MigrantsDiscarded() const { return migrantsDiscarded_; }
+    std::uint64_t MigrantsSent() const { return port_.MigrantsSent(); }
+    std::uint64_t MigrantsReceived() const { return port_.MigrantsReceived(); }
+    std::uint64_t MigrantsDiscarded() const { return port_.MigrantsDiscarded(); }
 
     // Ends the island's part of the run (see the class comment). `figures`
     // holds what the engine counted (iterations, evaluations, threads); the
     // ring fills in the island, the migrant counts and the best fitness. If
-    // no stop was agreed and none announced, this island announces kFailed.
+    // no stop was agreed and none announced, this island announces a
+    // failure.
     Outcome Finish(Population& population, IslandFigures figures) {
-        vote_.WaitForAgreement();
-        for (const RingChannel::Bytes& message : channel_.Drain()) {
-            migrantsDiscarded_ += Codec::Announced(message);
-        }
-        Individual* best = BestIndividual(population);
-        const double bestFitness = best != nullptr ? static_cast<double>(*best->GetFitness()) : 0.0;
-        const Winner winner = PickWinner(vote_.LocalReason() == StopReason::kSolved, bestFitness);
-
-        RingChannel::Bytes message;
-        if (winner.island == Island() && best != nullptr) message = Codec::Pack(&best, 1, best->GetLength());
-        message = SendToFirstIsland(message, winner.island);
-
-        figures.island = static_cast<std::uint32_t>(Island());
-        figures.migrantsSent = migrantsSent_;
-        figures.migrantsReceived = migrantsReceived_;
-        figures.migrantsDiscarded = migrantsDiscarded_;
-        figures.bestFitness = bestFitness;
-
+        auto ended = port_.Finish(population, std::move(figures));
         Outcome outcome;
-        outcome.reason = vote_.AgreedReason();
-        outcome.winner = winner.island;
-        outcome.solved = winner.solved;
-        outcome.islands = GatherFigures(figures);
-        finished_ = true;
-        if (Island() == 0 && message.size() >= Codec::kHeaderBytes) {
-            const std::uint32_t geneCount = GeneCountOf(message);
-            if (Codec::Count(message, geneCount) == 1) {
-                Individual carrier;
-                carrier.Create(geneCount);
-                Codec::Unpack(message, 0, geneCount, carrier);
-                outcome.genes.assign(carrier.GetGenes(), carrier.GetGenes() + geneCount);
-                outcome.fitness = *carrier.GetFitness();
-            }
-        }
+        outcome.reason = ToIslandReason(ended.reason);
+        outcome.winner = ended.winner;
+        outcome.solved = ended.solved;
+        outcome.islands = std::move(ended.islands);
+        outcome.genes = std::move(ended.genes);
+        outcome.fitness = ended.fitness;
         return outcome;
     }
 
 private:
-    static std::uint32_t GeneCountOf(const RingChannel::Bytes& message) {
-        std::uint32_t genes = 0;
-        std::memcpy(&genes, message.data() + sizeof(std::uint32_t), sizeof genes);
-        return genes;
-    }
-
-    void Emigrate(Population& population) {
-        const std::vector<std::uint32_t> indices = EmigrantIndices(population, settings_.migrants);
-        std::vector<Individual*> emigrants;
-        for (std::uint32_t index : indices) emigrants.push_back(population.GetIndividual(index));
-        const std::uint32_t geneCount = emigrants.front()->GetLength();
-        const auto count = static_cast<std::uint32_t>(emigrants.size());
-        if (channel_.Send(Codec::Pack(emigrants.data(), count, geneCount))) migrantsSent_ += count;
-    }
-
-    template <typename Evaluate>
-    void Absorb(const RingChannel::Bytes& message, Population& population, Evaluate& evaluate) {
-        const std::uint32_t geneCount = population.GetIndividual(0)->GetLength();
-        const std::uint32_t count = Codec::Count(message, geneCount);
-        if (count == 0) {
-            // Not a message for these individuals: nothing is copied.
-            migrantsDiscarded_ += Codec::Announced(message);
-            return;
-        }
-        const std::vector<std::uint32_t> targets = ReplacedIndices(population, count);
-        for (std::uint32_t k = 0; k < targets.size(); ++k) {
-            Individual* target = population.GetIndividual(targets[k]);
-            Codec::Unpack(message, k, geneCount, *target);
-            evaluate(target);
-        }
-        migrantsReceived_ += targets.size();
-        migrantsDiscarded_ += count - targets.size();
-    }
-
-    const MpiSession& session_;
-    IslandSettings settings_;
-    RingChannel channel_;
-    StopVote vote_;
-    std::uint64_t nextMigration_ = 0;
-    std::uint64_t migrantsSent_ = 0;
-    std::uint64_t migrantsReceived_ = 0;
-    std::uint64_t migrantsDiscarded_ = 0;
-    bool bestNoted_ = false;
-    bool finished_ = false;
+    MpiTransport transport_;
+    Port port_;
 };
 
 }  // namespace zarnel::islands

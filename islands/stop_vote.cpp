@@ -3,6 +3,8 @@
 #include <cmath>
 #include <limits>
 
+#include "solve/island_transport.h"
+
 namespace zarnel::islands {
 
 StopVote::~StopVote() {
@@ -11,8 +13,8 @@ StopVote::~StopVote() {
     if (request_ != MPI_REQUEST_NULL) MPI_Request_free(&request_);
 }
 
-void StopVote::Announce(StopReason reason) {
-    if (static_cast<int>(reason) > static_cast<int>(local_)) local_ = reason;
+void StopVote::Announce(std::uint32_t code) {
+    if (code > local_) local_ = code;
 }
 
 void StopVote::Start() {
@@ -29,7 +31,7 @@ void StopVote::Finished() {
     haveGlobalBest_ = true;
     if (receiveBuffer_[0] > 0.0) {
         agreed_ = true;
-        agreedReason_ = static_cast<StopReason>(static_cast<int>(receiveBuffer_[0]));
+        agreedCode_ = static_cast<std::uint32_t>(receiveBuffer_[0]);
     }
 }
 
@@ -48,7 +50,7 @@ bool StopVote::Poll() {
 }
 
 void StopVote::WaitForAgreement() {
-    if (local_ == StopReason::kNone) Announce(StopReason::kFailed);
+    if (local_ == 0) Announce(StopCode(run::StopReason::kError));
     while (!agreed_) {
         if (!inFlight_) Start();
         MPI_Wait(&request_, MPI_STATUS_IGNORE);

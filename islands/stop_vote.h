@@ -2,15 +2,15 @@
 
 #include <mpi.h>
 
+#include <cstdint>
 #include <limits>
-
-#include "islands/stop_reason.h"
 
 namespace zarnel::islands {
 
 // The global stop, as a sequence of non-blocking votes over MPI_COMM_WORLD.
 // Each vote is an MPI_Iallreduce (maximum) of two numbers per island: the
-// reason it asks to stop (0 to go on) and its best fitness. Poll, called by
+// code of the reason it asks to stop for (StopCode, whose order is the
+// reasons' rank; 0 to go on) and its best fitness. Poll, called by
 // every island once per master iteration, tests the vote in flight and starts
 // the next when it has ended; a vote ends once every island has joined it,
 // so every island reads the same result from the same vote, and all stop
@@ -28,22 +28,24 @@ public:
     // A vote still in flight here means the job is being aborted.
     ~StopVote();
 
-    // Asks every island to stop; the first reason given is kept, a later one
-    // replaces it only when it ranks higher.
-    void Announce(StopReason reason);
+    // Asks every island to stop for the reason of `code` (StopCode); the
+    // first code given is kept, a later one replaces it only when it ranks
+    // higher.
+    void Announce(std::uint32_t code);
     // This island's best fitness, sent with the next vote.
     void SetLocalBest(double fitness) { localBest_ = fitness; }
 
     // True once a vote has said stop; never blocks.
     bool Poll();
     // Votes until a vote says stop, blocking; the island must have announced
-    // a stop (otherwise it announces kFailed, so that this cannot wait for
+    // a stop (otherwise it announces a failure, so that this cannot wait for
     // ever). Returns at once when a vote has already said stop.
     void WaitForAgreement();
 
     bool Agreed() const { return agreed_; }
-    StopReason AgreedReason() const { return agreedReason_; }
-    StopReason LocalReason() const { return local_; }
+    // The highest code of the vote that said stop, and this island's own.
+    std::uint32_t AgreedCode() const { return agreedCode_; }
+    std::uint32_t LocalCode() const { return local_; }
     // The best fitness over all islands as of the last finished vote (this
     // island's own before the first vote ends).
     double GlobalBest() const { return globalBest_; }
@@ -52,11 +54,11 @@ private:
     void Start();
     void Finished();
 
-    StopReason local_ = StopReason::kNone;
+    std::uint32_t local_ = 0;
     double localBest_ = -std::numeric_limits<double>::infinity();
     bool inFlight_ = false;
     bool agreed_ = false;
-    StopReason agreedReason_ = StopReason::kNone;
+    std::uint32_t agreedCode_ = 0;
     double globalBest_ = 0.0;
     bool haveGlobalBest_ = false;
     // Buffers of the vote in flight; MPI uses them until the vote ends.

@@ -23,9 +23,10 @@ struct IslandsEnd {
     float fitness = 0.0f;
 };
 
-// What the solver needs from a layer that runs one solver per process as
-// islands of one run. The solver keeps MPI out of its own library: it sees
-// only this interface, which the islands program implements over its ring.
+// What the solver needs from a layer that runs one solver per island of one
+// run. The solver keeps MPI out of its own library: it sees only this
+// interface, which PortIslandLink implements over any island transport (the
+// islands of one process, or one island per MPI process).
 // Every call is made on the solver's main thread while the slave threads
 // wait; every island makes the same collective calls (ShareRunSeed, Finish)
 // in the same order.
@@ -54,6 +55,13 @@ public:
     virtual double GlobalBestFitness() const = 0;
     // The name of this island's population dump after `total` iterations.
     virtual std::string DumpName(std::uint32_t total) const = 0;
+    // True once for each request that every island dump its population
+    // (Ctrl+C; SIGUSR1 under mpirun).
+    virtual bool TakeDumpRequest() = 0;
+    // This island handles the process's end requests (it runs on the main
+    // thread), and waits for a key at the end when a person is there.
+    virtual bool HandlesEndRequests() const = 0;
+    virtual bool WaitsForKey() const = 0;
 
     // Ends this island's part: waits until the islands agree to stop, then
     // gathers every island's figures and the reported individual at island

@@ -187,8 +187,9 @@ std::string CheckIslandKeys(const NQueenParameters& parameters, const std::strin
                        "must be a whole number from " + std::to_string(low) + " to " + std::to_string(high) +
                            ", not " + given);
     };
-    std::string problem =
-        check(ParameterKey::kMigrationInterval, parameters.migration_interval, 1, 4294967295);
+    std::string problem = check(ParameterKey::kIslands, parameters.islands, 1, kMaxIslands);
+    if (problem.empty())
+        problem = check(ParameterKey::kMigrationInterval, parameters.migration_interval, 1, 4294967295);
     if (problem.empty()) {
         const std::int64_t built = PopulationSizeBuilt(parameters.population_size);
         // A migration is one message of 8 bytes and, per migrant, a 4-byte
@@ -226,7 +227,9 @@ std::uint64_t EstimateRunMemory(const NQueenParameters& parameters) {
     // Every thread that scores boards keeps 2 x (2N - 1) diagonal counters;
     // every slave thread also keeps N crossover positions.
     const std::uint64_t perThread = (4 * queens + queens) * sizeof(std::uint32_t);
-    return individuals * perIndividual + (threads + 1) * perThread;
+    // Every island of the process holds all of that.
+    const auto islands = static_cast<std::uint64_t>(std::max<std::int64_t>(parameters.islands, 1));
+    return islands * (individuals * perIndividual + (threads + 1) * perThread);
 }
 
 std::string CheckRunMemory(const NQueenParameters& parameters, const std::string& path,

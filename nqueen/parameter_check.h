@@ -42,9 +42,13 @@ std::string CheckRunCanEnd(const NQueenParameters& parameters, const std::string
 // was built without the JSON library.
 std::string CheckRunControl(const NQueenParameters& parameters, const std::string& path);
 
-// Checks the island keys (migration_interval, migrants) of a file read with
-// islandKeys set: empty when usable, otherwise one line naming the key, its
-// value (or the text that is no number) and `path`. migration_interval runs
+// The most islands one process runs (the `islands` key).
+inline constexpr std::int64_t kMaxIslands = 256;
+
+// Checks the island keys (islands, migration_interval, migrants) of a file
+// read with islandKeys set: empty when usable, otherwise one line naming the
+// key, its value (or the text that is no number) and `path`. islands runs
+// from 1 to kMaxIslands; migration_interval
 // from 1 to 4294967295; migrants
 // from 0 (no migration) to one less than the individuals built, since an
 // island never gives up its best individual to make room.
@@ -59,8 +63,9 @@ bool UsesRunControl(const NQueenParameters& parameters);
 bool HasStopLimit(const NQueenParameters& parameters);
 
 // For usable parameters: the bytes that the run's data takes (the
-// individuals, their genes and busy flags, and each thread's scratch space),
-// not counting thread stacks and the program itself.
+// individuals, their genes and busy flags, and each thread's scratch space,
+// times the islands of the process), not counting thread stacks and the
+// program itself.
 std::uint64_t EstimateRunMemory(const NQueenParameters& parameters);
 
 // Empty when the estimate fits in `availableBytes`, otherwise the reason with

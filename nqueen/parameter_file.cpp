@@ -44,6 +44,7 @@ constexpr KeyRow kKeyTable[] = {
     {ParameterKey::kOperators, "operators", &NQueenParameters::operators},
     {ParameterKey::kMigrationInterval, "migration_interval", &NQueenParameters::migration_interval},
     {ParameterKey::kMigrants, "migrants", &NQueenParameters::migrants},
+    {ParameterKey::kIslands, "islands", &NQueenParameters::islands},
 };
 
 bool IsIslandKey(ParameterKey key) {
@@ -373,6 +374,15 @@ std::vector<std::pair<std::string, ParameterValue>> KeysAsRead(const NQueenParam
 
 void ScanParameterText(const char* text, std::size_t size, NQueenParameters& parameters,
                        const ParameterWarningSink& warn) {
+    // A file that sets `islands` is read with the island keys; whether it
+    // does is known only after the whole text, so a silent first reading
+    // decides.
+    if (parameters.islandsKey && !parameters.islandKeys) {
+        NQueenParameters first = parameters;
+        first.islandKeys = true;
+        ScanParameterText(text, size, first);
+        if (first.StateOf(ParameterKey::kIslands) != KeyState::kUnset) parameters.islandKeys = true;
+    }
     const char* const end = text + size;
     TextCursor cursor(text, end);
     // A UTF-8 byte-order mark, which some editors put at the start.
@@ -410,6 +420,7 @@ void ScanParameterText(const char* text, std::size_t size, NQueenParameters& par
         if (length <= kMaxWordLength) {
             for (const KeyRow& row : kKeyTable) {
                 if (IsIslandKey(row.key) && !parameters.islandKeys) continue;
+                if (row.key == ParameterKey::kIslands && !parameters.islandsKey) continue;
                 if (EqualsIgnoringCase(word, length, row.name)) {
                     std::visit(ValueReader(text, word, row, cursor, parameters, warnings), row.field);
                     break;

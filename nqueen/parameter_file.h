@@ -30,8 +30,11 @@ enum class ParameterKey : std::uint8_t {
     // The island keys: read only when NQueenParameters::islandKeys is set.
     kMigrationInterval,
     kMigrants,
+    // Islands in one process: read only when NQueenParameters::islandsKey is
+    // set (ZarnelNQueen); a file that sets it is read with the island keys.
+    kIslands,
 };
-inline constexpr std::size_t kParameterKeyCount = 14;
+inline constexpr std::size_t kParameterKeyCount = 15;
 // The keys from kQueens to kDumpDirectory; the keys added since (run control,
 // the operator set, the island keys) follow them.
 inline constexpr std::size_t kClassicKeyCount = 6;
@@ -78,6 +81,11 @@ struct NQueenParameters {
     std::int64_t migration_interval = 100;
     std::int64_t migrants = 1;
     bool islandKeys = false;
+    // Islands of one process, each with population_size individuals and
+    // slave_threads slave threads (ZarnelNQueen); read only with islandsKey
+    // set, and then a file that sets it has its island keys read too.
+    std::int64_t islands = 1;
+    bool islandsKey = false;
 
     // The states of the classic keys, and of the keys added since apart, so
     // that a loop over keyStates sees the keys of a classic file only.

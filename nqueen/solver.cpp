@@ -24,6 +24,7 @@
 #include "nqueen/operator_set.h"
 #include "nqueen/parameter_check.h"
 #include "nqueen/parameter_file.h"
+#include "nqueen/port_island_link.h"
 #include "nqueen/report.h"
 #include "platform/console.h"
 #include "platform/memory.h"
@@ -34,6 +35,8 @@
 #include "run/run_loop.h"
 #include "run/run_record.h"
 #include "run/seed.h"
+#include "solve/island_threads.h"
+#include "solve/local_islands.h"
 #include "solve/run_session.h"
 
 namespace zarnel {
@@ -164,8 +167,9 @@ int SolveAndReport(const NQueenParameters& parameters, const std::string& report
     sessionSetup.limits = setup.limits;
     sessionSetup.chunk = kChunk;
     // A run that keeps a record ends on an end request as on a limit, so
-    // that the record is written from here, not from a signal handler.
-    sessionSetup.endRequests = setup.record;
+    // that the record is written from here, not from a signal handler. Of
+    // the islands of one process, the main thread's handles them.
+    sessionSetup.endRequests = setup.record && (link == nullptr || link->HandlesEndRequests());
     sessionSetup.dumpDirectory = parameters.dump_directory;
     sessionSetup.refusedRoles = {kParameterFileRole, kReportFileRole};
     // Counts the master's own evaluations (the initial scoring and the
@@ -211,9 +215,13 @@ int SolveAndReport(const NQueenParameters& parameters, const std::string& report
         }
         solution = best->GetGenes();
         if (setup.record) history.push_back(run::Summarise(population, total));
-        const std::string name = link != nullptr ? link->DumpName(total) : std::to_string(total) + ".txt";
-        session.DumpOnRequest(
-            name, [&](std::FILE* file) { return WritePopulationDump(file, population); }, err);
+        const auto dump = [&](std::FILE* file) { return WritePopulationDump(file, population); };
+        if (link == nullptr) {
+            session.DumpOnRequest(std::to_string(total) + ".txt", dump, err);
+        } else if (link->TakeDumpRequest()) {
+            // One request dumps every island.
+            session.DumpNow(link->DumpName(total), dump, err);
+        }
         return bestFitness == 0.0f;
     };
     // Set when the islands agreed to stop for a reason of another island.
@@ -331,7 +339,8 @@ int SolveAndReport(const NQueenParameters& parameters, const std::string& report
     }
 
     // Scripts and CI have no keyboard: wait only when a person is there.
-    if (link == nullptr && !requested && platform::StdinIsTerminal()) platform::ReadKeyNoEcho();
+    if ((link == nullptr || link->WaitsForKey()) && !requested && platform::StdinIsTerminal())
+        platform::ReadKeyNoEcho();
     return status;
 }
 
@@ -346,7 +355,8 @@ std::string PrepareRunControl(const NQueenParameters& parameters, const std::str
     if (set(ParameterKey::kTimeLimit)) setup.limits.timeLimitSeconds = parameters.time_limit;
     // A file that asks for anything beyond the classic keys gets the seed in
     // its report; a classic report stays as it always was.
-    setup.showSeed = UsesRunControl(parameters) || set(ParameterKey::kOperators);
+    setup.showSeed =
+        UsesRunControl(parameters) || set(ParameterKey::kOperators) || set(ParameterKey::kIslands);
     setup.record = set(ParameterKey::kJsonReport);
     // Neither output may replace the population it starts from.
     const bool resume = set(ParameterKey::kResumeFrom);
@@ -411,6 +421,7 @@ std::optional<int> PrepareRun(int argc, const char* const argv[], std::FILE* out
     const std::string parameterPath = argv[1];
     const std::string reportPath = argv[2];
     parameters.islandKeys = variant.islandKeys;
+    parameters.islandsKey = variant.localIslands;
     bool opened = false;
     try {
         opened = ReadParameterFile(parameterPath.c_str(), parameters, [err](const std::string& warning) {
@@ -428,7 +439,7 @@ std::optional<int> PrepareRun(int argc, const char* const argv[], std::FILE* out
     }
     std::string problem = CheckParameters(parameters, parameterPath);
     if (problem.empty()) problem = CheckRunControl(parameters, parameterPath);
-    if (problem.empty() && variant.islandKeys) problem = CheckIslandKeys(parameters, parameterPath);
+    if (problem.empty() && parameters.islandKeys) problem = CheckIslandKeys(parameters, parameterPath);
     // A stop limit bounds a run that could otherwise never end.
     if (problem.empty() && !HasStopLimit(parameters)) problem = CheckRunCanEnd(parameters, parameterPath);
     if (problem.empty()) problem = CheckMemory(parameters, parameterPath);
@@ -439,6 +450,32 @@ std::optional<int> PrepareRun(int argc, const char* const argv[], std::FILE* out
         return kBadInput;
     }
     return std::nullopt;
+}
+
+// The run of `islands` islands in this process: the solver once per island,
+// island 0 on this thread and the others each on a master thread of its own,
+// linked through the islands of one process. Island 0 prints, and writes the
+// report and the record, as island 0 of ZarnelNQueenIslands does. Returns
+// island 0's status.
+int RunIslandsInProcess(const NQueenParameters& parameters, const std::string& parameterPath,
+                        const std::string& reportPath, const RunSetup& setup, const SolverVariant& variant,
+                        std::FILE* out, std::FILE* err) {
+    islands::LocalIslands network(static_cast<std::uint32_t>(parameters.islands), false);
+    islands::IslandSettings settings;
+    settings.migrationInterval = static_cast<std::uint32_t>(parameters.migration_interval);
+    settings.migrants = static_cast<std::uint32_t>(parameters.migrants);
+    int status = kIslandsFailed;
+    islands::RunIslands(network, [&](islands::IslandTransport& transport) {
+        const bool first = transport.Island() == 0;
+        PortIslandLink link(network, transport, settings, first, first);
+        // Every island starts from the same dump, if any.
+        RunSetup own = setup;
+        const int result =
+            SolveAndReport(parameters, reportPath, FilesOfRun(parameters, parameterPath, reportPath), own,
+                           variant, &link, out, err);
+        if (first) status = result;
+    });
+    return status;
 }
 
 }  // namespace
@@ -459,8 +496,10 @@ int RunNQueen(int argc, const char* const argv[], std::FILE* out, std::FILE* err
     }
     if (refused) return *refused;
     try {
-        const std::unique_ptr<IslandLink> link = variant.makeLink ? variant.makeLink(parameters) : nullptr;
         const std::string reportPath = argv[2];
+        if (parameters.islands > 1 && !variant.makeLink)
+            return RunIslandsInProcess(parameters, argv[1], reportPath, setup, variant, out, err);
+        const std::unique_ptr<IslandLink> link = variant.makeLink ? variant.makeLink(parameters) : nullptr;
         run::RunFiles files = FilesOfRun(parameters, argv[1], reportPath);
         return SolveAndReport(parameters, reportPath, std::move(files), setup, variant, link.get(), out, err);
     } catch (const std::exception& error) {

@@ -35,6 +35,9 @@ struct SolverVariant {
         "Usage: ZarnelNQueen.exe <input file> <output file>\n For details see sample input file.\n";
     // Reads and checks migration_interval and migrants.
     bool islandKeys = false;
+    // Reads the `islands` key: with islands above 1, that many islands in
+    // this process (a file that sets it also has its island keys read).
+    bool localIslands = true;
     // Called once the command line and parameters are read and checked,
     // with whether this process can run; false stops this process too (the
     // islands agree before any of them starts).

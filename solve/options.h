@@ -7,6 +7,10 @@
 
 namespace zarnel {
 
+namespace islands {
+class IslandNetwork;
+}
+
 // The figures of a run at one moment, as the progress line shows them and the
 // record's history keeps them.
 struct Progress {
@@ -47,6 +51,28 @@ struct SolveOptions {
     // and a time limit still ends the run when it comes. Needs a seed to
     // repeat, and a fitness and improve that depend on their arguments only.
     bool deterministic = false;
+
+    // Islands: `islands` populations of `population` individuals each, each
+    // with its own engine on a master thread of its own (island 0 on the
+    // calling thread) and its share of `threads` (island i gets threads / K,
+    // the first threads % K one more; an island with none runs its steps on
+    // its master thread). Island 0 keeps the run seed, island i runs from a
+    // seed derived from it. Every `migrationInterval` master iterations each
+    // island sends copies of its `migrants` best individuals to the next one
+    // on a ring; they replace the worst there (never the best) and are scored
+    // again. The target, a limit, an end request or a failure on any island
+    // stops all. The limits count per island (maxEvaluations: its share,
+    // rounded up); the record sums the islands and lists each in "islands".
+    // With `deterministic` migration and the stop come at fixed iterations,
+    // so the result still repeats at any thread count. 1: one population,
+    // the run as always.
+    std::uint32_t islands = 1;
+    std::uint32_t migrationInterval = 100;
+    std::uint32_t migrants = 1;
+    // The islands over another transport instead of this process's threads:
+    // islands::MpiIslands (the optional component `islands`) runs one island
+    // in each MPI process. Not owned; null for islands in this process.
+    islands::IslandNetwork* network = nullptr;
 
     // Stop limits; 0 or none means no such limit. Checked after every master
     // iteration.

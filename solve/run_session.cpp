@@ -72,6 +72,11 @@ run::StopReason RunSession::Run(CParallelGA& engine, run::RunHooks hooks) {
 std::string RunSession::DumpOnRequest(const std::string& name, const std::function<bool(std::FILE*)>& write,
                                       std::FILE* err) {
     if (!platform::TakeCtrlCRequest()) return {};
+    return DumpNow(name, write, err);
+}
+
+std::string RunSession::DumpNow(const std::string& name, const std::function<bool(std::FILE*)>& write,
+                                std::FILE* err) {
     std::string path =
         setup_.dumpDirectory.empty() ? name : (std::filesystem::path(setup_.dumpDirectory) / name).string();
     if (const std::string* role = files_.RoleOf(path)) {

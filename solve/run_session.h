@@ -71,6 +71,11 @@ public:
     // refused name, a failed write: each said on `err`).
     std::string DumpOnRequest(const std::string& name, const std::function<bool(std::FILE*)>& write,
                               std::FILE* err);
+    // The same dump whether or not Ctrl+C asked for one: for a caller that
+    // learns of the request another way (islands, where one request dumps
+    // every island).
+    std::string DumpNow(const std::string& name, const std::function<bool(std::FILE*)>& write,
+                        std::FILE* err);
 
     // What the master thread and every slave thread of `engine` counted.
     std::uint64_t Evaluations(const CParallelGA& engine) const;

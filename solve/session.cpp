@@ -11,6 +11,7 @@
 
 #include "run/atomic_file.h"
 #include "run/seed.h"
+#include "solve/island_transport.h"
 #include "solve/result.h"
 
 namespace zarnel {
@@ -27,6 +28,7 @@ constexpr std::uint32_t kMaxThreads = 1024;
 constexpr std::uint32_t kMaxPopulation = 32767;
 constexpr std::uint32_t kMaxTournament = 16;
 constexpr std::uint32_t kMaxSteps = 1u << 20;
+constexpr std::uint32_t kMaxIslands = 256;
 constexpr const char* kDumpTitle = "# zarnel population dump";
 
 [[noreturn]] void Refuse(const std::string& message) { throw SolveError(message); }
@@ -49,9 +51,29 @@ RunPlan PlanRun(const SolveOptions& options, std::uint32_t genomeLength) {
         Refuse("tournamentSize " + std::to_string(options.tournamentSize) +
                " is outside 3 … 16 (two parents and one to replace at least)");
     plan.tournament = options.tournamentSize;
+    if (options.islands < 1 || options.islands > kMaxIslands)
+        Refuse("islands " + std::to_string(options.islands) + " is outside 1 … " +
+               std::to_string(kMaxIslands));
+    if (options.network != nullptr) {
+        if (options.islands != 1)
+            Refuse("islands " + std::to_string(options.islands) + " with islands " + options.network->Name() +
+                   ": each process runs the islands its network gives it (leave islands at 1)");
+        if (options.deterministic && !options.network->Deterministic())
+            Refuse("deterministic with islands " + options.network->Name() +
+                   ": there, which migrants arrive when depends on timing");
+        plan.islands = options.network->Islands();
+        plan.localIslands = std::max(options.network->LocalCount(), 1u);
+    } else {
+        plan.islands = options.islands;
+        plan.localIslands = options.islands;
+    }
+    if (plan.islands > 1 && options.migrationInterval == 0)
+        Refuse("migrationInterval is 0; it must be at least 1");
+    plan.migrationInterval = options.migrationInterval;
+    plan.migrants = options.migrants;
     // Every thread can hold all its claims at once, so none ever waits for
-    // another to let go.
-    const std::uint32_t holders = std::max(plan.threads, 1u);
+    // another to let go. With islands, the island with the most threads.
+    const std::uint32_t holders = std::max((plan.threads + plan.localIslands - 1) / plan.localIslands, 1u);
     const std::uint64_t least = std::uint64_t{plan.tournament} * holders;
     if (options.population == 0) {
         plan.population = static_cast<std::uint32_t>(std::max<std::uint64_t>(100, least + holders));
@@ -69,6 +91,9 @@ RunPlan PlanRun(const SolveOptions& options, std::uint32_t genomeLength) {
                    ", or threads would wait on each other's claims");
         }
     }
+    if (plan.islands > 1 && plan.migrants >= plan.population)
+        Refuse("migrants " + std::to_string(plan.migrants) + " is not below the population " +
+               std::to_string(plan.population) + " of an island, whose best never makes room");
     if (options.stepsPerPhase > kMaxSteps)
         Refuse("stepsPerPhase " + std::to_string(options.stepsPerPhase) + " is above " +
                std::to_string(kMaxSteps));
@@ -130,6 +155,11 @@ run::ParameterList RecordParameters(const SolveOptions& options, const RunPlan& 
     if (plan.target) list.emplace_back("target", *plan.target);
     if (plan.stagnation != 0) whole("stagnation", plan.stagnation);
     if (plan.maxEvaluations != 0) whole("max_evaluations", plan.maxEvaluations);
+    if (plan.islands > 1 || options.network != nullptr) {
+        whole("islands", plan.islands);
+        whole("migration_interval", plan.migrationInterval);
+        whole("migrants", plan.migrants);
+    }
     if (!options.record.empty()) list.emplace_back("record", options.record);
     if (!options.dumpDirectory.empty()) list.emplace_back("dump_directory", options.dumpDirectory);
     if (!options.resumeFrom.empty()) list.emplace_back("resume_from", options.resumeFrom);

@@ -29,11 +29,18 @@ struct RunPlan {
     std::optional<double> target;
     std::uint32_t stagnation = 0;
     std::uint64_t maxEvaluations = 0;
+    // Islands of the whole run (1: one population), those of this process,
+    // and how they migrate.
+    std::uint32_t islands = 1;
+    std::uint32_t localIslands = 1;
+    std::uint32_t migrationInterval = 100;
+    std::uint32_t migrants = 1;
 };
 
 // Checks the options for a genome of `genomeLength` genes and resolves the
 // defaults (population, seed); throws SolveError naming the option, its value
-// and the rule.
+// and the rule. With islands, `threads` are all of this process's and the
+// population is each island's.
 RunPlan PlanRun(const SolveOptions& options, std::uint32_t genomeLength);
 
 // The files a run of Solve reads and writes, as known at start-up: the record

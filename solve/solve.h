@@ -4,6 +4,9 @@
 #include <cstdint>
 #include <cstdio>
 #include <exception>
+#include <memory>
+#include <mutex>
+#include <optional>
 #include <span>
 #include <string>
 #include <utility>
@@ -12,9 +15,15 @@
 #include "framework/parallel_ga.h"
 #include "framework/thread_stats.h"
 #include "genome/genome.h"
+#include "platform/console.h"
 #include "run/history.h"
 #include "run/run_loop.h"
 #include "run/run_record.h"
+#include "run/seed.h"
+#include "solve/island_port.h"
+#include "solve/island_threads.h"
+#include "solve/island_transport.h"
+#include "solve/local_islands.h"
 #include "solve/options.h"
 #include "solve/population_io.h"
 #include "solve/problem.h"
@@ -58,35 +67,32 @@ std::string ProblemName(const Problem& problem) {
     }
 }
 
-}  // namespace detail
+// One island's place in a run of islands.
+struct IslandSeat {
+    islands::IslandTransport* transport = nullptr;
+    islands::IslandSettings settings;
+    // Ctrl+C asks every island for a dump of its population (named
+    // "<iteration>.<island>.txt").
+    bool dumps = false;
+};
 
-// Runs `problem` (see ProblemType in solve/problem.h) with a steady-state GA
-// on the master–slave engine until a stop limit, the target, an end request or
-// stagnation ends it, and returns the best individual with the run's figures.
-// `operators` chooses the crossover, mutation and their rates for the
-// problem's genome kind (OperatorsOf<Kind>, genome/operators.h).
-//
-// A problem, option or resume file that cannot work is refused with a
-// SolveError before anything runs. An exception that leaves the problem's
-// fitness or improve ends the run (the record is written, with stop reason
-// "error") and is thrown again from here. Call it from one thread at a time:
-// with `handleSignals` it handles the process's Ctrl+C and end requests for
-// the length of the run.
-template <class Problem, class Operators = OperatorsOf<KindOf<Problem>>>
-SolveResult<GeneOf<Problem>> Solve(const Problem& problem, const SolveOptions& options = {},
-                                   const Operators& operators = {}) {
-    detail::CheckProblem<Problem>();
+// The steady-state run of one population: the whole run of Solve without
+// islands (`seat` null), or one island's part of a run of islands, on the
+// thread that builds, runs and destroys its engine. With islands, the
+// record (only the island whose options name one writes it) sums the
+// islands and lists each, and the result of island 0 is the run's: the
+// winner's best individual and the islands' figures summed.
+template <class Problem, class Operators>
+SolveResult<GeneOf<Problem>> RunPopulation(const Problem& problem, const KindOf<Problem>& kind,
+                                           const Operators& operators, const std::string& problemName,
+                                           const RunPlan& plan, const SolveOptions& options,
+                                           const IslandSeat* seat) {
     using Kind = KindOf<Problem>;
     using Gene = GeneOf<Problem>;
-    using Scheme = detail::SteadyState<Problem, Operators>;
+    using Scheme = SteadyState<Problem, Operators>;
     using Population = typename Scheme::Population;
+    using Individual = typename Scheme::Individual;
 
-    const Kind kind = problem.genome();
-    if (const std::string reason = kind.Validate(); !reason.empty())
-        throw SolveError("the problem's genome cannot be used: " + reason);
-    if (const std::string reason = operators.Validate(); !reason.empty())
-        throw SolveError("the operators cannot be used: " + reason);
-    const detail::RunPlan plan = detail::PlanRun(options, kind.Length());
     RunSession::Setup sessionSetup;
     sessionSetup.program = "zarnel::Solve";
     sessionSetup.limits = plan.limits;
@@ -95,14 +101,12 @@ SolveResult<GeneOf<Problem>> Solve(const Problem& problem, const SolveOptions& o
     sessionSetup.dumpDirectory = options.dumpDirectory;
     // Counts the calling thread's own evaluations (the steps it runs without
     // slave threads) with the slave threads'.
-    RunSession session(std::move(sessionSetup), detail::FilesOfRun(options));
-    const std::string problemName = detail::ProblemName(problem);
+    RunSession session(std::move(sessionSetup), FilesOfRun(options));
 
     Population population(plan.population, kind.Length());
-    detail::DumpHeader header{problemName, std::string(Kind::kName), kind.Length(), plan.population, 0,
-                              plan.seed};
+    DumpHeader header{problemName, std::string(Kind::kName), kind.Length(), plan.population, 0, plan.seed};
     if (!options.resumeFrom.empty()) {
-        const detail::DumpText dump = detail::ReadDumpText(options.resumeFrom, header);
+        const DumpText dump = ReadDumpText(options.resumeFrom, header);
         for (std::uint32_t i = 0; i < population.size; ++i) {
             const std::span<Gene> genes(population.GetIndividual(i)->GetGenes(), kind.Length());
             std::string reason = kind.Read(dump.genomes[i], genes);
@@ -116,7 +120,7 @@ SolveResult<GeneOf<Problem>> Solve(const Problem& problem, const SolveOptions& o
     }
     const std::uint64_t firstIteration = header.iteration;
 
-    detail::SchemeSettings settings;
+    SchemeSettings settings;
     settings.runSeed = plan.seed;
     settings.threads = plan.threads;
     settings.tournament = plan.tournament;
@@ -131,10 +135,17 @@ SolveResult<GeneOf<Problem>> Solve(const Problem& problem, const SolveOptions& o
     // iteration of the run.
     engine.Run(1);
 
+    std::optional<islands::IslandPort<Population>> port;
+    if (seat != nullptr) port.emplace(*seat->transport, seat->settings);
+    const std::string islandSuffix =
+        port ? "." + std::to_string(port->Island()) + ".txt" : std::string(".txt");
+
     SolveResult<Gene> result;
     result.seed = plan.seed;
     run::History history;
     double lastProgress = 0.0;
+    // With islands: the best over every island as this one last learned it.
+    double islandsBest = -std::numeric_limits<double>::infinity();
     const std::uint32_t progressEvery = options.progressEvery != 0 ? options.progressEvery
                                         : options.deterministic    ? 100
                                                                    : 0;
@@ -142,16 +153,21 @@ SolveResult<GeneOf<Problem>> Solve(const Problem& problem, const SolveOptions& o
         Progress progress;
         progress.iteration = iteration;
         progress.evaluations = session.Evaluations(engine);
-        progress.best = *population.GetIndividual(detail::BestIndex(population))->GetFitness();
-        progress.mean = detail::MeanFitness(population);
+        progress.best = *population.GetIndividual(BestIndex(population))->GetFitness();
+        if (port) {
+            islandsBest = std::max(islandsBest, port->GlobalBestFitness());
+            progress.best = std::max(RankKey(progress.best), islandsBest);
+        }
+        progress.mean = MeanFitness(population);
         progress.seconds = session.Elapsed();
         if (options.progress) {
             options.progress(progress);
         } else if (!options.quiet) {
-            detail::PrintProgressLine(stdout, progress);
+            PrintProgressLine(stdout, progress);
         }
         if (!options.record.empty()) {
             run::HistoryEntry entry = run::Summarise(population, static_cast<std::uint32_t>(iteration));
+            if (port) entry.best = progress.best;
             entry.mean = progress.mean;
             entry.evaluations = progress.evaluations;
             entry.seconds = progress.seconds;
@@ -164,6 +180,7 @@ SolveResult<GeneOf<Problem>> Solve(const Problem& problem, const SolveOptions& o
     if (scheme.Failed()) reason = StopReason::kError;
     if (!reason && scheme.Reached()) reason = StopReason::kTarget;
     std::uint64_t iterations = 0;
+    bool stoppedByIslands = false;
     if (!reason) {
         run::RunHooks hooks;
         hooks.afterChunk = [&](std::uint32_t total) {
@@ -171,13 +188,14 @@ SolveResult<GeneOf<Problem>> Solve(const Problem& problem, const SolveOptions& o
             if (progressEvery != 0 ? total % progressEvery == 0
                                    : session.Elapsed() - lastProgress >= options.progressInterval)
                 observe(total);
-            if (options.handleSignals) {
+            const bool dumpAsked = seat != nullptr ? seat->dumps && seat->transport->DumpRequested()
+                                                   : options.handleSignals && platform::TakeCtrlCRequest();
+            if (dumpAsked) {
                 // Named by the population's age, which a resumed run carries on.
                 header.iteration = firstIteration + total;
-                const std::string path = session.DumpOnRequest(
-                    std::to_string(header.iteration) + ".txt",
-                    [&](std::FILE* file) { return detail::WriteDump(file, header, population, kind); },
-                    stderr);
+                const std::string path = session.DumpNow(
+                    std::to_string(header.iteration) + islandSuffix,
+                    [&](std::FILE* file) { return WriteDump(file, header, population, kind); }, stderr);
                 if (!path.empty()) {
                     result.dumps.push_back(path);
                     std::fprintf(stderr,
@@ -187,11 +205,16 @@ SolveResult<GeneOf<Problem>> Solve(const Problem& problem, const SolveOptions& o
             }
             return false;
         };
-        hooks.betweenIterations = [&](std::uint32_t) -> std::optional<StopReason> {
+        hooks.betweenIterations = [&](std::uint32_t total) -> std::optional<StopReason> {
             if (plan.maxEvaluations != 0 && session.Evaluations(engine) >= plan.maxEvaluations)
                 return StopReason::kEvaluationLimit;
             if (plan.stagnation != 0 && scheme.SinceImprovement() >= plan.stagnation)
                 return StopReason::kStagnation;
+            if (port && !port->BetweenIterations(
+                            total, population, [&](Individual* migrant) { scheme.ScoreMigrant(*migrant); })) {
+                stoppedByIslands = true;
+                return StopReason::kSignal;  // the islands' agreed reason comes from Finish
+            }
             return std::nullopt;
         };
         reason = session.Run(engine, hooks);
@@ -199,33 +222,200 @@ SolveResult<GeneOf<Problem>> Solve(const Problem& problem, const SolveOptions& o
         if (*reason == StopReason::kSolved)
             reason = scheme.Failed() ? StopReason::kError : StopReason::kTarget;
     }
-    observe(iterations);
 
-    typename Scheme::Individual* best = population.GetIndividual(detail::BestIndex(population));
+    Individual* best = population.GetIndividual(BestIndex(population));
     result.genes.assign(best->GetGenes(), best->GetGenes() + kind.Length());
     result.fitness = *best->GetFitness();
-    result.stopReason = *reason;
     result.iterations = iterations;
     result.evaluations = session.Evaluations(engine);
     result.steps = session.Steps(engine);
+    std::vector<islands::IslandFigures> islandFigures;
+    if (port) {
+        // This island's own reason (the target, a limit, a failure, an end
+        // request) goes to the others; a stop they agreed on needs none.
+        if (!stoppedByIslands || scheme.Failed())
+            port->AnnounceStop(scheme.Failed() ? StopReason::kError : *reason);
+        islands::IslandFigures mine;
+        mine.masterIterations = iterations;
+        mine.evaluations = result.evaluations;
+        mine.steps = result.steps;
+        std::int64_t masterMsec = 0;
+        const std::unique_ptr<std::uint32_t[]> threadMsec = engine.GetThreadTimes(masterMsec);
+        mine.masterBusyMs = masterMsec;
+        for (std::uint32_t j = 0; j < engine.GetThreadCount(); ++j)
+            mine.threads.push_back({threadMsec[j], engine.GetThreadStats(j)});
+        auto outcome = port->Finish(population, std::move(mine));
+        reason = outcome.reason;
+        if (!outcome.islands.empty()) {
+            // Island 0 reports the run: the winner's best, the islands summed.
+            if (outcome.genes.size() == kind.Length()) {
+                result.genes = std::move(outcome.genes);
+                result.fitness = outcome.fitness;
+                islandsBest = std::max(islandsBest, RankKey(result.fitness));
+            }
+            const islands::IslandTotals totals = islands::SumIslands(outcome.islands);
+            result.iterations = totals.masterIterations;
+            result.evaluations = totals.evaluations;
+            result.steps = totals.steps;
+            islandFigures = std::move(outcome.islands);
+        }
+    }
+    result.stopReason = *reason;
+    observe(iterations);
 
     if (!options.record.empty()) {
         run::RunRecord record = session.Record(engine, *reason);
         record.problem = problemName;
         record.genomeKind = std::string(Kind::kName);
         record.genomeLength = kind.Length();
-        record.parameters = detail::RecordParameters(options, plan);
-        record.operators = detail::OperatorNames<Problem>(operators);
+        record.parameters = RecordParameters(options, plan);
+        record.operators = OperatorNames<Problem>(operators);
         record.seed = plan.seed;
         record.history = std::move(history);
         record.bestFitness = result.fitness;
-        record.solution = detail::RecordedSolution(problem, std::span<const Gene>(result.genes));
+        record.solution = RecordedSolution(problem, std::span<const Gene>(result.genes));
         record.resumedFrom = options.resumeFrom;
+        if (!islandFigures.empty()) {
+            const islands::IslandTotals totals = islands::SumIslands(islandFigures);
+            record.masterIterations = totals.masterIterations;
+            record.evaluations = totals.evaluations;
+            record.masterBusyMs = totals.masterBusyMs;
+            record.threads = totals.threads;
+            for (const islands::IslandFigures& figures : islandFigures)
+                record.islands.push_back(islands::ToIslandRecord(figures));
+        }
         session.WriteRecord(options.record, record, stderr);
     }
     result.seconds = session.Elapsed();
-    if (*reason == StopReason::kError) std::rethrow_exception(scheme.Failure());
+    if (seat != nullptr ? scheme.Failed() : *reason == StopReason::kError)
+        std::rethrow_exception(scheme.Failure());
     return result;
+}
+
+// The threads of island `local` of `localIslands` when the process has
+// `threads` in all: an equal share, the first ones one more.
+inline std::uint32_t IslandThreads(std::uint32_t threads, std::uint32_t localIslands, std::uint32_t local) {
+    return threads / localIslands + (local < threads % localIslands ? 1 : 0);
+}
+
+// A run of islands: checks what every island would check, agrees with the
+// other processes that all can start, then runs each island of this process
+// (RunIslands) and returns island 0's result: the run's.
+template <class Problem, class Operators>
+SolveResult<GeneOf<Problem>> RunIslandsOfRun(const Problem& problem, const KindOf<Problem>& kind,
+                                             const Operators& operators, const std::string& problemName,
+                                             const RunPlan& plan, const SolveOptions& options) {
+    using Gene = GeneOf<Problem>;
+    islands::IslandNetwork* network = options.network;
+    std::optional<islands::LocalIslands> local;
+    if (network == nullptr) network = &local.emplace(plan.islands, options.deterministic);
+    const bool first = network->FirstLocal() == 0;
+
+    // The files of the run, once for all islands, before any starts: only
+    // island 0 writes the record.
+    std::exception_ptr refused;
+    try {
+        SolveOptions checked = options;
+        if (!first) checked.record.clear();
+        (void)FilesOfRun(checked);
+        if (!options.resumeFrom.empty()) {
+            const DumpHeader expect{
+                problemName, std::string(KindOf<Problem>::kName), kind.Length(), plan.population, 0,
+                plan.seed};
+            const DumpText dump = ReadDumpText(options.resumeFrom, expect);
+            std::vector<Gene> genes(kind.Length());
+            for (std::size_t i = 0; i < dump.genomes.size(); ++i) {
+                std::string reason = kind.Read(dump.genomes[i], std::span<Gene>(genes));
+                if (reason.empty()) reason = kind.Check(std::span<const Gene>(genes));
+                if (!reason.empty()) {
+                    throw SolveError("Cannot resume from " + options.resumeFrom + ", line " +
+                                     std::to_string(dump.lines[i]) + ": " + reason);
+                }
+            }
+        }
+    } catch (const SolveError&) {
+        refused = std::current_exception();
+    }
+    if (!network->AllReady(!refused)) {
+        if (refused) std::rethrow_exception(refused);
+        throw SolveError("another island of the run refused to start; its process says why");
+    }
+    const std::uint64_t runSeed = network->ShareSeed(plan.seed);
+
+    SolveResult<Gene> result;
+    std::vector<std::vector<std::string>> dumps(network->LocalCount());
+    islands::RunIslands(*network, [&](islands::IslandTransport& transport) {
+        const std::uint32_t island = transport.Island();
+        const std::uint32_t localIndex = island - network->FirstLocal();
+        RunPlan own = plan;
+        // Island 0 keeps the run seed, so one island repeats a run without
+        // islands; the others search apart.
+        own.seed = island == 0 ? runSeed : run::DeriveSeed(runSeed, island);
+        own.threads = IslandThreads(plan.threads, plan.localIslands, localIndex);
+        if (plan.maxEvaluations != 0)
+            own.maxEvaluations = (plan.maxEvaluations + plan.islands - 1) / plan.islands;
+        SolveOptions mine = options;
+        if (island != 0) {
+            mine.record.clear();
+            mine.quiet = true;
+            mine.progress = {};
+        }
+        // The process's signals belong to the calling thread's island.
+        mine.handleSignals = options.handleSignals && localIndex == 0;
+        IslandSeat seat;
+        seat.transport = &transport;
+        seat.settings = {plan.migrationInterval, plan.migrants};
+        seat.dumps = options.handleSignals;
+        SolveResult<Gene> ownResult = RunPopulation(problem, kind, operators, problemName, own, mine, &seat);
+        dumps[localIndex] = ownResult.dumps;
+        if (localIndex == 0) result = std::move(ownResult);
+    });
+    result.seed = runSeed;
+    result.dumps.clear();
+    for (const std::vector<std::string>& some : dumps)
+        result.dumps.insert(result.dumps.end(), some.begin(), some.end());
+    if (result.stopReason == StopReason::kError) {
+        // An island of another process failed; that process says how.
+        throw std::runtime_error("zarnel::Solve: an island of the run failed; its process says why");
+    }
+    return result;
+}
+
+}  // namespace detail
+
+// Runs `problem` (see ProblemType in solve/problem.h) with a steady-state GA
+// on the master–slave engine until a stop limit, the target, an end request or
+// stagnation ends it, and returns the best individual with the run's figures.
+// `operators` chooses the crossover, mutation and their rates for the
+// problem's genome kind (OperatorsOf<Kind>, genome/operators.h). With
+// `islands` (or a `network`) the run is a ring of populations (see
+// SolveOptions::islands); the result is then the best individual of all
+// islands and the figures summed over them.
+//
+// A problem, option or resume file that cannot work is refused with a
+// SolveError before anything runs. An exception that leaves the problem's
+// fitness or improve ends the run (the record is written, with stop reason
+// "error") and is thrown again from here; with islands, on any island, after
+// every island has stopped. Call it from one thread at a time:
+// with `handleSignals` it handles the process's Ctrl+C and end requests for
+// the length of the run.
+template <class Problem, class Operators = OperatorsOf<KindOf<Problem>>>
+SolveResult<GeneOf<Problem>> Solve(const Problem& problem, const SolveOptions& options = {},
+                                   const Operators& operators = {}) {
+    detail::CheckProblem<Problem>();
+    using Kind = KindOf<Problem>;
+
+    const Kind kind = problem.genome();
+    if (const std::string reason = kind.Validate(); !reason.empty())
+        throw SolveError("the problem's genome cannot be used: " + reason);
+    if (const std::string reason = operators.Validate(); !reason.empty())
+        throw SolveError("the operators cannot be used: " + reason);
+    const detail::RunPlan plan = detail::PlanRun(options, kind.Length());
+    // The problem's genome, name and decode are called on this thread only.
+    const std::string problemName = detail::ProblemName(problem);
+    if (plan.islands == 1 && options.network == nullptr)
+        return detail::RunPopulation(problem, kind, operators, problemName, plan, options, nullptr);
+    return detail::RunIslandsOfRun(problem, kind, operators, problemName, plan, options);
 }
 
 }  // namespace zarnel

@@ -131,6 +131,16 @@ public:
         return failure_;
     }
     std::uint32_t BestIndex() const { return best_; }
+    // Scores an individual that came from another island, on the master
+    // thread between phases; an exception from the fitness becomes the run's
+    // failure, as on a slave thread.
+    void ScoreMigrant(Individual& individual) {
+        try {
+            Score(individual);
+        } catch (...) {
+            NoteFailure(std::current_exception());
+        }
+    }
     // Master passes since the best last improved.
     std::uint64_t SinceImprovement() const { return passes_ - improvedAt_; }
     std::uint32_t StepsPerPhase() const { return steps_; }

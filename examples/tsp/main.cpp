@@ -3,13 +3,22 @@
 // scored; --plain leaves that out, which makes a plain GA. Usage:
 //   tsp <file.tsp> [--seed S] [--threads K] [--population P] [--time-limit T]
 //       [--max-iterations I] [--target L] [--json F] [--plain] [--help]
-// Prints progress, then "best length <L>" as its last line.
+//       [--islands K --migration-interval M --migrants N] [--mpi]
+// Prints progress, then "best length <L>" as its last line. With --mpi, run
+// under mpirun, every process is one island and process 0 prints.
 #include <zarnel/solve/flags.h>
 #include <zarnel/solve/solve.h>
 
 #include <cstdio>
+#include <exception>
+#include <optional>
 #include <string>
 #include <vector>
+
+#ifdef ZARNEL_TSP_MPI
+#include <zarnel/islands/mpi_session.h>
+#include <zarnel/islands/mpi_transport.h>
+#endif
 
 #include "local_search.h"
 #include "tsplib.h"
@@ -40,10 +49,10 @@ struct ImprovedTour : Tour {
 };
 
 template <class Problem>
-int Run(const Problem& problem, const zarnel::SolveOptions& options) {
+int Run(const Problem& problem, const zarnel::SolveOptions& options, bool speaks) {
     try {
         const auto result = zarnel::Solve(problem, options);
-        std::printf("best length %.0f\n", -result.fitness);
+        if (speaks) std::printf("best length %.0f\n", -result.fitness);
         return 0;
     } catch (const zarnel::SolveError& error) {
         std::fprintf(stderr, "tsp: %s\n", error.what());
@@ -58,13 +67,45 @@ int main(int argc, char** argv) {
     options.population = 50;
     std::string file;
     bool plain = false;
+    bool mpi = false;
     zarnel::Flags flags("tsp: the shortest tour through the cities of a TSPLIB file (--target is a length)");
     flags.Standard(options)
         .Positional("file", "A TSPLIB file: EUC_2D, CEIL_2D, ATT, GEO or an EXPLICIT FULL_MATRIX", file)
-        .Add("--plain", "A plain GA: no 2-opt + Or-opt on the children", plain);
+        .Add("--plain", "A plain GA: no 2-opt + Or-opt on the children", plain)
+        .Add("--islands",
+             "Populations on a ring, each of --population individuals with its share of --threads",
+             options.islands)
+        .Add("--migration-interval", "Master iterations between two migrations of the islands",
+             options.migrationInterval)
+        .Add("--migrants", "Individuals each island sends to the next at a migration", options.migrants)
+        .Add("--mpi", "Islands over MPI: run under mpirun, one island per process", mpi);
     if (const auto status = flags.Parse(argc, argv)) return *status;
     // A target length L is the fitness -L.
     if (options.target) options.target = -*options.target;
+
+    bool speaks = true;
+#ifdef ZARNEL_TSP_MPI
+    std::optional<zarnel::islands::MpiSession> session;
+    std::optional<zarnel::islands::MpiIslands> network;
+    if (mpi) {
+        try {
+            session.emplace(&argc, &argv);
+        } catch (const std::exception& error) {
+            std::fprintf(stderr, "tsp: cannot start MPI: %s\n", error.what());
+            return 2;
+        }
+        network.emplace(*session);
+        options.network = &*network;
+        // Process 0 prints progress, the answer and the record.
+        speaks = session->Rank() == 0;
+        if (!speaks) options.quiet = true;
+    }
+#else
+    if (mpi) {
+        std::fprintf(stderr, "tsp: --mpi: this program was built without MPI (Zarnel's component islands)\n");
+        return 2;
+    }
+#endif
 
     tsp::Instance instance;
     try {
@@ -75,5 +116,5 @@ int main(int argc, char** argv) {
     }
     const tsp::NeighbourLists neighbours(instance, 10);
     const tsp::LocalSearch search(instance, neighbours);
-    return plain ? Run(Tour{&search}, options) : Run(ImprovedTour{{&search}}, options);
+    return plain ? Run(Tour{&search}, options, speaks) : Run(ImprovedTour{{&search}}, options, speaks);
 }

@@ -1,0 +1,70 @@
+#include "islands/mpi_transport.h"
+
+#include <mpi.h>
+
+#include <utility>
+
+#include "islands/gather.h"
+#include "platform/console.h"
+
+namespace zarnel::islands {
+
+MpiTransport::MpiTransport(const MpiSession& session, int tag)
+    : session_(session), channel_(session.Rank(), session.Size(), tag) {}
+
+MpiTransport::~MpiTransport() {
+    if (!ended_ && session_.Size() > 1) session_.AbortJob(1);
+}
+
+bool MpiTransport::Send(std::uint64_t, Bytes message) { return channel_.Send(std::move(message)); }
+
+bool MpiTransport::Receive(std::uint64_t, Bytes& message) { return channel_.Receive(message); }
+
+void MpiTransport::Announce(run::StopReason reason) { vote_.Announce(StopCode(reason)); }
+
+std::optional<run::StopReason> MpiTransport::Poll() {
+    if (!vote_.Poll()) return std::nullopt;
+    return ReasonOfCode(vote_.AgreedCode()).value_or(run::StopReason::kError);
+}
+
+bool MpiTransport::DumpRequested() { return platform::TakeCtrlCRequest(); }
+
+std::vector<IslandTransport::Bytes> MpiTransport::Drain() {
+    vote_.WaitForAgreement();
+    return channel_.Drain();
+}
+
+IslandsEnded MpiTransport::End(IslandEnding mine) {
+    IslandsEnded ended;
+    ended.reason = ReasonOfCode(vote_.AgreedCode()).value_or(run::StopReason::kError);
+    ended.winner = PickWinner(mine.solved, mine.bestFitness);
+    const int island = session_.Rank();
+    ended.best = SendToFirstIsland(ended.winner.island == island ? mine.best : Bytes{}, ended.winner.island);
+    mine.figures.island = static_cast<std::uint32_t>(island);
+    ended.islands = GatherFigures(mine.figures);
+    ended_ = true;
+    return ended;
+}
+
+MpiIslands::MpiIslands(const MpiSession& session) : session_(session) {
+    platform::InstallDumpRequestSignal();
+}
+
+bool MpiIslands::AllReady(bool ready) {
+    int mine = ready ? 1 : 0;
+    int all = 0;
+    MPI_Allreduce(&mine, &all, 1, MPI_INT, MPI_LAND, MPI_COMM_WORLD);
+    return all != 0;
+}
+
+std::uint64_t MpiIslands::ShareSeed(std::uint64_t seed) {
+    std::uint64_t shared = seed;
+    MPI_Bcast(&shared, 1, MPI_UINT64_T, 0, MPI_COMM_WORLD);
+    return shared;
+}
+
+std::unique_ptr<IslandTransport> MpiIslands::Connect(std::uint32_t) {
+    return std::make_unique<MpiTransport>(session_);
+}
+
+}  // namespace zarnel::islands

@@ -1,0 +1,114 @@
+// The TSP example with --islands: several populations in one process.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <nlohmann/json.hpp>
+#include <string>
+#include <vector>
+
+#include "examples/tsp/local_search.h"
+#include "examples/tsp/neighbour_lists.h"
+#include "examples/tsp/tsplib.h"
+#include "tests/end_to_end/nqueen/child_process.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using json = nlohmann::json;
+using namespace std::chrono_literals;
+
+const std::string kBerlin = std::string(TSP_DATA_DIR) + "/berlin52.tsp";
+
+class TspIslandsE2E : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir_ = fs::temp_directory_path() / ("zarnel_tsp_islands_e2e_" + std::to_string(::getpid()));
+        fs::remove_all(dir_);
+        fs::create_directories(dir_);
+    }
+    void TearDown() override { fs::remove_all(dir_); }
+
+    struct Result {
+        int status;
+        std::string out;
+        std::string err;
+    };
+    Result Run(const std::vector<std::string>& arguments) const {
+        std::vector<std::string> all{kBerlin};
+        all.insert(all.end(), arguments.begin(), arguments.end());
+        e2e::ChildProcess child(ZARNEL_TSP_PATH, all, dir_.string(), Path("out.txt"), Path("err.txt"));
+        const int status = child.Wait(120s);
+        return {status, e2e::ReadFile(Path("out.txt")), e2e::ReadFile(Path("err.txt"))};
+    }
+    std::string Path(const std::string& name) const { return (dir_ / name).string(); }
+    json Record(const std::string& name) const {
+        std::ifstream in(Path(name));
+        return json::parse(in);
+    }
+    static long Length(const std::string& out) {
+        const std::size_t at = out.rfind("best length ");
+        return at == std::string::npos ? -1 : std::stol(out.substr(at + 12));
+    }
+
+    fs::path dir_;
+};
+
+TEST_F(TspIslandsE2E, FourIslandsAreOneRunWithOneAnswerAndTheirMigrantsAddUp) {
+    const Result run =
+        Run({"--islands", "4", "--threads", "2", "--population", "12", "--seed", "5", "--max-iterations",
+             "80", "--migration-interval", "10", "--migrants", "2", "--json", "rec.json"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    const long length = Length(run.out);
+    ASSERT_GT(length, 0) << run.out;
+    const json record = Record("rec.json");
+    EXPECT_EQ(record["parameters"]["islands"], 4);
+    EXPECT_EQ(record["parameters"]["migrants"], 2);
+    EXPECT_EQ(record["best_fitness"], -length);
+    ASSERT_EQ(record["islands"].size(), 4u);
+    std::uint64_t iterations = 0, sent = 0, received = 0, discarded = 0;
+    for (const json& island : record["islands"]) {
+        EXPECT_LE(island["best_fitness"].get<double>(), -length);
+        iterations += island["master_iterations"].get<std::uint64_t>();
+        sent += island["migrants_sent"].get<std::uint64_t>();
+        received += island["migrants_received"].get<std::uint64_t>();
+        discarded += island["migrants_discarded"].get<std::uint64_t>();
+    }
+    EXPECT_EQ(record["master_iterations"], iterations);
+    EXPECT_GT(received, 0u);
+    EXPECT_EQ(sent, received + discarded);
+    // The answer is the recorded tour's length.
+    std::vector<std::uint32_t> tour;
+    for (const auto& city : record["solution"]) tour.push_back(city.get<std::uint32_t>() - 1);
+    const tsp::Instance instance = tsp::ReadTsplib(kBerlin);
+    const tsp::NeighbourLists neighbours(instance, 10);
+    EXPECT_EQ(tsp::LocalSearch(instance, neighbours).Length(tour), length);
+}
+
+TEST_F(TspIslandsE2E, DeterministicIslandsGiveTheSameTourAtOneAndTwoThreadsAndBadFlagsAreRefused) {
+    const std::vector<std::string> common{
+        "--islands",        "2",  "--population",         "16", "--seed", "9", "--deterministic",
+        "--max-iterations", "40", "--migration-interval", "5",  "--plain"};
+    std::vector<std::string> one = common, two = common;
+    one.insert(one.end(), {"--threads", "2", "--json", "one.json"});
+    two.insert(two.end(), {"--threads", "4", "--json", "two.json"});
+    const Result first = Run(one);
+    ASSERT_EQ(first.status, 0) << first.err;
+    const Result second = Run(two);
+    ASSERT_EQ(second.status, 0) << second.err;
+    EXPECT_EQ(Length(first.out), Length(second.out));
+    EXPECT_EQ(Record("one.json")["solution"], Record("two.json")["solution"]);
+    EXPECT_EQ(Record("one.json")["islands"].size(), 2u);
+
+    const Result tooMany = Run({"--islands", "2", "--population", "8", "--migrants", "8"});
+    EXPECT_EQ(tooMany.status, 2);
+    EXPECT_EQ(tooMany.err,
+              "tsp: migrants 8 is not below the population 8 of an island, whose best never makes room\n");
+    EXPECT_EQ(tooMany.out.find("best length"), std::string::npos);
+    const Result none = Run({"--islands", "0"});
+    EXPECT_EQ(none.status, 2);
+    EXPECT_EQ(none.err, "tsp: islands 0 is outside 1 … 256\n");
+}
+
+}  // namespace

@@ -1,0 +1,142 @@
+// The TSP example as islands over MPI: three processes under mpiexec, each
+// one island of one run.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <nlohmann/json.hpp>
+#include <string>
+#include <vector>
+
+#include "examples/tsp/local_search.h"
+#include "examples/tsp/neighbour_lists.h"
+#include "examples/tsp/tsplib.h"
+#include "tests/end_to_end/nqueen/child_process.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using json = nlohmann::json;
+using namespace std::chrono_literals;
+
+const std::string kPcb = std::string(TSP_DATA_DIR) + "/pcb442.tsp";
+
+class TspMpiE2E : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir_ = fs::temp_directory_path() / ("zarnel_tsp_mpi_e2e_" + std::to_string(::getpid()));
+        fs::remove_all(dir_);
+        fs::create_directories(dir_);
+    }
+    void TearDown() override { fs::remove_all(dir_); }
+
+    struct Result {
+        int status;
+        std::string out;
+        std::string err;
+    };
+    // mpiexec with three ranks of the example, each with `arguments`.
+    std::unique_ptr<e2e::ChildProcess> Start(const std::vector<std::string>& arguments) const {
+        std::vector<std::string> command{"-n", "3", "--oversubscribe", ZARNEL_TSP_PATH, kPcb, "--mpi"};
+        command.insert(command.end(), arguments.begin(), arguments.end());
+        return std::make_unique<e2e::ChildProcess>(ZARNEL_MPIEXEC, command, dir_.string(), Path("out.txt"),
+                                                   Path("err.txt"));
+    }
+    Result Finish(e2e::ChildProcess& child) const {
+        // mpiexec ends once every rank has: a time-out here is a rank left running.
+        const int status = child.Wait(240s);
+        return {status, e2e::ReadFile(Path("out.txt")), e2e::ReadFile(Path("err.txt"))};
+    }
+    Result RunIslands(const std::vector<std::string>& arguments) const { return Finish(*Start(arguments)); }
+    // The process ids of this test's ranks: the example's processes working
+    // in this test's folder.
+    std::vector<pid_t> Ranks() const {
+        std::vector<pid_t> ranks;
+        const fs::path program = fs::canonical(ZARNEL_TSP_PATH);
+        for (const auto& entry : fs::directory_iterator("/proc")) {
+            const std::string name = entry.path().filename().string();
+            if (name.find_first_not_of("0123456789") != std::string::npos) continue;
+            std::error_code error;
+            const fs::path exe = fs::read_symlink(entry.path() / "exe", error);
+            if (error || exe != program) continue;
+            const fs::path cwd = fs::read_symlink(entry.path() / "cwd", error);
+            if (!error && cwd == fs::canonical(dir_)) ranks.push_back(static_cast<pid_t>(std::stol(name)));
+        }
+        return ranks;
+    }
+    std::string Path(const std::string& name) const { return (dir_ / name).string(); }
+
+    fs::path dir_;
+};
+
+TEST_F(TspMpiE2E, ThreeProcessesAreThreeIslandsOfOneRunWithOneAnswerAndOneRecord) {
+    const Result run =
+        RunIslands({"--seed", "4", "--threads", "1", "--population", "16", "--max-iterations", "60",
+                    "--migration-interval", "10", "--migrants", "2", "--json", "rec.json"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    // Process 0 alone prints the answer.
+    const std::size_t at = run.out.find("best length ");
+    ASSERT_NE(at, std::string::npos) << run.out;
+    EXPECT_EQ(run.out.find("best length ", at + 1), std::string::npos) << run.out;
+    const long length = std::stol(run.out.substr(at + 12));
+
+    std::ifstream in(Path("rec.json"));
+    const json record = json::parse(in);
+    EXPECT_EQ(record["stop_reason"], "iteration_limit");
+    EXPECT_EQ(record["parameters"]["islands"], 3);
+    EXPECT_EQ(record["best_fitness"], -length);
+    ASSERT_EQ(record["islands"].size(), 3u);
+    std::uint64_t iterations = 0, sent = 0, received = 0, discarded = 0;
+    for (std::size_t i = 0; i < 3; ++i) {
+        const json& island = record["islands"][i];
+        EXPECT_EQ(island["island"], i);
+        EXPECT_LE(island["best_fitness"].get<double>(), -length);
+        iterations += island["master_iterations"].get<std::uint64_t>();
+        sent += island["migrants_sent"].get<std::uint64_t>();
+        received += island["migrants_received"].get<std::uint64_t>();
+        discarded += island["migrants_discarded"].get<std::uint64_t>();
+    }
+    EXPECT_EQ(record["master_iterations"], iterations);
+    EXPECT_GT(received, 0u);
+    EXPECT_EQ(sent, received + discarded);
+    // The recorded tour is the winner's and has the length printed.
+    std::vector<std::uint32_t> tour;
+    for (const auto& city : record["solution"]) tour.push_back(city.get<std::uint32_t>() - 1);
+    const tsp::Instance instance = tsp::ReadTsplib(kPcb);
+    const tsp::NeighbourLists neighbours(instance, 10);
+    EXPECT_EQ(tsp::LocalSearch(instance, neighbours).Length(tour), length);
+}
+
+TEST_F(TspMpiE2E, WhatMpiIslandsCannotDoIsRefusedOnEveryRankBeforeAnyStarts) {
+    const Result several = RunIslands({"--islands", "2", "--max-iterations", "5"});
+    EXPECT_EQ(several.status, 2);
+    EXPECT_NE(several.err.find("islands 2 with islands over MPI"), std::string::npos) << several.err;
+    const Result deterministic = RunIslands({"--deterministic", "--seed", "1", "--max-iterations", "5"});
+    EXPECT_EQ(deterministic.status, 2);
+    EXPECT_NE(deterministic.err.find("deterministic with islands over MPI"), std::string::npos)
+        << deterministic.err;
+    EXPECT_EQ(several.out.find("best length"), std::string::npos);
+}
+
+TEST_F(TspMpiE2E, AKilledRankEndsTheWholeJobWithAMessageInsteadOfAHang) {
+    const auto job = Start({"--seed", "2", "--threads", "1", "--population", "16", "--time-limit", "200",
+                            "--migration-interval", "5"});
+    // Process 0 prints progress once the islands run.
+    ASSERT_TRUE(e2e::WaitUntil(
+        [&] { return e2e::ReadFile(Path("out.txt")).find("iteration ") != std::string::npos; }, 120s))
+        << e2e::ReadFile(Path("err.txt"));
+    std::vector<pid_t> ranks;
+    ASSERT_TRUE(e2e::WaitUntil([&] { return (ranks = Ranks()).size() == 3; }, 30s)) << ranks.size();
+    ASSERT_EQ(::kill(ranks.back(), SIGKILL), 0);
+    const Result run = Finish(*job);
+    EXPECT_NE(run.status, e2e::ChildProcess::kTimedOut);
+    EXPECT_NE(run.status, 0);
+    EXPECT_NE(run.err.find("signal 9"), std::string::npos) << run.err;
+    EXPECT_EQ(run.out.find("best length"), std::string::npos) << run.out;
+}
+
+}  // namespace
