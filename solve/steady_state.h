@@ -258,10 +258,18 @@ private:
     // reached the target.
     template <class Draw>
     bool Step(Random& random, Draw&& draw) {
+        // The arrays of a step are as small as its tournament allows: they
+        // are built and torn down at every step.
+        if (settings_.tournament <= 4) return StepWith<4>(random, draw);
+        return StepWith<kMaxTournament>(random, draw);
+    }
+
+    template <std::uint32_t kCapacity, class Draw>
+    bool StepWith(Random& random, Draw& draw) {
         const std::uint32_t k = settings_.tournament;
-        Individual* claimed[kMaxTournament];
-        ClaimGuard<Population> guards[kMaxTournament];
-        std::uint32_t indices[kMaxTournament];
+        Individual* claimed[kCapacity];
+        ClaimGuard<Population> guards[kCapacity];
+        std::uint32_t indices[kCapacity];
         if (settings_.deterministic) {
             // The slice is this lane's alone: distinct draws are claims.
             for (std::uint32_t c = 0; c < k;) {
@@ -278,17 +286,18 @@ private:
         // Best first; among equals the protected best first, then claim
         // order; a NaN last.
         const std::uint32_t keep = best_;
+        double keys[kCapacity];
+        for (std::uint32_t c = 0; c < k; ++c) keys[c] = RankKey(*claimed[c]->GetFitness());
         for (std::uint32_t c = 1; c < k; ++c) {
             for (std::uint32_t d = c; d > 0; --d) {
-                const double before = RankKey(*claimed[d - 1]->GetFitness());
-                const double here = RankKey(*claimed[d]->GetFitness());
-                const bool precedes = here > before || (here == before && indices[d] == keep);
+                const bool precedes = keys[d] > keys[d - 1] || (keys[d] == keys[d - 1] && indices[d] == keep);
                 if (!precedes) break;
+                std::swap(keys[d - 1], keys[d]);
                 std::swap(claimed[d - 1], claimed[d]);
                 std::swap(indices[d - 1], indices[d]);
             }
         }
-        std::span<const Gene> parents[kMaxTournament - 1];
+        std::span<const Gene> parents[kCapacity - 1];
         for (std::uint32_t c = 0; c + 1 < k; ++c)
             parents[c] = std::span<const Gene>(claimed[c]->GetGenes(), claimed[c]->GetLength());
         Individual& child = *claimed[k - 1];

@@ -102,6 +102,10 @@ def default_title(records, programs):
     if len(operators) == 1 and isinstance(next(iter(operators)), str):
         words.append("operators {}".format(next(iter(operators))))
     head = programs[0] if len(programs) == 1 else ", ".join(programs)
+    # A user's problem (a record of zarnel::Solve) is named by the problem.
+    problems = {record.get("problem") for record in records}
+    if len(problems) == 1 and isinstance(next(iter(problems)), str) and next(iter(problems)):
+        head = next(iter(problems))
     return "\n".join(textwrap.wrap(head + (": " + ", ".join(words) if words else ""), 90))
 
 

@@ -69,6 +69,9 @@ TEST_F(SolveResume, EveryKindsDumpReadsBackBitForBit) {
 }
 
 TEST_F(SolveResume, CtrlCDumpsAndAResumedRunGoesOnWithoutReplacingIt) {
+#ifdef _WIN32
+    GTEST_SKIP() << "a Windows program cannot send itself Ctrl+C through raise";
+#endif
     zarnel::SolveOptions options;
     options.threads = 2;
     options.population = 20;

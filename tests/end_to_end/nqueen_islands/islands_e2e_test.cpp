@@ -144,8 +144,11 @@ TEST_F(IslandsE2E, BadIslandKeysAreRefusedAndZarnelNQueenStillIgnoresThem) {
 }
 
 TEST_F(IslandsE2E, SigusrToMpiexecDumpsEveryIslandAndTheRunGoesOn) {
-    // A population that never changes: the run ends on its time limit.
-    WriteText("p.txt", e2e::Parameters(64, 20, 0, 1, "0") + "time_limit 3\n");
+    // A population that never changes: the run ends on its iteration limit,
+    // counted in work rather than time so that a slow start (a sanitizer
+    // build, a loaded machine) still leaves room for the signal; the time
+    // limit only bounds a run that is slower still.
+    WriteText("p.txt", e2e::Parameters(64, 20, 0, 1, "0") + "max_iterations 200000\ntime_limit 60\n");
     const auto child = StartIslands(3, "p.txt");
     ASSERT_TRUE(
         e2e::WaitUntil([&] { return Read("stdout.txt").find("Iter: 1000,") != std::string::npos; }, 60s));
