@@ -44,7 +44,8 @@ std::vector<std::string> Words(const std::string& line) {
 // Empty when `words` are `queens` genes forming a permutation and a number,
 // appended to `genes`; otherwise what is wrong.
 template <typename Gene>
-std::string ReadIndividual(const std::vector<std::string>& words, std::uint32_t queens, std::vector<Gene>& genes) {
+std::string ReadIndividual(const std::vector<std::string>& words, std::uint32_t queens,
+                           std::vector<Gene>& genes) {
     if (words.size() != std::size_t{queens} + 1) {
         // Words, not numbers: they are counted before they are read.
         const std::string found = words.empty() ? "an empty line"
@@ -126,7 +127,8 @@ std::uint64_t Digits(std::uint32_t value) {
 }
 
 template <typename Gene>
-std::string Read(const std::string& path, std::uint32_t queens, std::uint32_t size, std::vector<Gene>& genes) {
+std::string Read(const std::string& path, std::uint32_t queens, std::uint32_t size,
+                 std::vector<Gene>& genes) {
     const std::string prefix = "Cannot resume from population dump " + path + ": ";
     // No dump of this run is longer than this: per individual, each gene at
     // most five digits (more on boards beyond 100000 queens) and a blank, the

@@ -107,7 +107,8 @@ void FastBoardOf<Gene>::CollectAttacked() {
         const std::size_t row = genes_[column];
         const std::size_t sum = row + column;
         const std::size_t difference = row + (n_ - 1) - column;
-        if (((sumMarks_[sum >> 6] >> (sum & 63)) | (differenceMarks_[difference >> 6] >> (difference & 63))) & 1u)
+        if (((sumMarks_[sum >> 6] >> (sum & 63)) | (differenceMarks_[difference >> 6] >> (difference & 63))) &
+            1u)
             attacked_.push_back(column);
     }
 }
@@ -145,7 +146,9 @@ void FastBoardOf<Gene>::Improve(FastRandom& random, std::uint64_t budget, std::u
 }
 
 template <typename Gene>
-float FastBoardOf<Gene>::Fitness() const { return NQueenFitnessFromDiagonals(sums_.data(), differences_.data(), n_); }
+float FastBoardOf<Gene>::Fitness() const {
+    return NQueenFitnessFromDiagonals(sums_.data(), differences_.data(), n_);
+}
 
 template class FastBoardOf<std::uint16_t>;
 template class FastBoardOf<std::uint32_t>;

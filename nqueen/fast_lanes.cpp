@@ -14,7 +14,8 @@ FastLanes::FastLanes(std::uint64_t runSeed, std::uint32_t populationSize, std::u
       release_{platform::CountingSemaphore(participants_), platform::CountingSemaphore(participants_)} {
     const std::uint32_t lanes = lanes::LaneCount(populationSize, kTournament);
     laneRandom_.reserve(lanes);
-    for (std::uint32_t l = 0; l < lanes; ++l) laneRandom_.push_back(Random::Stream(runSeed, kLaneStreams + l));
+    for (std::uint32_t l = 0; l < lanes; ++l)
+        laneRandom_.push_back(Random::Stream(runSeed, kLaneStreams + l));
     begin_.resize(std::size_t{lanes} + 1);
 }
 

@@ -91,7 +91,8 @@ public:
 private:
     template <class Step>
     void RunLaneRound(std::uint32_t lane, Step& step) {
-        const std::span<const std::uint32_t> slice(order_.data() + begin_[lane], begin_[lane + 1] - begin_[lane]);
+        const std::span<const std::uint32_t> slice(order_.data() + begin_[lane],
+                                                   begin_[lane + 1] - begin_[lane]);
         if (slice.size() < kTournament) return;
         const std::uint32_t first = round_ * roundSteps_;
         const std::uint32_t last = std::min(steps_, first + roundSteps_);

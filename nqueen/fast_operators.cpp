@@ -149,7 +149,8 @@ std::vector<std::unique_ptr<FastWorkOf<Gene>>> MakeFastWork(std::uint32_t thread
 
 template <typename Gene>
 bool CNQueenFastInitOperatorOf<Gene>::BuildShare(std::uint32_t first, std::uint32_t stride,
-                                                 FastWorkOf<Gene>& work, std::atomic<std::uint32_t>& next) const {
+                                                 FastWorkOf<Gene>& work,
+                                                 std::atomic<std::uint32_t>& next) const {
     try {
         if (lanes_ != nullptr) {
             // Handed out one by one; relaxed, as the join orders the writes.
@@ -213,6 +214,8 @@ int CNQueenFastResumeOperatorOf<Gene>::Execute() {
             individual->SetFitness(work_->board.Fitness());
             CountEvaluation();
         }
+        // The copy is in the population now; the run need not hold it twice.
+        std::vector<Gene>().swap(genes_);
         return kDone;
     } catch (...) {
         return kFailed;

@@ -80,8 +80,8 @@ class CNQueenFastInitOperatorOf : public COperatorBase {
 public:
     using Population = QueenPopulationOf<Gene>;
 
-    CNQueenFastInitOperatorOf(Population* pop, std::vector<FastWorkOf<Gene>*> work, const FastOptions& options,
-                              const FastLanes* lanes = nullptr)
+    CNQueenFastInitOperatorOf(Population* pop, std::vector<FastWorkOf<Gene>*> work,
+                              const FastOptions& options, const FastLanes* lanes = nullptr)
         : population_(pop), work_(std::move(work)), options_(options), lanes_(lanes) {}
     // kDone, or kFailed when a board could not be built (out of memory).
     int Execute() override;
@@ -167,8 +167,9 @@ class CNQueenFastMasterOperatorOf : public COperatorBase {
 public:
     using Population = QueenPopulationOf<Gene>;
 
-    CNQueenFastMasterOperatorOf(Population* pop, FastWorkOf<Gene>* master, double rate, const FastOptions& options,
-                                FastLanes* lanes = nullptr, CSlaveOperatorBase* inlinePhase = nullptr)
+    CNQueenFastMasterOperatorOf(Population* pop, FastWorkOf<Gene>* master, double rate,
+                                const FastOptions& options, FastLanes* lanes = nullptr,
+                                CSlaveOperatorBase* inlinePhase = nullptr)
         : population_(pop),
           master_(master),
           rate_(rate),

@@ -41,22 +41,24 @@ void MakeFastSet(const NQueenParameters& parameters, QueenPopulationOf<Gene>* po
     if (parameters.deterministic == "yes") {
         // The master draws from a stream that does not depend on the thread
         // count; a run without slave threads runs the lanes on the master.
-        set.lanes = std::make_unique<FastLanes>(set.seed, population->size, std::max<std::uint32_t>(threads, 1),
-                                                steps, RoundSteps(queens));
+        set.lanes = std::make_unique<FastLanes>(
+            set.seed, population->size, std::max<std::uint32_t>(threads, 1), steps, RoundSteps(queens));
         master->random = set.lanes->MasterRandom();
         set.lanes->Deal(master->random);
     }
     // With no slave thread the master builds the population alone.
     if (!set.init) {
         set.init = std::make_unique<CNQueenFastInitOperatorOf<Gene>>(
-            population, slaves.empty() ? std::vector<FastWorkOf<Gene>*>{master} : slaves, options, set.lanes.get());
+            population, slaves.empty() ? std::vector<FastWorkOf<Gene>*>{master} : slaves, options,
+            set.lanes.get());
     }
     const bool inlinePhase = set.lanes && threads == 0;
     set.slave = std::make_unique<CNQueenFastSlaveOperatorOf<Gene>>(
-        population, steps, inlinePhase ? std::vector<FastWorkOf<Gene>*>{master} : slaves, options, set.lanes.get());
-    set.master = std::make_unique<CNQueenFastMasterOperatorOf<Gene>>(population, master, parameters.mutation_rate,
-                                                                     options, set.lanes.get(),
-                                                                     inlinePhase ? set.slave.get() : nullptr);
+        population, steps, inlinePhase ? std::vector<FastWorkOf<Gene>*>{master} : slaves, options,
+        set.lanes.get());
+    set.master = std::make_unique<CNQueenFastMasterOperatorOf<Gene>>(
+        population, master, parameters.mutation_rate, options, set.lanes.get(),
+        inlinePhase ? set.slave.get() : nullptr);
 }
 
 }  // namespace

@@ -81,8 +81,8 @@ std::string CheckParameters(const NQueenParameters& parameters, const std::strin
     if (UsesFastOperators(parameters)) {
         if (parameters.queens < kMinQueens || parameters.queens > kMaxFastQueens) {
             return Problem(path, ParameterKey::kQueens,
-                           "must be from 4 to " + std::to_string(kMaxFastQueens) + " with operators fast, not " +
-                               std::to_string(parameters.queens));
+                           "must be from 4 to " + std::to_string(kMaxFastQueens) +
+                               " with operators fast, not " + std::to_string(parameters.queens));
         }
     } else if (parameters.queens < kMinQueens || parameters.queens > kMaxQueens) {
         return Problem(path, ParameterKey::kQueens,
@@ -248,10 +248,11 @@ std::uint64_t EstimateRunMemory(const NQueenParameters& parameters) {
         sizeof(NQueenIndividual) + sizeof(std::atomic<std::int32_t>) + genes + kHeapBlock;
     // Every thread that scores boards keeps 2 x (2N - 1) diagonal counters;
     // every slave thread also keeps N crossover positions. The fast set's
-    // threads also mark N visited positions (a byte each) and list up to N
-    // attacked columns.
+    // threads also mark N visited positions (a byte each), list up to N
+    // attacked columns and keep one bit per diagonal of each kind (N / 2
+    // bytes in all).
     std::uint64_t perThread = (4 * queens + queens) * sizeof(std::uint32_t);
-    if (UsesFastOperators(parameters)) perThread += queens + queens * sizeof(std::uint32_t);
+    if (UsesFastOperators(parameters)) perThread += queens + queens * sizeof(std::uint32_t) + queens / 2;
     return individuals * perIndividual + (threads + 1) * perThread;
 }
 

@@ -98,6 +98,8 @@ bool WriteReport(std::FILE* out, const NQueenRunSummary& summary) {
 
 bool WritePopulationDump(std::FILE* out, NQueenPopulation& population) { return WriteDump(out, population); }
 
-bool WritePopulationDump(std::FILE* out, WideQueenPopulation& population) { return WriteDump(out, population); }
+bool WritePopulationDump(std::FILE* out, WideQueenPopulation& population) {
+    return WriteDump(out, population);
+}
 
 }  // namespace zarnel

@@ -99,8 +99,8 @@ bool WriteReportFile(const std::string& path, const NQueenRunSummary& summary, s
 
 // What the run-control keys ask of one run, prepared at start-up.
 struct RunSetup {
-    std::optional<std::uint32_t> seed;                // none: drawn from the clock
-    std::optional<std::vector<std::uint16_t>> genes;  // a population read back from a dump
+    std::optional<std::uint32_t> seed;                    // none: drawn from the clock
+    std::optional<std::vector<std::uint16_t>> genes;      // a population read back from a dump
     std::optional<std::vector<std::uint32_t>> wideGenes;  // the same for 32-bit genes
     run::StopLimits limits;
     bool showSeed = false;  // any run-control key is set
@@ -157,7 +157,9 @@ IslandTotals SumIslands(const std::vector<run::IslandRecord>& islands) {
 
 // The dump read back for a run of `Gene`s.
 std::optional<std::vector<std::uint16_t>>& StartGenes(RunSetup& setup, std::uint16_t) { return setup.genes; }
-std::optional<std::vector<std::uint32_t>>& StartGenes(RunSetup& setup, std::uint32_t) { return setup.wideGenes; }
+std::optional<std::vector<std::uint32_t>>& StartGenes(RunSetup& setup, std::uint32_t) {
+    return setup.wideGenes;
+}
 
 // Island links carry 16-bit genes. The checks refuse islands beyond 65536
 // queens, so a run of 32-bit genes never has a link, and these do nothing
@@ -196,7 +198,7 @@ int SolveAndReport(const NQueenParameters& parameters, const std::string& report
     RunSession session(std::move(sessionSetup), std::move(files));
 
     QueenPopulationOf<Gene> population(PopulationSizeBuilt(parameters.population_size),
-                                static_cast<std::uint32_t>(parameters.queens));
+                                       static_cast<std::uint32_t>(parameters.queens));
     // Islands share one run seed (collective: before anything can fail
     // on one island only); each island starts its generators from its own
     // seed derived from it.
@@ -500,8 +502,8 @@ int RunNQueen(int argc, const char* const argv[], std::FILE* out, std::FILE* err
             return SolveAndReport<std::uint32_t>(parameters, reportPath, std::move(files), setup, variant,
                                                  link.get(), out, err);
         }
-        return SolveAndReport<std::uint16_t>(parameters, reportPath, std::move(files), setup, variant, link.get(),
-                                             out, err);
+        return SolveAndReport<std::uint16_t>(parameters, reportPath, std::move(files), setup, variant,
+                                             link.get(), out, err);
     } catch (const std::exception& error) {
         // Memory or threads for the run were not available.
         std::fprintf(err, "%s: cannot run: %s\n", variant.program, error.what());
