@@ -5,8 +5,9 @@
 //
 //   min_conflicts N SEED SOLUTION-FILE [MAX-MOVES]
 //
-// A random start puts the queen of every column in a uniformly random row
-// (rows may repeat). Then, until no two queens attack each other: a
+// A greedy random start (as in the original paper, where the start is
+// greedy too) puts the queens column by column in rows still free, preferring
+// free diagonals (Board's constructor). Then, until no two queens attack each other: a
 // conflicted queen is picked at random, taken off the board and put back in
 // the row of its column that the fewest queens attack (ties at random), which
 // may be the row it left. Queens per row and per diagonal are counted, so a
@@ -44,7 +45,9 @@ public:
         return result;
     }
     // Uniform in [0, bound) by multiply-and-shift (a bias below 2^-32).
-    std::uint32_t Below(std::uint32_t bound) { return static_cast<std::uint32_t>(((Next() >> 32) * bound) >> 32); }
+    std::uint32_t Below(std::uint32_t bound) {
+        return static_cast<std::uint32_t>(((Next() >> 32) * bound) >> 32);
+    }
 
 private:
     static std::uint64_t Rotl(std::uint64_t x, int k) { return (x << k) | (x >> (64 - k)); }
@@ -55,7 +58,25 @@ class Board {
 public:
     Board(std::uint32_t n, Generator& random)
         : n_(n), rowOf_(n), rows_(n, 0), sums_(2 * std::size_t{n}, 0), differences_(2 * std::size_t{n}, 0) {
-        for (std::uint32_t column = 0; column < n; ++column) Place(random.Below(n), column);
+        // The greedy start: each column in turn takes, of up to kStartTries
+        // rows that no earlier column holds, the first on two free
+        // diagonals (else the last tried). A uniformly random start leaves
+        // about 0.6 N queens in conflict, each move costs O(N), and 200,000
+        // queens take minutes; from this start a few hundred moves remain.
+        constexpr std::uint32_t kStartTries = 32;
+        std::vector<std::uint32_t> free(n);
+        for (std::uint32_t row = 0; row < n; ++row) free[row] = row;
+        for (std::uint32_t column = 0; column < n; ++column) {
+            const std::uint32_t left = n - column;
+            std::uint32_t pick = 0;
+            for (std::uint32_t t = 0; t < kStartTries; ++t) {
+                pick = column + random.Below(left);
+                const std::uint32_t row = free[pick];
+                if (sums_[row + column] == 0 && differences_[Difference(row, column)] == 0) break;
+            }
+            std::swap(free[column], free[pick]);
+            Place(free[column], column);
+        }
     }
 
     // No two queens share a row or a diagonal.
