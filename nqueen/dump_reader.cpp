@@ -1,5 +1,6 @@
 #include "nqueen/dump_reader.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstdio>
 #include <cstdlib>
@@ -42,8 +43,9 @@ std::vector<std::string> Words(const std::string& line) {
 
 // Empty when `words` are `queens` genes forming a permutation and a number,
 // appended to `genes`; otherwise what is wrong.
+template <typename Gene>
 std::string ReadIndividual(const std::vector<std::string>& words, std::uint32_t queens,
-                           std::vector<std::uint16_t>& genes) {
+                           std::vector<Gene>& genes) {
     if (words.size() != std::size_t{queens} + 1) {
         // Words, not numbers: they are counted before they are read.
         const std::string found = words.empty() ? "an empty line"
@@ -65,7 +67,7 @@ std::string ReadIndividual(const std::vector<std::string>& words, std::uint32_t 
         }
         if (seen[gene]) return "row " + word + " appears twice, so the genes are no permutation";
         seen[gene] = true;
-        genes.push_back(static_cast<std::uint16_t>(gene));
+        genes.push_back(static_cast<Gene>(gene));
     }
     // The stated fitness is recomputed; it only has to be a number.
     char* end = nullptr;
@@ -74,10 +76,9 @@ std::string ReadIndividual(const std::vector<std::string>& words, std::uint32_t 
     return {};
 }
 
-}  // namespace
-
-std::string ParsePopulationDump(const std::string& text, const std::string& path, std::uint32_t queens,
-                                std::uint32_t size, std::vector<std::uint16_t>& genes) {
+template <typename Gene>
+std::string Parse(const std::string& text, const std::string& path, std::uint32_t queens, std::uint32_t size,
+                  std::vector<Gene>& genes) {
     const std::string prefix = "Cannot resume from population dump " + path;
     genes.clear();
     std::istringstream stream(text);
@@ -102,7 +103,7 @@ std::string ParsePopulationDump(const std::string& text, const std::string& path
                    "\" (one space between the words), not " + Quoted(line);
         }
         if (individuals == size) {
-            std::vector<std::uint16_t> extra;
+            std::vector<Gene> extra;
             if (!ReadIndividual(words, queens, extra).empty()) {
                 return where + "the closing \"" + kAverageLine +
                        "\" line belongs here, after as many individuals as the run builds (" +
@@ -118,14 +119,24 @@ std::string ParsePopulationDump(const std::string& text, const std::string& path
            ": the dump ends without its closing \"Avg. fitenss:\" line";
 }
 
-std::string ReadPopulationDump(const std::string& path, std::uint32_t queens, std::uint32_t size,
-                               std::vector<std::uint16_t>& genes) {
+// Digits of `value` in decimal.
+std::uint64_t Digits(std::uint32_t value) {
+    std::uint64_t digits = 1;
+    for (; value >= 10; value /= 10) ++digits;
+    return digits;
+}
+
+template <typename Gene>
+std::string Read(const std::string& path, std::uint32_t queens, std::uint32_t size,
+                 std::vector<Gene>& genes) {
     const std::string prefix = "Cannot resume from population dump " + path + ": ";
     // No dump of this run is longer than this: per individual, each gene at
-    // most five digits and a blank, the fitness well under 64 characters;
-    // and the closing line. A longer input (a device, a wrong file) is
-    // refused before it can take the memory the run needs.
-    const std::uint64_t limit = std::uint64_t{size} * (std::uint64_t{queens} * 6 + 64) + 4096;
+    // most five digits (more on boards beyond 100000 queens) and a blank, the
+    // fitness well under 64 characters; and the closing line. A longer input
+    // (a device, a wrong file) is refused before it can take the memory the
+    // run needs.
+    const std::uint64_t perGene = std::max<std::uint64_t>(6, Digits(queens == 0 ? 0 : queens - 1) + 1);
+    const std::uint64_t limit = std::uint64_t{size} * (std::uint64_t{queens} * perGene + 64) + 4096;
     std::FILE* file = std::fopen(path.c_str(), "rb");
     if (file == nullptr) return prefix + "it cannot be opened";
     std::string text;
@@ -148,7 +159,29 @@ std::string ReadPopulationDump(const std::string& path, std::uint32_t queens, st
     if (text.size() > limit) return prefix + "it is longer than any dump of this run can be";
     if (text.find('\0') != std::string::npos)
         return prefix + "it holds a zero byte, so it is no population dump";
-    return ParsePopulationDump(text, path, queens, size, genes);
+    return Parse(text, path, queens, size, genes);
+}
+
+}  // namespace
+
+std::string ParsePopulationDump(const std::string& text, const std::string& path, std::uint32_t queens,
+                                std::uint32_t size, std::vector<std::uint16_t>& genes) {
+    return Parse(text, path, queens, size, genes);
+}
+
+std::string ParsePopulationDump(const std::string& text, const std::string& path, std::uint32_t queens,
+                                std::uint32_t size, std::vector<std::uint32_t>& genes) {
+    return Parse(text, path, queens, size, genes);
+}
+
+std::string ReadPopulationDump(const std::string& path, std::uint32_t queens, std::uint32_t size,
+                               std::vector<std::uint16_t>& genes) {
+    return Read(path, queens, size, genes);
+}
+
+std::string ReadPopulationDump(const std::string& path, std::uint32_t queens, std::uint32_t size,
+                               std::vector<std::uint32_t>& genes) {
+    return Read(path, queens, size, genes);
 }
 
 }  // namespace zarnel

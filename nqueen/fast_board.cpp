@@ -7,18 +7,21 @@
 
 namespace zarnel {
 
-void FastBoard::Add(std::uint32_t row, std::uint32_t column) {
+template <typename Gene>
+void FastBoardOf<Gene>::Add(std::uint32_t row, std::uint32_t column) {
     // A queen joining an occupied diagonal is one conflict more.
     if (sums_[row + column]++ != 0) ++conflicts_;
     if (differences_[row + (n_ - 1) - column]++ != 0) ++conflicts_;
 }
 
-void FastBoard::Remove(std::uint32_t row, std::uint32_t column) {
+template <typename Gene>
+void FastBoardOf<Gene>::Remove(std::uint32_t row, std::uint32_t column) {
     if (--sums_[row + column] != 0) --conflicts_;
     if (--differences_[row + (n_ - 1) - column] != 0) --conflicts_;
 }
 
-void FastBoard::Clear(std::uint16_t* genes, std::uint32_t n) {
+template <typename Gene>
+void FastBoardOf<Gene>::Clear(Gene* genes, std::uint32_t n) {
     genes_ = genes;
     n_ = n;
     const std::size_t diagonals = n == 0 ? 0 : 2 * static_cast<std::size_t>(n) - 1;
@@ -27,32 +30,50 @@ void FastBoard::Clear(std::uint16_t* genes, std::uint32_t n) {
     conflicts_ = 0;
 }
 
-void FastBoard::Load(std::uint16_t* genes, std::uint32_t n) {
+template <typename Gene>
+void FastBoardOf<Gene>::Load(Gene* genes, std::uint32_t n) {
     Clear(genes, n);
     for (std::uint32_t column = 0; column < n; ++column) Add(genes[column], column);
 }
 
-void FastBoard::Build(std::uint16_t* genes, std::uint32_t n, FastRandom& random, std::uint32_t tries) {
-    Clear(genes, n);
-    for (std::uint32_t j = 0; j < n; ++j) genes[j] = static_cast<std::uint16_t>(j);
+template <typename Gene>
+void FastBoardOf<Gene>::Build(Gene* genes, std::uint32_t n, FastRandom& random, std::uint32_t tries) {
+    for (std::uint32_t j = 0; j < n; ++j) genes[j] = static_cast<Gene>(j);
+    // Building asks only whether a diagonal is taken: one bit per diagonal
+    // stays in the nearest caches where the counters of a large board do
+    // not. The counts follow from the finished board.
+    const std::size_t words = (2 * std::size_t{n} + 63) / 64;
+    sumMarks_.assign(words, 0);
+    differenceMarks_.assign(words, 0);
+    const auto taken = [](const std::vector<std::uint64_t>& bits, std::size_t k) {
+        return ((bits[k >> 6] >> (k & 63)) & 1u) != 0;
+    };
+    const auto take = [](std::vector<std::uint64_t>& bits, std::size_t k) {
+        bits[k >> 6] |= std::uint64_t{1} << (k & 63);
+    };
     // genes[column .. n-1] hold the rows still free.
     for (std::uint32_t column = 0; column < n; ++column) {
         for (std::uint32_t t = 0; t < tries; ++t) {
             const std::uint32_t pick = column + random.Below(n - column);
             std::swap(genes[column], genes[pick]);
             const std::uint32_t row = genes[column];
-            if (sums_[row + column] == 0 && differences_[row + (n - 1) - column] == 0) break;
+            if (!taken(sumMarks_, row + column) && !taken(differenceMarks_, row + (n - 1) - column)) break;
         }
-        Add(genes[column], column);
+        const std::uint32_t row = genes[column];
+        take(sumMarks_, row + column);
+        take(differenceMarks_, row + (n - 1) - column);
     }
+    Load(genes, n);
 }
 
-bool FastBoard::Attacked(std::uint32_t column) const {
+template <typename Gene>
+bool FastBoardOf<Gene>::Attacked(std::uint32_t column) const {
     const std::uint32_t row = genes_[column];
     return sums_[row + column] > 1 || differences_[row + (n_ - 1) - column] > 1;
 }
 
-std::int64_t FastBoard::Swap(std::uint32_t a, std::uint32_t b) {
+template <typename Gene>
+std::int64_t FastBoardOf<Gene>::Swap(std::uint32_t a, std::uint32_t b) {
     const std::int64_t before = conflicts_;
     const std::uint32_t rowA = genes_[a];
     const std::uint32_t rowB = genes_[b];
@@ -62,19 +83,38 @@ std::int64_t FastBoard::Swap(std::uint32_t a, std::uint32_t b) {
     Remove(rowB, b);
     Add(rowB, a);
     Add(rowA, b);
-    genes_[a] = static_cast<std::uint16_t>(rowB);
-    genes_[b] = static_cast<std::uint16_t>(rowA);
+    genes_[a] = static_cast<Gene>(rowB);
+    genes_[b] = static_cast<Gene>(rowA);
     return conflicts_ - before;
 }
 
-void FastBoard::CollectAttacked() {
+template <typename Gene>
+void FastBoardOf<Gene>::CollectAttacked() {
+    // The same columns as Attacked(column) for each column in turn, but the
+    // counters are read in order, once, into one bit per diagonal (more than
+    // one queen on it), and the columns look up those bits, which stay in the
+    // nearest caches where the counters of a large board do not.
+    const std::size_t diagonals = sums_.size();
+    const std::size_t words = (diagonals + 63) / 64;
+    sumMarks_.assign(words, 0);
+    differenceMarks_.assign(words, 0);
+    for (std::size_t k = 0; k < diagonals; ++k) {
+        sumMarks_[k >> 6] |= std::uint64_t{sums_[k] > 1} << (k & 63);
+        differenceMarks_[k >> 6] |= std::uint64_t{differences_[k] > 1} << (k & 63);
+    }
     attacked_.clear();
     for (std::uint32_t column = 0; column < n_; ++column) {
-        if (Attacked(column)) attacked_.push_back(column);
+        const std::size_t row = genes_[column];
+        const std::size_t sum = row + column;
+        const std::size_t difference = row + (n_ - 1) - column;
+        if (((sumMarks_[sum >> 6] >> (sum & 63)) | (differenceMarks_[difference >> 6] >> (difference & 63))) &
+            1u)
+            attacked_.push_back(column);
     }
 }
 
-void FastBoard::Improve(FastRandom& random, std::uint64_t budget, std::uint32_t tries) {
+template <typename Gene>
+void FastBoardOf<Gene>::Improve(FastRandom& random, std::uint64_t budget, std::uint32_t tries) {
     if (n_ < 2) return;
     bool improvedThisRound = true;
     attacked_.clear();
@@ -105,6 +145,12 @@ void FastBoard::Improve(FastRandom& random, std::uint64_t budget, std::uint32_t 
     }
 }
 
-float FastBoard::Fitness() const { return NQueenFitnessFromDiagonals(sums_.data(), differences_.data(), n_); }
+template <typename Gene>
+float FastBoardOf<Gene>::Fitness() const {
+    return NQueenFitnessFromDiagonals(sums_.data(), differences_.data(), n_);
+}
+
+template class FastBoardOf<std::uint16_t>;
+template class FastBoardOf<std::uint32_t>;
 
 }  // namespace zarnel

@@ -10,19 +10,21 @@ namespace zarnel {
 // One board under repair, with its queens per diagonal kept move by move, so
 // that swapping two columns is scored in O(1) (it touches at most eight
 // diagonals) instead of by a full O(N) evaluation. Works on a gene array it
-// does not own; holds O(N) counters, reused from board to board, so one
+// does not own, of 16-bit genes (boards up to 65536 queens) or 32-bit ones
+// (wider boards); holds O(N) counters, reused from board to board, so one
 // board per thread allocates only when a larger board comes. Not shared
 // between threads.
-class FastBoard {
+template <typename Gene>
+class FastBoardOf {
 public:
     // Counts the queens of `genes` (a permutation of 0 .. n-1, kept by pointer
     // until the next Load) on every diagonal.
-    void Load(std::uint16_t* genes, std::uint32_t n);
+    void Load(Gene* genes, std::uint32_t n);
 
     // Fills `genes` with a permutation built column by column: each column
     // takes, of up to `tries` random rows still free, the first that no queen
     // in an earlier column attacks (else the last one tried), and loads it.
-    void Build(std::uint16_t* genes, std::uint32_t n, FastRandom& random, std::uint32_t tries);
+    void Build(Gene* genes, std::uint32_t n, FastRandom& random, std::uint32_t tries);
 
     // Queens beyond the first on every diagonal of both kinds: 0 for a
     // solution.
@@ -46,17 +48,28 @@ public:
 
 private:
     // Points the board at `genes` (n columns) with every diagonal empty.
-    void Clear(std::uint16_t* genes, std::uint32_t n);
+    void Clear(Gene* genes, std::uint32_t n);
     void Add(std::uint32_t row, std::uint32_t column);
     void Remove(std::uint32_t row, std::uint32_t column);
     void CollectAttacked();
 
-    std::uint16_t* genes_ = nullptr;
+    Gene* genes_ = nullptr;
     std::uint32_t n_ = 0;
     std::int64_t conflicts_ = 0;
     std::vector<std::uint32_t> sums_;         // queens per row + column
     std::vector<std::uint32_t> differences_;  // queens per row + (n - 1) - column
     std::vector<std::uint32_t> attacked_;     // columns still to repair
+    // One bit per diagonal: taken so far while Build runs, more than one
+    // queen while CollectAttacked runs.
+    std::vector<std::uint64_t> sumMarks_;
+    std::vector<std::uint64_t> differenceMarks_;
 };
+
+extern template class FastBoardOf<std::uint16_t>;
+extern template class FastBoardOf<std::uint32_t>;
+
+// The board of the individuals of up to 65536 queens, and of wider ones.
+using FastBoard = FastBoardOf<std::uint16_t>;
+using WideFastBoard = FastBoardOf<std::uint32_t>;
 
 }  // namespace zarnel

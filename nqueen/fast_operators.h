@@ -8,6 +8,7 @@
 
 #include "framework/operator.h"
 #include "nqueen/fast_board.h"
+#include "nqueen/fast_lanes.h"
 #include "nqueen/fast_random.h"
 #include "nqueen/nqueen_types.h"
 
@@ -22,7 +23,7 @@ struct FastOptions {
     bool childSwap = true;            // one random swap on every child
     bool improve = true;              // min-conflicts repair of every child
     bool spreadBest = true;           // the master pass rebuilds copies of the best board
-    std::uint32_t buildTries = 4;     // rows tried per column when building a board
+    std::uint32_t buildTries = 64;    // rows tried per column when building a board
     std::uint32_t repairTries = 32;   // partner columns tried per attacked queen
     // Swaps tried per repair: repairPerQueen * N, at least repairMinimum.
     double repairPerQueen = 8.0;
@@ -32,63 +33,108 @@ struct FastOptions {
 };
 
 // What one thread of the fast set owns: its generator, its board and the
-// crossover's scratch space, all O(N).
-struct FastWork {
-    FastWork(std::uint64_t seed, std::uint32_t n);
+// crossover's scratch space, all O(N). In a deterministic run the lanes
+// draw from generators of their own and a thread's slot lends only its
+// board and scratch space.
+template <typename Gene>
+struct FastWorkOf {
+    FastWorkOf(std::uint64_t seed, std::uint32_t n);
 
     FastRandom random;
-    FastBoard board;
+    FastBoardOf<Gene> board;
     std::vector<std::uint32_t> positions;
     std::vector<std::uint8_t> visited;
 };
+using FastWork = FastWorkOf<std::uint16_t>;
+using WideFastWork = FastWorkOf<std::uint32_t>;
 
 // The work slots of a run: slot j for slave thread j (its generator seeded
 // with stream j of the run seed), and the last one, stream threadCount, for
 // the master thread.
-std::vector<std::unique_ptr<FastWork>> MakeFastWork(std::uint32_t threadCount, std::uint64_t runSeed,
-                                                    std::uint32_t n);
+template <typename Gene = std::uint16_t>
+std::vector<std::unique_ptr<FastWorkOf<Gene>>> MakeFastWork(std::uint32_t threadCount, std::uint64_t runSeed,
+                                                            std::uint32_t n);
 
 // Cycle crossover: the positions of `child` fall into the cycles that the two
 // parents' permutations form, and each cycle is copied whole from one parent
 // chosen at random (p2 with probability `secondShare`), so the child keeps
 // positions of both and stays a permutation. The parents must be
-// permutations of 0 .. n-1; `child` is a third array.
-void CycleCrossover(const std::uint16_t* p1, const std::uint16_t* p2, std::uint16_t* child, std::uint32_t n,
-                    FastWork& work, double secondShare);
+// permutations of 0 .. n-1; `child` is a third array. Draws from
+// `work.random`, or from `random` when given.
+template <typename Gene>
+void CycleCrossover(const Gene* p1, const Gene* p2, Gene* child, std::uint32_t n, FastWorkOf<Gene>& work,
+                    double secondShare);
+template <typename Gene>
+void CycleCrossover(const Gene* p1, const Gene* p2, Gene* child, std::uint32_t n, FastWorkOf<Gene>& work,
+                    FastRandom& random, double secondShare);
 
 // Builds every individual as FastBoard::Build does (or shuffles it when
 // buildBoards is off) and scores it. Runs before the slave threads start, so
 // it borrows their work slots: with more than one, the individuals are
 // shared out over that many threads of its own, each using one slot, all
 // joined before Execute returns (the join orders their writes before
-// everything after).
-class CNQueenFastInitOperator : public COperatorBase {
+// everything after). With lanes (a deterministic run) individual i is built
+// from its own stream (FastLanes::InitRandom), whichever thread takes it.
+template <typename Gene>
+class CNQueenFastInitOperatorOf : public COperatorBase {
 public:
-    CNQueenFastInitOperator(NQueenPopulation* pop, std::vector<FastWork*> work, const FastOptions& options)
-        : population_(pop), work_(std::move(work)), options_(options) {}
+    using Population = QueenPopulationOf<Gene>;
+
+    CNQueenFastInitOperatorOf(Population* pop, std::vector<FastWorkOf<Gene>*> work,
+                              const FastOptions& options, const FastLanes* lanes = nullptr)
+        : population_(pop), work_(std::move(work)), options_(options), lanes_(lanes) {}
     // kDone, or kFailed when a board could not be built (out of memory).
     int Execute() override;
 
 private:
-    // Builds individuals first, first + stride, ... with `work`.
-    bool BuildShare(std::uint32_t first, std::uint32_t stride, FastWork& work) const;
+    // Builds the individuals of this share with `work`: first, first +
+    // stride, ..., or with lanes those that `next` hands out.
+    bool BuildShare(std::uint32_t first, std::uint32_t stride, FastWorkOf<Gene>& work,
+                    std::atomic<std::uint32_t>& next) const;
 
-    NQueenPopulation* population_;
-    std::vector<FastWork*> work_;
+    Population* population_;
+    std::vector<FastWorkOf<Gene>*> work_;
     FastOptions options_;
+    const FastLanes* lanes_;
+};
+
+// Scores individuals given in advance (a population dump read back) with
+// the board of `work`, which is the same fitness the evaluation gives. For
+// the wide boards, which the classic evaluation cannot hold; runs on the
+// thread that builds the engine.
+template <typename Gene>
+class CNQueenFastResumeOperatorOf : public COperatorBase {
+public:
+    using Population = QueenPopulationOf<Gene>;
+
+    CNQueenFastResumeOperatorOf(Population* pop, std::vector<Gene> genes, FastWorkOf<Gene>* work)
+        : population_(pop), genes_(std::move(genes)), work_(work) {}
+    // kDone, or kFailed after an exception.
+    int Execute() override;
+
+private:
+    Population* population_;
+    std::vector<Gene> genes_;  // size x N, individual by individual
+    FastWorkOf<Gene>* work_;
 };
 
 // The slave operator of the fast set: `steps` tournament steps per call. Each
 // claims three individuals, replaces the worst by a child of the other two
 // (crossover, a swap, a bounded repair) and stores the child's exact fitness.
 // Shared by all slave threads; thread j uses only work slot j. A solution
-// found by one thread makes the others end their phase early.
-class CNQueenFastSlaveOperator : public CSlaveOperatorBase {
+// found by one thread makes the others end their phase early. With lanes (a
+// deterministic run), the threads run the lanes instead (FastLanes): the
+// three individuals come from the lane's slice, which no other thread
+// touches, so nothing is claimed, and the draws are the lane's.
+template <typename Gene>
+class CNQueenFastSlaveOperatorOf : public CSlaveOperatorBase {
 public:
+    using Population = QueenPopulationOf<Gene>;
+
     // Slave thread j uses work[j].
-    CNQueenFastSlaveOperator(NQueenPopulation* pop, std::uint32_t steps, std::vector<FastWork*> work,
-                             const FastOptions& options)
-        : population_(pop), steps_(steps), options_(options), work_(std::move(work)) {}
+    CNQueenFastSlaveOperatorOf(Population* pop, std::uint32_t steps, std::vector<FastWorkOf<Gene>*> work,
+                               const FastOptions& options, FastLanes* lanes = nullptr)
+        : population_(pop), steps_(steps), options_(options), work_(std::move(work)), lanes_(lanes) {}
 
     using CSlaveOperatorBase::Execute;
     // kStop once a solution is in the population, kDone otherwise, kFailed
@@ -96,12 +142,13 @@ public:
     int Execute(std::uint32_t threadIndex, std::uint32_t threadCount) override;
 
 private:
-    int Step(FastWork& work);
+    int Step(FastWorkOf<Gene>& work);
 
-    NQueenPopulation* population_;
+    Population* population_;
     std::uint32_t steps_;
     FastOptions options_;
-    std::vector<FastWork*> work_;  // slot j belongs to slave thread j
+    std::vector<FastWorkOf<Gene>*> work_;  // slot j belongs to slave thread j
+    FastLanes* lanes_;
     // Set by the thread that stores a solution; the others only read it to
     // end their phase. It carries no data: the population is read after the
     // engine's done events, so relaxed accesses suffice.
@@ -111,22 +158,54 @@ private:
 // The master pass of the fast set: rebuilds every other copy of the best
 // board (same fitness, same genes), then repairs MutationSwapCount(size,
 // rate) random individuals other than the best, each after a random swap.
-// Runs while the slave threads wait, so it claims nothing.
-class CNQueenFastMasterOperator : public COperatorBase {
+// Runs while the slave threads wait, so it claims nothing. With lanes it
+// first runs the phase itself when the run has no slave thread
+// (`inlinePhase`), and ends by dealing the next phase's lanes from the
+// master's generator (the set deals the first phase's when it is made).
+template <typename Gene>
+class CNQueenFastMasterOperatorOf : public COperatorBase {
 public:
-    CNQueenFastMasterOperator(NQueenPopulation* pop, FastWork* master, double rate,
-                              const FastOptions& options)
-        : population_(pop), master_(master), rate_(rate), options_(options) {}
+    using Population = QueenPopulationOf<Gene>;
+
+    CNQueenFastMasterOperatorOf(Population* pop, FastWorkOf<Gene>* master, double rate,
+                                const FastOptions& options, FastLanes* lanes = nullptr,
+                                CSlaveOperatorBase* inlinePhase = nullptr)
+        : population_(pop),
+          master_(master),
+          rate_(rate),
+          options_(options),
+          lanes_(lanes),
+          inlinePhase_(inlinePhase) {}
 
     // kStop when the pass produced a solution, kDone otherwise, kFailed after
     // an exception.
     int Execute() override;
 
 private:
-    NQueenPopulation* population_;
-    FastWork* master_;
+    int Pass();
+
+    Population* population_;
+    FastWorkOf<Gene>* master_;
     double rate_;
     FastOptions options_;
+    FastLanes* lanes_;
+    CSlaveOperatorBase* inlinePhase_;
 };
+
+// The operators of boards up to 65536 queens (16-bit genes) and of wider
+// boards (32-bit genes).
+using CNQueenFastInitOperator = CNQueenFastInitOperatorOf<std::uint16_t>;
+using CNQueenFastSlaveOperator = CNQueenFastSlaveOperatorOf<std::uint16_t>;
+using CNQueenFastMasterOperator = CNQueenFastMasterOperatorOf<std::uint16_t>;
+
+extern template struct FastWorkOf<std::uint16_t>;
+extern template struct FastWorkOf<std::uint32_t>;
+extern template class CNQueenFastInitOperatorOf<std::uint16_t>;
+extern template class CNQueenFastInitOperatorOf<std::uint32_t>;
+extern template class CNQueenFastResumeOperatorOf<std::uint32_t>;
+extern template class CNQueenFastSlaveOperatorOf<std::uint16_t>;
+extern template class CNQueenFastSlaveOperatorOf<std::uint32_t>;
+extern template class CNQueenFastMasterOperatorOf<std::uint16_t>;
+extern template class CNQueenFastMasterOperatorOf<std::uint32_t>;
 
 }  // namespace zarnel

@@ -78,7 +78,13 @@ std::string CheckParameters(const NQueenParameters& parameters, const std::strin
             return Problem(path, key, "is outside the range of a 32-bit signed integer");
         }
     }
-    if (parameters.queens < kMinQueens || parameters.queens > kMaxQueens) {
+    if (UsesFastOperators(parameters)) {
+        if (parameters.queens < kMinQueens || parameters.queens > kMaxFastQueens) {
+            return Problem(path, ParameterKey::kQueens,
+                           "must be from 4 to " + std::to_string(kMaxFastQueens) +
+                               " with operators fast, not " + std::to_string(parameters.queens));
+        }
+    } else if (parameters.queens < kMinQueens || parameters.queens > kMaxQueens) {
         return Problem(path, ParameterKey::kQueens,
                        "must be from 4 to 65536, not " + std::to_string(parameters.queens));
     }
@@ -116,6 +122,17 @@ std::string CheckParameters(const NQueenParameters& parameters, const std::strin
         parameters.operators != kClassicOperators && parameters.operators != kFastOperators) {
         return Problem(path, ParameterKey::kOperators,
                        "must be classic or fast, not " + parameters.operators);
+    }
+    if (parameters.StateOf(ParameterKey::kDeterministic) == KeyState::kSet) {
+        if (parameters.deterministic != "yes" && parameters.deterministic != "no") {
+            return Problem(path, ParameterKey::kDeterministic,
+                           "must be yes or no, not " + parameters.deterministic);
+        }
+        if (parameters.deterministic == "yes" && !UsesFastOperators(parameters)) {
+            return Problem(path, ParameterKey::kDeterministic,
+                           "yes needs operators fast: with the classic operators which individuals meet "
+                           "depends on the timing of the slave threads");
+        }
     }
     return {};
 }
@@ -188,6 +205,11 @@ std::string CheckIslandKeys(const NQueenParameters& parameters, const std::strin
                            ", not " + given);
     };
     std::string problem = check(ParameterKey::kIslands, parameters.islands, 1, kMaxIslands);
+    if (problem.empty() && parameters.queens > kMaxQueens) {
+        return Problem(path, ParameterKey::kQueens,
+                       "must be at most 65536 for islands (their migrants carry 16-bit genes), not " +
+                           std::to_string(parameters.queens));
+    }
     if (problem.empty())
         problem = check(ParameterKey::kMigrationInterval, parameters.migration_interval, 1, 4294967295);
     if (problem.empty()) {
@@ -221,12 +243,17 @@ std::uint64_t EstimateRunMemory(const NQueenParameters& parameters) {
     const auto threads = static_cast<std::uint64_t>(parameters.slave_threads);
     // Each gene array is one heap block: 16-byte granules and a header.
     constexpr std::uint64_t kHeapBlock = 16;
-    const std::uint64_t genes = (queens * sizeof(std::uint16_t) + kHeapBlock - 1) / kHeapBlock * kHeapBlock;
+    const std::uint64_t geneBytes = UsesWideGenes(parameters) ? sizeof(std::uint32_t) : sizeof(std::uint16_t);
+    const std::uint64_t genes = (queens * geneBytes + kHeapBlock - 1) / kHeapBlock * kHeapBlock;
     const std::uint64_t perIndividual =
         sizeof(NQueenIndividual) + sizeof(std::atomic<std::int32_t>) + genes + kHeapBlock;
     // Every thread that scores boards keeps 2 x (2N - 1) diagonal counters;
-    // every slave thread also keeps N crossover positions.
-    const std::uint64_t perThread = (4 * queens + queens) * sizeof(std::uint32_t);
+    // every slave thread also keeps N crossover positions. The fast set's
+    // threads also mark N visited positions (a byte each), list up to N
+    // attacked columns and keep one bit per diagonal of each kind (N / 2
+    // bytes in all).
+    std::uint64_t perThread = (4 * queens + queens) * sizeof(std::uint32_t);
+    if (UsesFastOperators(parameters)) perThread += queens + queens * sizeof(std::uint32_t) + queens / 2;
     // Every island of the process holds all of that.
     const auto islands = static_cast<std::uint64_t>(std::max<std::int64_t>(parameters.islands, 1));
     return islands * (individuals * perIndividual + (threads + 1) * perThread);

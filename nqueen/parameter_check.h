@@ -8,9 +8,13 @@
 namespace zarnel {
 
 // Limits of a run that can end: fewer than 4 queens have no solution (or make
-// the operators draw forever), and a gene is 16 bits wide.
+// the operators draw forever), and a gene of the classic operators is 16
+// bits wide. The fast set takes 32-bit genes beyond 65536 queens; its bound
+// keeps every diagonal index and count within 32 bits with room to spare
+// (a board of it holds 400 MB of genes, and the memory check still applies).
 inline constexpr std::int32_t kMinQueens = 4;
 inline constexpr std::int32_t kMaxQueens = 65536;
+inline constexpr std::int32_t kMaxFastQueens = 100000000;
 // The highest mutation_rate: gene swaps per individual in each master
 // iteration. The mutation pass runs whole between two checks of the limits
 // and end requests, so a rate far beyond any useful one (a typo such as 5e8
@@ -24,7 +28,8 @@ inline constexpr double kMaxMutationRate = 1000.0;
 std::uint32_t PopulationSizeBuilt(std::int32_t populationSize);
 
 // Checks that every required key is set and every value lets a run start and
-// end. Returns an empty string when the parameters are usable, otherwise one
+// end, and that `deterministic` is yes or no, yes only with operators fast.
+// Returns an empty string when the parameters are usable, otherwise one
 // line (without a line end) that names the offending key and `path`.
 std::string CheckParameters(const NQueenParameters& parameters, const std::string& path);
 
@@ -51,7 +56,8 @@ inline constexpr std::int64_t kMaxIslands = 256;
 // from 1 to kMaxIslands; migration_interval
 // from 1 to 4294967295; migrants
 // from 0 (no migration) to one less than the individuals built, since an
-// island never gives up its best individual to make room.
+// island never gives up its best individual to make room. Islands carry
+// 16-bit genes, so their boards stop at 65536 queens with any operators.
 std::string CheckIslandKeys(const NQueenParameters& parameters, const std::string& path);
 
 // True when the file sets any run-control key (seed, max_iterations,
@@ -63,9 +69,10 @@ bool UsesRunControl(const NQueenParameters& parameters);
 bool HasStopLimit(const NQueenParameters& parameters);
 
 // For usable parameters: the bytes that the run's data takes (the
-// individuals, their genes and busy flags, and each thread's scratch space,
-// times the islands of the process), not counting thread stacks and the
-// program itself.
+// individuals, their genes and busy flags, and each thread's scratch space:
+// for the fast set also the crossover's marks and the repair's list; times
+// the islands of the process), not counting thread stacks and the program
+// itself.
 std::uint64_t EstimateRunMemory(const NQueenParameters& parameters);
 
 // Empty when the estimate fits in `availableBytes`, otherwise the reason with

@@ -42,6 +42,7 @@ constexpr KeyRow kKeyTable[] = {
     {ParameterKey::kResumeFrom, "resume_from", &NQueenParameters::resume_from},
     {ParameterKey::kJsonReport, "json_report", &NQueenParameters::json_report},
     {ParameterKey::kOperators, "operators", &NQueenParameters::operators},
+    {ParameterKey::kDeterministic, "deterministic", &NQueenParameters::deterministic},
     {ParameterKey::kMigrationInterval, "migration_interval", &NQueenParameters::migration_interval},
     {ParameterKey::kMigrants, "migrants", &NQueenParameters::migrants},
     {ParameterKey::kIslands, "islands", &NQueenParameters::islands},

@@ -27,6 +27,7 @@ enum class ParameterKey : std::uint8_t {
     kResumeFrom,
     kJsonReport,
     kOperators,
+    kDeterministic,
     // The island keys: read only when NQueenParameters::islandKeys is set.
     kMigrationInterval,
     kMigrants,
@@ -36,7 +37,7 @@ enum class ParameterKey : std::uint8_t {
 };
 inline constexpr std::size_t kParameterKeyCount = 15;
 // The keys from kQueens to kDumpDirectory; the keys added since (run control,
-// the operator set, the island keys) follow them.
+// the operator set and its deterministic mode, the island keys) follow them.
 inline constexpr std::size_t kClassicKeyCount = 6;
 
 // The key's text as it appears in a parameter file ("queens", ...).
@@ -75,6 +76,9 @@ struct NQueenParameters {
     std::string resume_from;
     std::string json_report;
     std::string operators;  // empty: the classic operator set
+    // "yes": the fast set's deterministic mode (lanes); empty or "no": the
+    // default mode.
+    std::string deterministic;
     // The island keys, known only to a parameter file read with islandKeys
     // set (the islands program); elsewhere their lines are ignored like any
     // unknown word.

@@ -9,10 +9,37 @@ namespace {
 constexpr const char* kRule =
     "##############################################################################\n";
 
+template <typename Gene>
+void WriteRows(std::FILE* out, const Gene* genes, std::uint32_t count) {
+    for (std::uint32_t i = 0; i < count; ++i) std::fprintf(out, "%3i ", static_cast<int>(genes[i]));
+}
+
+template <typename Population>
+bool WriteDump(std::FILE* out, Population& population) {
+    float sum = 0.0f;
+    for (std::uint32_t i = 0; i < population.size; ++i) {
+        auto* individual = population.GetIndividual(i);
+        const float fitness = *individual->GetFitness();
+        sum = sum + fitness;
+        const auto* genes = individual->GetGenes();
+        for (std::uint32_t g = 0; g < individual->GetLength(); ++g) {
+            std::fprintf(out, "%4i ", static_cast<int>(genes[g]));
+        }
+        std::fprintf(out, "%f\n", static_cast<double>(fitness));
+    }
+    const double average = static_cast<double>(sum) / static_cast<double>(population.size);
+    std::fprintf(out, "Avg. fitenss: %f\n", average);
+    return std::ferror(out) == 0;
+}
+
 }  // namespace
 
 void WriteSolutionRows(std::FILE* out, const std::uint16_t* genes, std::uint32_t count) {
-    for (std::uint32_t i = 0; i < count; ++i) std::fprintf(out, "%3i ", static_cast<int>(genes[i]));
+    WriteRows(out, genes, count);
+}
+
+void WriteSolutionRows(std::FILE* out, const std::uint32_t* genes, std::uint32_t count) {
+    WriteRows(out, genes, count);
 }
 
 bool WriteReport(std::FILE* out, const NQueenRunSummary& summary) {
@@ -26,6 +53,8 @@ bool WriteReport(std::FILE* out, const NQueenRunSummary& summary) {
     std::fprintf(out, "# Number of slave threads:  %i\n", static_cast<int>(p.slave_threads));
     if (p.StateOf(ParameterKey::kOperators) == KeyState::kSet)
         std::fprintf(out, "# Operator set:             %s\n", p.operators.c_str());
+    if (p.StateOf(ParameterKey::kDeterministic) == KeyState::kSet)
+        std::fprintf(out, "# Deterministic:            %s\n", p.deterministic.c_str());
     if (summary.seed != nullptr)
         std::fprintf(out, "# Seed:                     %" PRIu32 "\n", *summary.seed);
     std::fputs("# \n", out);
@@ -57,27 +86,20 @@ bool WriteReport(std::FILE* out, const NQueenRunSummary& summary) {
                      static_cast<double>(summary.bestFitness));
     }
     std::fputs("#\n# ", out);
-    WriteSolutionRows(out, summary.solution, static_cast<std::uint32_t>(p.queens));
+    if (summary.wideSolution != nullptr) {
+        WriteSolutionRows(out, summary.wideSolution, static_cast<std::uint32_t>(p.queens));
+    } else {
+        WriteSolutionRows(out, summary.solution, static_cast<std::uint32_t>(p.queens));
+    }
     std::fputs("\n#\n", out);
     std::fputs(kRule, out);
     return std::ferror(out) == 0;
 }
 
-bool WritePopulationDump(std::FILE* out, NQueenPopulation& population) {
-    float sum = 0.0f;
-    for (std::uint32_t i = 0; i < population.size; ++i) {
-        NQueenIndividual* individual = population.GetIndividual(i);
-        const float fitness = *individual->GetFitness();
-        sum = sum + fitness;
-        const std::uint16_t* genes = individual->GetGenes();
-        for (std::uint32_t g = 0; g < individual->GetLength(); ++g) {
-            std::fprintf(out, "%4i ", static_cast<int>(genes[g]));
-        }
-        std::fprintf(out, "%f\n", static_cast<double>(fitness));
-    }
-    const double average = static_cast<double>(sum) / static_cast<double>(population.size);
-    std::fprintf(out, "Avg. fitenss: %f\n", average);
-    return std::ferror(out) == 0;
+bool WritePopulationDump(std::FILE* out, NQueenPopulation& population) { return WriteDump(out, population); }
+
+bool WritePopulationDump(std::FILE* out, WideQueenPopulation& population) {
+    return WriteDump(out, population);
 }
 
 }  // namespace zarnel

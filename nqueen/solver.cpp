@@ -14,6 +14,7 @@
 #include <system_error>
 #include <vector>
 
+#include "framework/best_individual.h"
 #include "framework/parallel_ga.h"
 #include "framework/thread_stats.h"
 #include "nqueen/dump_reader.h"
@@ -101,8 +102,9 @@ bool WriteReportFile(const std::string& path, const NQueenRunSummary& summary, s
 
 // What the run-control keys ask of one run, prepared at start-up.
 struct RunSetup {
-    std::optional<std::uint32_t> seed;                // none: drawn from the clock
-    std::optional<std::vector<std::uint16_t>> genes;  // a population read back from a dump
+    std::optional<std::uint32_t> seed;                    // none: drawn from the clock
+    std::optional<std::vector<std::uint16_t>> genes;      // a population read back from a dump
+    std::optional<std::vector<std::uint32_t>> wideGenes;  // the same for 32-bit genes
     run::StopLimits limits;
     bool showSeed = false;  // any run-control key is set
     bool record = false;    // json_report is set
@@ -156,9 +158,32 @@ IslandTotals SumIslands(const std::vector<run::IslandRecord>& islands) {
     return totals;
 }
 
+// The dump read back for a run of `Gene`s.
+std::optional<std::vector<std::uint16_t>>& StartGenes(RunSetup& setup, std::uint16_t) { return setup.genes; }
+std::optional<std::vector<std::uint32_t>>& StartGenes(RunSetup& setup, std::uint32_t) {
+    return setup.wideGenes;
+}
+
+// Island links carry 16-bit genes. The checks refuse islands beyond 65536
+// queens, so a run of 32-bit genes never has a link, and these do nothing
+// for it.
+void NoteIslandBest(IslandLink& link, NQueenPopulation& population) { link.NoteBest(population); }
+void NoteIslandBest(IslandLink&, WideQueenPopulation&) {}
+bool IslandsGoOn(IslandLink& link, std::uint32_t total, NQueenPopulation& population,
+                 NQueenOperatorSet& operators) {
+    return link.BetweenIterations(total, population, *operators.eval);
+}
+bool IslandsGoOn(IslandLink&, std::uint32_t, WideQueenPopulation&, WideQueenOperatorSet&) { return false; }
+IslandsEnd FinishIslands(IslandLink& link, NQueenPopulation& population, const run::IslandRecord& mine) {
+    return link.Finish(population, mine);
+}
+IslandsEnd FinishIslands(IslandLink&, WideQueenPopulation&, const run::IslandRecord&) { return {}; }
+
 // Builds everything, runs to a solution or a limit and tears down in reverse
 // order of construction (the objects live on this frame). With a link, this
-// process is one island of the run (see SolverVariant).
+// process is one island of the run (see SolverVariant). `Gene` is the width
+// of the run's genes (UsesWideGenes).
+template <typename Gene>
 int SolveAndReport(const NQueenParameters& parameters, const std::string& reportPath, run::RunFiles files,
                    RunSetup& setup, const SolverVariant& variant, IslandLink* link, std::FILE* out,
                    std::FILE* err) {
@@ -176,18 +201,18 @@ int SolveAndReport(const NQueenParameters& parameters, const std::string& report
     // mutations) from here on.
     RunSession session(std::move(sessionSetup), std::move(files));
 
-    NQueenPopulation population(PopulationSizeBuilt(parameters.population_size),
-                                static_cast<std::uint32_t>(parameters.queens));
+    QueenPopulationOf<Gene> population(PopulationSizeBuilt(parameters.population_size),
+                                       static_cast<std::uint32_t>(parameters.queens));
     // Islands share one run seed (collective: before anything can fail
     // on one island only); each island starts its generators from its own
     // seed derived from it.
     std::optional<std::uint32_t> runSeed;
-    NQueenStart startWith{setup.seed, std::move(setup.genes)};
+    NQueenStartOf<Gene> startWith{setup.seed, std::move(StartGenes(setup, Gene{}))};
     if (link != nullptr) {
         runSeed = link->ShareRunSeed(setup.seed);
         startWith.seed = IslandSeed(*runSeed, link->Island());
     }
-    NQueenOperatorSet operators = MakeOperatorSet(parameters, &population, std::move(startWith));
+    NQueenOperatorSetOf<Gene> operators = MakeOperatorSet(parameters, &population, std::move(startWith));
     CParallelGA engine(operators.init.get(), operators.master.get(), operators.slave.get(),
                        static_cast<std::uint32_t>(parameters.slave_threads));
     const std::uint32_t seed = runSeed ? *runSeed : operators.SeedUsed();
@@ -197,14 +222,14 @@ int SolveAndReport(const NQueenParameters& parameters, const std::string& report
     // A console that fails (a closed pipe, a full disk) does not stop the
     // run: the report is still written and the exit status tells.
     run::ConsoleOutput console(out, err, variant.program);
-    const std::uint16_t* solution = nullptr;
+    const Gene* solution = nullptr;
     float bestFitness = 0.0f;
     run::History history;
     run::RunHooks hooks;
     hooks.afterChunk = [&](std::uint32_t total) {
-        NQueenIndividual* best = population.GetIndividual(FindBestIndex(population));
+        QueenIndividualOf<Gene>* best = population.GetIndividual(BestIndividualIndex(population));
         bestFitness = *best->GetFitness();
-        if (link != nullptr) link->NoteBest(population);
+        if (link != nullptr) NoteIslandBest(*link, population);
         if (speaks) {
             // Island 0 shows the best over all islands.
             const double shown = link != nullptr
@@ -228,7 +253,7 @@ int SolveAndReport(const NQueenParameters& parameters, const std::string& report
     bool islandsStopped = false;
     if (link != nullptr) {
         hooks.betweenIterations = [&](std::uint32_t total) -> std::optional<run::StopReason> {
-            if (!link->BetweenIterations(total, population, *operators.eval)) {
+            if (!IslandsGoOn(*link, total, population, operators)) {
                 islandsStopped = true;
                 return run::StopReason::kSignal;  // the agreed reason comes from Finish
             }
@@ -236,7 +261,7 @@ int SolveAndReport(const NQueenParameters& parameters, const std::string& report
             // migration too, so that the others learn of it within about
             // one migration interval rather than one chunk.
             if (link->Islands() > 1 && total % link->MigrationInterval() == 0 &&
-                *population.GetIndividual(FindBestIndex(population))->GetFitness() == 0.0f)
+                *population.GetIndividual(BestIndividualIndex(population))->GetFitness() == 0.0f)
                 return run::StopReason::kSolved;
             return std::nullopt;
         };
@@ -250,7 +275,7 @@ int SolveAndReport(const NQueenParameters& parameters, const std::string& report
     std::uint64_t evaluations = session.Evaluations(engine);
     std::vector<run::ThreadRecord> threads = run::CollectThreads(engine);
     std::vector<run::IslandRecord> islandRecords;
-    std::vector<std::uint16_t> islandSolution;
+    std::vector<Gene> islandSolution;
     if (link != nullptr) {
         // This island's own reason (a solution, a limit, an end request)
         // goes to the others; a stop they agreed on needs no announcing.
@@ -261,7 +286,7 @@ int SolveAndReport(const NQueenParameters& parameters, const std::string& report
         mine.evaluations = evaluations;
         mine.masterBusyMs = masterMsec;
         mine.threads = threads;
-        IslandsEnd end = link->Finish(population, mine);
+        IslandsEnd end = FinishIslands(*link, population, mine);
         if (!end.reason) {
             std::fprintf(err, "%s: island %d: an island could not go on; no report\n", variant.program,
                          link->Island());
@@ -282,7 +307,7 @@ int SolveAndReport(const NQueenParameters& parameters, const std::string& report
         threads = totals.threads;
         for (std::size_t j = 0; j < threads.size() && j < engine.GetThreadCount(); ++j)
             threadMsec[j] = static_cast<std::uint32_t>(threads[j].busyMs);
-        islandSolution = std::move(end.genes);
+        islandSolution.assign(end.genes.begin(), end.genes.end());
         islandRecords = std::move(end.islands);
         bestFitness = end.fitness;
         if (islandSolution.size() == static_cast<std::size_t>(parameters.queens))
@@ -297,7 +322,11 @@ int SolveAndReport(const NQueenParameters& parameters, const std::string& report
     summary.totalIterations = total;
     summary.masterMsec = masterMsec;
     summary.threadMsec = threadMsec.get();
-    summary.solution = solution;
+    if constexpr (sizeof(Gene) == sizeof(std::uint16_t)) {
+        summary.solution = solution;
+    } else {
+        summary.wideSolution = solution;
+    }
     summary.seed = setup.showSeed ? &seed : nullptr;
     summary.endedBy = solved ? nullptr : endedBy.c_str();
     summary.bestFitness = bestFitness;
@@ -374,16 +403,23 @@ std::string PrepareRunControl(const NQueenParameters& parameters, const std::str
         if (!reason.empty()) return prefix + reason;
     }
     if (resume) {
-        std::vector<std::uint16_t> genes;
         try {
-            const std::string problem =
-                ReadPopulationDump(parameters.resume_from, static_cast<std::uint32_t>(parameters.queens),
-                                   PopulationSizeBuilt(parameters.population_size), genes);
-            if (!problem.empty()) return problem;
+            const auto queens = static_cast<std::uint32_t>(parameters.queens);
+            const std::uint32_t size = PopulationSizeBuilt(parameters.population_size);
+            if (UsesWideGenes(parameters)) {
+                std::vector<std::uint32_t> genes;
+                const std::string problem = ReadPopulationDump(parameters.resume_from, queens, size, genes);
+                if (!problem.empty()) return problem;
+                setup.wideGenes = std::move(genes);
+            } else {
+                std::vector<std::uint16_t> genes;
+                const std::string problem = ReadPopulationDump(parameters.resume_from, queens, size, genes);
+                if (!problem.empty()) return problem;
+                setup.genes = std::move(genes);
+            }
         } catch (const std::bad_alloc&) {
             return "Cannot resume from population dump " + parameters.resume_from + ": not enough memory";
         }
-        setup.genes = std::move(genes);
     }
     return {};
 }
@@ -501,7 +537,12 @@ int RunNQueen(int argc, const char* const argv[], std::FILE* out, std::FILE* err
             return RunIslandsInProcess(parameters, argv[1], reportPath, setup, variant, out, err);
         const std::unique_ptr<IslandLink> link = variant.makeLink ? variant.makeLink(parameters) : nullptr;
         run::RunFiles files = FilesOfRun(parameters, argv[1], reportPath);
-        return SolveAndReport(parameters, reportPath, std::move(files), setup, variant, link.get(), out, err);
+        if (UsesWideGenes(parameters)) {
+            return SolveAndReport<std::uint32_t>(parameters, reportPath, std::move(files), setup, variant,
+                                                 link.get(), out, err);
+        }
+        return SolveAndReport<std::uint16_t>(parameters, reportPath, std::move(files), setup, variant,
+                                             link.get(), out, err);
     } catch (const std::exception& error) {
         // Memory or threads for the run were not available.
         std::fprintf(err, "%s: cannot run: %s\n", variant.program, error.what());

@@ -19,6 +19,7 @@
 #include "framework/population.h"
 #include "framework/thread_stats.h"
 #include "genome/random.h"
+#include "solve/lanes.h"
 #include "solve/phase_sizer.h"
 #include "solve/population_io.h"
 #include "solve/problem.h"
@@ -47,10 +48,7 @@ struct SchemeSettings {
 // The lanes of a deterministic run: a count that depends on the population
 // and the tournament size, never on the threads, so every thread count
 // divides the same work the same way.
-inline std::uint32_t LaneCount(std::uint32_t population, std::uint32_t tournament) {
-    const std::uint32_t lanes = population / (2 * tournament);
-    return std::clamp<std::uint32_t>(lanes, 1, 64);
-}
+using lanes::LaneCount;
 
 // The steady-state scheme of one run on the master–slave engine. Each
 // tournament step claims `tournament` individuals, breeds one child from the
@@ -353,14 +351,7 @@ private:
     }
 
     // Deals the population into the lanes' slices for the next phase.
-    void Deal() {
-        for (std::uint32_t i = 0; i < population_.size; ++i) order_[i] = i;
-        for (std::uint32_t i = population_.size; i > 1; --i)
-            std::swap(order_[i - 1], order_[master_.Below(i)]);
-        const std::uint32_t lanes = Lanes();
-        for (std::uint32_t l = 0; l <= lanes; ++l)
-            laneBegin_[l] = static_cast<std::uint32_t>(std::uint64_t{population_.size} * l / lanes);
-    }
+    void Deal() { lanes::Deal(order_, laneBegin_, master_); }
 
     void NoteFailure(std::exception_ptr failure) {
         {

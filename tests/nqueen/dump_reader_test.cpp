@@ -142,3 +142,32 @@ TEST(DumpReaderTest, QuotesAShortPrintablePieceOfTheDump) {
 }
 
 }  // namespace
+
+namespace {
+
+// A dump of boards wider than 65536 queens: rows beyond 16 bits are read
+// whole into 32-bit genes, and the 16-bit reader's bound is not applied.
+TEST(DumpReaderTest, ReadsRowsBeyond16BitsIntoWideGenes) {
+    constexpr std::uint32_t kQueens = 70000;
+    std::string text;
+    std::vector<std::uint32_t> expected;
+    for (std::uint32_t individual = 0; individual < 2; ++individual) {
+        for (std::uint32_t i = 0; i < kQueens; ++i) {
+            // Individual 0 holds 0 .. N-1, individual 1 the reverse.
+            const std::uint32_t row = individual == 0 ? i : kQueens - 1 - i;
+            expected.push_back(row);
+            text += std::to_string(row) + " ";
+        }
+        text += "-1.000000\n";
+    }
+    text += "Avg. fitenss: -1.000000\n";
+    std::vector<std::uint32_t> genes;
+    ASSERT_EQ(zarnel::ParsePopulationDump(text, "d.txt", kQueens, 2, genes), "");
+    EXPECT_EQ(genes, expected);
+    // A row repeated is still refused.
+    text.replace(0, 2, "1 ");
+    EXPECT_NE(zarnel::ParsePopulationDump(text, "d.txt", kQueens, 2, genes).find("appears twice"),
+              std::string::npos);
+}
+
+}  // namespace

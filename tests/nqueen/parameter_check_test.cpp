@@ -164,3 +164,39 @@ TEST(PopulationSizeBuilt, CapsTheUnsignedValue) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(CheckParameters, TheFastSetTakesBoardsBeyond65536AndTheDeterministicKey) {
+    auto p = Valid();
+    p.StateRef(zarnel::ParameterKey::kOperators) = KeyState::kSet;
+    p.operators = "fast";
+    p.queens = 1000000;
+    EXPECT_EQ(zarnel::CheckParameters(p, "p"), "");
+    p.queens = zarnel::kMaxFastQueens + 1;
+    EXPECT_NE(Problem(p, "queens").find("with operators fast"), std::string::npos);
+    p.queens = 8;
+    p.StateRef(zarnel::ParameterKey::kDeterministic) = KeyState::kSet;
+    for (const char* value : {"yes", "no"}) {
+        p.deterministic = value;
+        EXPECT_EQ(zarnel::CheckParameters(p, "p"), "") << value;
+    }
+    p.deterministic = "Yes please";
+    EXPECT_NE(Problem(p, "deterministic").find("must be yes or no"), std::string::npos);
+    p.deterministic = "yes";
+    p.operators = "classic";
+    EXPECT_NE(Problem(p, "deterministic").find("needs operators fast"), std::string::npos);
+}
+
+TEST(EstimateRunMemory, CountsWideGenesAtTheirWidth) {
+    auto p = Valid();
+    p.StateRef(zarnel::ParameterKey::kOperators) = KeyState::kSet;
+    p.operators = "fast";
+    p.queens = 65536;
+    const std::uint64_t narrow = zarnel::EstimateRunMemory(p);
+    p.queens = 65537;
+    // One more queen per board, but every gene doubles from 2 to 4 bytes.
+    EXPECT_GT(zarnel::EstimateRunMemory(p), narrow + std::uint64_t{100} * 65536 * 2);
+}
+
+}  // namespace
