@@ -35,7 +35,7 @@ enum class ParameterKey : std::uint8_t {
     // set (ZarnelNQueen); a file that sets it is read with the island keys.
     kIslands,
 };
-inline constexpr std::size_t kParameterKeyCount = 15;
+inline constexpr std::size_t kParameterKeyCount = 16;
 // The keys from kQueens to kDumpDirectory; the keys added since (run control,
 // the operator set and its deterministic mode, the island keys) follow them.
 inline constexpr std::size_t kClassicKeyCount = 6;

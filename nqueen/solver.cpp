@@ -506,9 +506,10 @@ int RunIslandsInProcess(const NQueenParameters& parameters, const std::string& p
         PortIslandLink link(network, transport, settings, first, first);
         // Every island starts from the same dump, if any.
         RunSetup own = setup;
-        const int result =
-            SolveAndReport(parameters, reportPath, FilesOfRun(parameters, parameterPath, reportPath), own,
-                           variant, &link, out, err);
+        // Islands stop at 65536 queens (their migrants carry 16-bit genes).
+        const int result = SolveAndReport<std::uint16_t>(parameters, reportPath,
+                                                         FilesOfRun(parameters, parameterPath, reportPath),
+                                                         own, variant, &link, out, err);
         if (first) status = result;
     });
     return status;
