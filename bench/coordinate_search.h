@@ -75,7 +75,8 @@ std::uint64_t CoordinateSearch(std::span<double> x, double& value, const RealVec
             std::swap(order[i - 1], order[random.Below(static_cast<std::uint32_t>(i))]);
         for (const std::uint32_t i : order) {
             const double lo = kind.lower[i], hi = kind.upper[i];
-            if (!(steps[i] >= settings.lastStep * (hi - lo))) continue;
+            // A variable fixed by its bounds has nowhere to move.
+            if (!(hi > lo) || !(steps[i] >= settings.lastStep * (hi - lo))) continue;
             moving = true;
             const double from = x[i];
             const double sign = random.Below(2) == 0 ? 1.0 : -1.0;

@@ -205,7 +205,15 @@ std::string CheckIslandKeys(const NQueenParameters& parameters, const std::strin
                            ", not " + given);
     };
     std::string problem = check(ParameterKey::kIslands, parameters.islands, 1, kMaxIslands);
-    if (problem.empty() && parameters.queens > kMaxQueens) {
+    // Islands over MPI (the program reads no islands key) or more than one in
+    // this process; `islands 1` is the plain run.
+    const bool hasIslands = !parameters.islandsKey || parameters.islands > 1;
+    if (problem.empty() && hasIslands && parameters.deterministic == "yes") {
+        return Problem(path, ParameterKey::kDeterministic,
+                       "yes cannot hold with islands: which migrants arrive, and when, depends on the timing "
+                       "of the islands");
+    }
+    if (problem.empty() && hasIslands && parameters.queens > kMaxQueens) {
         return Problem(path, ParameterKey::kQueens,
                        "must be at most 65536 for islands (their migrants carry 16-bit genes), not " +
                            std::to_string(parameters.queens));

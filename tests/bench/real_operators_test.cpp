@@ -133,6 +133,19 @@ TEST(CoordinateSearchTest, KeepsToItsBudgetAndANaNStartIsLeftForANumber) {
     EXPECT_EQ(value, score(x));
 }
 
+TEST(CoordinateSearchTest, AVariableFixedByItsBoundsEndsTheSearchWithoutABudget) {
+    // The second variable cannot move: a search with no budget must still end.
+    const zarnel::RealVector kind{{-1.0, 0.5}, {1.0, 0.5}};
+    const auto score = [](std::span<const double> x) { return -(x[0] - 0.25) * (x[0] - 0.25) + x[1]; };
+    zarnel::Random random(5);
+    std::vector<double> x{-0.5, 0.5};
+    double value = score(x);
+    zarnel::CoordinateSearch(x, value, kind, score, {0.25, 1e-9, 0, 0}, random);
+    EXPECT_NEAR(x[0], 0.25, 1e-6);
+    EXPECT_EQ(x[1], 0.5);
+    EXPECT_EQ(value, score(x));
+}
+
 TEST(BenchFunctionTest, ImproveKeepsEveryVariableInItsDomainAndNeverWorsens) {
     for (const std::int32_t code : {1005, 2004, 40003}) {
         SCOPED_TRACE(code);

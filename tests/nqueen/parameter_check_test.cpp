@@ -188,6 +188,30 @@ TEST(CheckParameters, TheFastSetTakesBoardsBeyond65536AndTheDeterministicKey) {
     EXPECT_NE(Problem(p, "deterministic").find("needs operators fast"), std::string::npos);
 }
 
+TEST(CheckIslandKeys, DeterminismAndWideBoardsAreRefusedOnlyWhereThereAreIslands) {
+    auto p = Valid();
+    p.StateRef(zarnel::ParameterKey::kOperators) = KeyState::kSet;
+    p.operators = "fast";
+    p.queens = 100000;
+    p.deterministic = "yes";
+    p.islandKeys = true;
+    // ZarnelNQueen with `islands 1` is the plain run: both hold.
+    p.islandsKey = true;
+    p.islands = 1;
+    EXPECT_EQ(zarnel::CheckIslandKeys(p, "p.txt"), "");
+    // More islands in one process, or islands over MPI (no islands key).
+    for (const bool local : {true, false}) {
+        p.islandsKey = local;
+        p.islands = local ? 3 : 1;
+        const std::string deterministic = zarnel::CheckIslandKeys(p, "p.txt");
+        EXPECT_NE(deterministic.find("deterministic"), std::string::npos) << deterministic;
+        p.deterministic = "no";
+        const std::string wide = zarnel::CheckIslandKeys(p, "p.txt");
+        EXPECT_NE(wide.find("at most 65536 for islands"), std::string::npos) << wide;
+        p.deterministic = "yes";
+    }
+}
+
 TEST(EstimateRunMemory, CountsWideGenesAtTheirWidth) {
     auto p = Valid();
     p.StateRef(zarnel::ParameterKey::kOperators) = KeyState::kSet;
