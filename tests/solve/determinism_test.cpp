@@ -28,8 +28,12 @@ nlohmann::json DeterministicRecord(const Problem& problem, std::uint32_t threads
     options.record =
         (fs::temp_directory_path() / ("zarnel_det_" + std::to_string(::getpid()) + ".json")).string();
     const auto result = zarnel::Solve(problem, options);
-    std::ifstream in(options.record);
-    nlohmann::json record = nlohmann::json::parse(in);
+    nlohmann::json record;
+    {
+        // Closed before the removal: Windows refuses to remove an open file.
+        std::ifstream in(options.record);
+        record = nlohmann::json::parse(in);
+    }
     fs::remove(options.record);
     EXPECT_EQ(record["best_fitness"], result.fitness);
     for (const char* member : {"start_utc", "end_utc", "wall_seconds", "master_busy_ms", "threads"})
