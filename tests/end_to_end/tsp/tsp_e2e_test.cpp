@@ -11,6 +11,7 @@
 #include "examples/tsp/neighbour_lists.h"
 #include "examples/tsp/tsplib.h"
 #include "tests/end_to_end/nqueen/child_process.h"
+#include "tests/end_to_end/nqueen/work_dir_test.h"
 
 namespace {
 
@@ -18,29 +19,13 @@ namespace fs = std::filesystem;
 using json = nlohmann::json;
 using namespace std::chrono_literals;
 
-class TspE2E : public ::testing::Test {
+class TspE2E : public e2e::WorkDirTest {
 protected:
-    void SetUp() override {
-        dir_ = fs::temp_directory_path() / ("zarnel_tsp_e2e_" + std::to_string(::getpid()));
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
-    }
-    void TearDown() override { fs::remove_all(dir_); }
-
-    struct Result {
-        int status;
-        std::string out;
-        std::string err;
-    };
+    using Result = e2e::RunResult;
     Result Run(const std::vector<std::string>& arguments, std::chrono::milliseconds limit = 120s) const {
-        e2e::ChildProcess child(ZARNEL_TSP_PATH, arguments, dir_.string(), Path("out.txt"), Path("err.txt"));
+        e2e::ChildProcess child(ZARNEL_TSP_PATH, arguments, dir.string(), Path("out.txt"), Path("err.txt"));
         const int status = child.Wait(limit);
         return {status, e2e::ReadFile(Path("out.txt")), e2e::ReadFile(Path("err.txt"))};
-    }
-    std::string Path(const std::string& name) const { return (dir_ / name).string(); }
-    json Record(const std::string& name) const {
-        std::ifstream in(Path(name));
-        return json::parse(in);
     }
     static std::string LastLine(const std::string& text) {
         const std::size_t end = text.find_last_not_of('\n');
@@ -48,8 +33,6 @@ protected:
         return text.substr(start == std::string::npos ? 0 : start + 1,
                            end - (start == std::string::npos ? 0 : start + 1) + 1);
     }
-
-    fs::path dir_;
 };
 
 const std::string kBerlin = std::string(TSP_DATA_DIR) + "/berlin52.tsp";
@@ -92,7 +75,7 @@ TEST_F(TspE2E, APlainRunIsNamedSoAndAnUnknownDistanceIsRefusedByName) {
 TEST_F(TspE2E, CtrlCDumpsAndGoesOnSigtermEndsWithARecordAndTheDumpResumes) {
     const std::string pcb = std::string(TSP_DATA_DIR) + "/pcb442.tsp";
     e2e::ChildProcess child(ZARNEL_TSP_PATH, {pcb, "--seed", "1", "--threads", "2", "--json", "rec.json"},
-                            dir_.string(), Path("out.txt"), Path("err.txt"));
+                            dir.string(), Path("out.txt"), Path("err.txt"));
     ASSERT_TRUE(e2e::WaitUntil(
         [&] { return e2e::ReadFile(Path("out.txt")).find("iteration ") != std::string::npos; }, 60s));
     child.Signal(SIGINT);
@@ -105,7 +88,7 @@ TEST_F(TspE2E, CtrlCDumpsAndGoesOnSigtermEndsWithARecordAndTheDumpResumes) {
     EXPECT_EQ(Record("rec.json")["stop_reason"], "signal");
 
     std::string dump;
-    for (const auto& entry : fs::directory_iterator(dir_)) {
+    for (const auto& entry : fs::directory_iterator(dir)) {
         if (entry.path().extension() == ".txt" && entry.path().stem() != "out" &&
             entry.path().stem() != "err")
             dump = entry.path().filename().string();

@@ -12,6 +12,7 @@
 #include "examples/tsp/neighbour_lists.h"
 #include "examples/tsp/tsplib.h"
 #include "tests/end_to_end/nqueen/child_process.h"
+#include "tests/end_to_end/nqueen/work_dir_test.h"
 
 namespace {
 
@@ -21,38 +22,20 @@ using namespace std::chrono_literals;
 
 const std::string kBerlin = std::string(TSP_DATA_DIR) + "/berlin52.tsp";
 
-class TspIslandsE2E : public ::testing::Test {
+class TspIslandsE2E : public e2e::WorkDirTest {
 protected:
-    void SetUp() override {
-        dir_ = fs::temp_directory_path() / ("zarnel_tsp_islands_e2e_" + std::to_string(::getpid()));
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
-    }
-    void TearDown() override { fs::remove_all(dir_); }
-
-    struct Result {
-        int status;
-        std::string out;
-        std::string err;
-    };
+    using Result = e2e::RunResult;
     Result Run(const std::vector<std::string>& arguments) const {
         std::vector<std::string> all{kBerlin};
         all.insert(all.end(), arguments.begin(), arguments.end());
-        e2e::ChildProcess child(ZARNEL_TSP_PATH, all, dir_.string(), Path("out.txt"), Path("err.txt"));
+        e2e::ChildProcess child(ZARNEL_TSP_PATH, all, dir.string(), Path("out.txt"), Path("err.txt"));
         const int status = child.Wait(120s);
         return {status, e2e::ReadFile(Path("out.txt")), e2e::ReadFile(Path("err.txt"))};
-    }
-    std::string Path(const std::string& name) const { return (dir_ / name).string(); }
-    json Record(const std::string& name) const {
-        std::ifstream in(Path(name));
-        return json::parse(in);
     }
     static long Length(const std::string& out) {
         const std::size_t at = out.rfind("best length ");
         return at == std::string::npos ? -1 : std::stol(out.substr(at + 12));
     }
-
-    fs::path dir_;
 };
 
 TEST_F(TspIslandsE2E, FourIslandsAreOneRunWithOneAnswerAndTheirMigrantsAddUp) {

@@ -16,6 +16,7 @@
 #include "examples/tsp/neighbour_lists.h"
 #include "examples/tsp/tsplib.h"
 #include "tests/end_to_end/nqueen/child_process.h"
+#include "tests/end_to_end/nqueen/work_dir_test.h"
 
 namespace {
 
@@ -25,25 +26,14 @@ using namespace std::chrono_literals;
 
 const std::string kPcb = std::string(TSP_DATA_DIR) + "/pcb442.tsp";
 
-class TspMpiE2E : public ::testing::Test {
+class TspMpiE2E : public e2e::WorkDirTest {
 protected:
-    void SetUp() override {
-        dir_ = fs::temp_directory_path() / ("zarnel_tsp_mpi_e2e_" + std::to_string(::getpid()));
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
-    }
-    void TearDown() override { fs::remove_all(dir_); }
-
-    struct Result {
-        int status;
-        std::string out;
-        std::string err;
-    };
+    using Result = e2e::RunResult;
     // mpiexec with three ranks of the example, each with `arguments`.
     std::unique_ptr<e2e::ChildProcess> Start(const std::vector<std::string>& arguments) const {
         std::vector<std::string> command{"-n", "3", "--oversubscribe", ZARNEL_TSP_PATH, kPcb, "--mpi"};
         command.insert(command.end(), arguments.begin(), arguments.end());
-        return std::make_unique<e2e::ChildProcess>(ZARNEL_MPIEXEC, command, dir_.string(), Path("out.txt"),
+        return std::make_unique<e2e::ChildProcess>(ZARNEL_MPIEXEC, command, dir.string(), Path("out.txt"),
                                                    Path("err.txt"));
     }
     Result Finish(e2e::ChildProcess& child) const {
@@ -64,13 +54,10 @@ protected:
             const fs::path exe = fs::read_symlink(entry.path() / "exe", error);
             if (error || exe != program) continue;
             const fs::path cwd = fs::read_symlink(entry.path() / "cwd", error);
-            if (!error && cwd == fs::canonical(dir_)) ranks.push_back(static_cast<pid_t>(std::stol(name)));
+            if (!error && cwd == fs::canonical(dir)) ranks.push_back(static_cast<pid_t>(std::stol(name)));
         }
         return ranks;
     }
-    std::string Path(const std::string& name) const { return (dir_ / name).string(); }
-
-    fs::path dir_;
 };
 
 TEST_F(TspMpiE2E, ThreeProcessesAreThreeIslandsOfOneRunWithOneAnswerAndOneRecord) {
