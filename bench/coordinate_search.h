@@ -8,6 +8,7 @@
 
 #include "genome/random.h"
 #include "genome/real_vector.h"
+#include "platform/per_thread.h"
 
 namespace zarnel {
 
@@ -37,8 +38,9 @@ template <class Score>
 std::uint64_t CoordinateSearch(std::span<double> x, double& value, const RealVector& kind, Score&& score,
                                const CoordinateSearchSettings& settings, Random& random) {
     const std::size_t n = x.size();
-    thread_local std::vector<double> steps;
-    thread_local std::vector<std::uint32_t> order;
+    std::vector<double>& steps = platform::PerThread<struct CoordinateSteps, std::vector<double>>();
+    std::vector<std::uint32_t>& order =
+        platform::PerThread<struct CoordinateOrder, std::vector<std::uint32_t>>();
     steps.resize(n);
     order.resize(n);
     for (std::size_t i = 0; i < n; ++i) {

@@ -6,6 +6,7 @@
 
 #include "bench/test_function.h"
 #include "framework/thread_stats.h"
+#include "platform/per_thread.h"
 
 namespace zarnel {
 
@@ -19,7 +20,7 @@ constexpr double kGeneScale = std::bit_cast<double>(std::uint64_t{0x3DF000000010
 // largest gene count seen and is reused, so an evaluation allocates nothing
 // after the first. Never empty, so its data pointer is never null.
 double* ThreadVariables(std::uint32_t count) {
-    thread_local std::vector<double> variables;
+    std::vector<double>& variables = platform::PerThread<struct DecodedVariables, std::vector<double>>();
     const std::size_t needed = count == 0 ? 1 : count;
     if (variables.size() < needed) variables.resize(needed);
     return variables.data();

@@ -5,6 +5,7 @@
 
 #include "genome/detail/scratch.h"
 #include "genome/permutation_variation.h"
+#include "platform/per_thread.h"
 
 namespace zarnel::permutation {
 
@@ -24,11 +25,15 @@ struct EdgeList {
 
 constexpr std::uint32_t kVisited = ~std::uint32_t{0};
 
-thread_local std::vector<EdgeList> tEdges;
-// The unvisited cities in any order, and each city's index in it (kVisited
-// once visited), so a random unvisited city and a removal each cost O(1).
-thread_local std::vector<std::uint32_t> tUnvisited;
-thread_local std::vector<std::uint32_t> tIndex;
+// A thread's buffers for one crossover, reused by the next.
+struct EdgeScratch {
+    std::vector<EdgeList> edges;
+    // The unvisited cities in any order, and each city's index in it
+    // (kVisited once visited), so a random unvisited city and a removal each
+    // cost O(1).
+    std::vector<std::uint32_t> unvisited;
+    std::vector<std::uint32_t> index;
+};
 
 void AddEdge(EdgeList& list, std::uint32_t neighbour, bool secondParent) {
     for (std::uint8_t k = 0; k < list.count; ++k) {
@@ -61,9 +66,10 @@ void EdgeRecombination(std::span<const std::uint32_t> p1, std::span<const std::u
     assert(Disjoint(child, p1) && Disjoint(child, p2));
     const std::size_t n = child.size();
     if (n == 0) return;
-    const std::span<EdgeList> edges = Scratch(tEdges, n);
-    const std::span<std::uint32_t> unvisited = Scratch(tUnvisited, n);
-    const std::span<std::uint32_t> index = Scratch(tIndex, n);
+    EdgeScratch& scratch = platform::PerThread<EdgeScratch>();
+    const std::span<EdgeList> edges = Scratch(scratch.edges, n);
+    const std::span<std::uint32_t> unvisited = Scratch(scratch.unvisited, n);
+    const std::span<std::uint32_t> index = Scratch(scratch.index, n);
     for (std::size_t c = 0; c < n; ++c) {
         unvisited[c] = static_cast<std::uint32_t>(c);
         index[c] = static_cast<std::uint32_t>(c);

@@ -7,6 +7,7 @@
 
 #include "genome/detail/scratch.h"
 #include "genome/permutation_variation.h"
+#include "platform/per_thread.h"
 
 namespace zarnel::permutation {
 
@@ -15,8 +16,11 @@ namespace {
 using genome_detail::Disjoint;
 using genome_detail::Scratch;
 
-thread_local std::vector<std::uint32_t> tPosition;  // PMX: value -> position in the child; cycle: in p1
-thread_local std::vector<std::uint8_t> tInSegment;  // OX: value -> held by the segment; all 0 between calls
+// A thread's buffers, reused by its next crossover.
+struct CrossoverScratch {
+    std::vector<std::uint32_t> position;  // PMX: value -> position in the child; cycle: in p1
+    std::vector<std::uint8_t> inSegment;  // OX: value -> held by the segment; all 0 between calls
+};
 
 // A random segment [first, last) of n >= 2 genes: two distinct cut points of
 // the n + 1, uniformly, except the pair that spans the whole genome.
@@ -52,7 +56,7 @@ void PmxSegment(std::span<const std::uint32_t> p1, std::span<const std::uint32_t
     // segment is touched only while it holds a value of p1's segment, so
     // every other gene of p2 stays where it was.
     const std::size_t n = child.size();
-    const std::span<std::uint32_t> position = Scratch(tPosition, n);
+    const std::span<std::uint32_t> position = Scratch(platform::PerThread<CrossoverScratch>().position, n);
     for (std::size_t i = 0; i < n; ++i) {
         child[i] = p2[i];
         position[p2[i]] = static_cast<std::uint32_t>(i);
@@ -84,7 +88,7 @@ void OxSegment(std::span<const std::uint32_t> p1, std::span<const std::uint32_t>
     CheckArguments(p1, p2, child);
     assert(first <= last && last <= child.size());
     const std::size_t n = child.size();
-    const std::span<std::uint8_t> inSegment = Scratch(tInSegment, n);
+    const std::span<std::uint8_t> inSegment = Scratch(platform::PerThread<CrossoverScratch>().inSegment, n);
     for (std::size_t i = first; i < last; ++i) {
         child[i] = p1[i];
         inSegment[p1[i]] = 1;
@@ -120,7 +124,8 @@ void Cycle(std::span<const std::uint32_t> p1, std::span<const std::uint32_t> p2,
     CheckArguments(p1, p2, child);
     const std::size_t n = child.size();
     if (n == 0) return;
-    const std::span<std::uint32_t> positionInP1 = Scratch(tPosition, n);
+    const std::span<std::uint32_t> positionInP1 =
+        Scratch(platform::PerThread<CrossoverScratch>().position, n);
     for (std::size_t i = 0; i < n; ++i) {
         child[i] = p2[i];
         positionInP1[p1[i]] = static_cast<std::uint32_t>(i);

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "nqueen/permutation.h"
+#include "platform/per_thread.h"
 
 namespace zarnel {
 
@@ -16,7 +17,8 @@ constexpr std::uint32_t kMaxPermutation = 0x10000;
 // Index storage of the crossovers on this thread; grows to the largest board
 // seen and is reused, so a crossover allocates nothing after the first.
 std::uint32_t* ThreadPositions(std::uint32_t count) {
-    thread_local std::vector<std::uint32_t> positions;
+    std::vector<std::uint32_t>& positions =
+        platform::PerThread<struct CrossoverPositions, std::vector<std::uint32_t>>();
     if (positions.size() < count) positions.resize(count);
     return positions.data();
 }

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "framework/thread_stats.h"
+#include "platform/per_thread.h"
 
 namespace zarnel {
 
@@ -15,7 +16,8 @@ namespace {
 // and is reused, so an evaluation allocates nothing once the thread has scored
 // a board of that size.
 std::uint32_t* ThreadCounters(std::uint32_t diagonals) {
-    thread_local std::vector<std::uint32_t> counters;
+    std::vector<std::uint32_t>& counters =
+        platform::PerThread<struct EvalCounters, std::vector<std::uint32_t>>();
     const std::size_t needed = 2 * static_cast<std::size_t>(diagonals);
     if (counters.size() < needed) counters.resize(needed);
     return counters.data();

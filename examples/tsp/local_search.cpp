@@ -1,5 +1,7 @@
 #include "local_search.h"
 
+#include <zarnel/platform/per_thread.h>
+
 #include <algorithm>
 #include <initializer_list>
 #include <stdexcept>
@@ -224,10 +226,7 @@ private:
     std::uint32_t count_ = 0;
 };
 
-Scratch& ThreadScratch() {
-    thread_local Scratch scratch;
-    return scratch;
-}
+Scratch& ThreadScratch() { return zarnel::platform::PerThread<Scratch>(); }
 
 void CheckSize(std::span<const std::uint32_t> tour, const Instance& instance) {
     if (tour.size() != instance.Size())
