@@ -2,7 +2,6 @@
 #include <chrono>
 #include <cmath>
 #include <cstdint>
-#include <cstdio>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -18,6 +17,7 @@
 #include "bench/real_benchmark.h"
 #include "bench/selection_operator.h"
 #include "bench/slave_operator.h"
+#include "bench/table_row.h"
 #include "bench/test_function.h"
 #include "framework/parallel_ga.h"
 #include "framework/thread_stats.h"
@@ -45,12 +45,6 @@ std::uint64_t ClassicIterationEvaluations(const BenchOptions& options, std::int3
     const std::uint32_t flips = CDefaultMutationOperator::FlipCount(
         static_cast<std::uint32_t>(std::min<std::uint64_t>(product, UINT32_MAX)), kMutationRate);
     return std::uint64_t{options.threads} * kRepetitions + flips;
-}
-
-std::string Format(const char* format, auto... values) {
-    char text[256];
-    std::snprintf(text, sizeof text, format, values...);
-    return text;
 }
 
 // The highest fitness in the population that is a number: a function that
@@ -96,23 +90,6 @@ run::BenchRunRecord RunClassicOnce(const BenchOptions& options, std::int32_t cod
     for (std::uint32_t j = 0; j < engine.GetThreadCount(); ++j)
         record.evaluations += engine.GetThreadStats(j).evaluations;
     return record;
-}
-
-// A row of the table. A best above the known best means the known best is
-// wrong: the row says so instead of showing a negative difference. `note`
-// follows the name.
-std::string Row(const std::string& label, const run::BenchRunRecord& r, const std::string& note = "") {
-    const std::string known = std::isnan(r.knownBest) ? "n/a" : Format("%.10g", r.knownBest);
-    const bool beaten = r.bestFitness > r.knownBest;
-    const std::string difference = std::isnan(r.knownBest) ? "n/a"
-                                   : beaten                ? "beaten"
-                                                           : Format("%.3e", r.knownBest - r.bestFitness);
-    std::string after = note;
-    if (beaten) after += Format(" [above the known best by %.3e]", r.bestFitness - r.knownBest);
-    return Format("%8d %5s %20.10f %20s %12s %12llu %9.3f  %s%s\n", static_cast<int>(r.function),
-                  label.c_str(), r.bestFitness, known.c_str(), difference.c_str(),
-                  static_cast<unsigned long long>(r.evaluations), r.seconds,
-                  TestFunctionName(r.function).c_str(), after.c_str());
 }
 
 run::ParameterList ParametersOf(const BenchOptions& options) {
@@ -208,9 +185,7 @@ int RunBenchmarkWith(const BenchOptions& options, std::ostream& out, std::ostrea
     out << "Seed: " << runSeed << "\n";
     // With --all a row holds the best run of a function and the evaluations
     // and seconds of all its runs together.
-    out << Format("%8s %5s %20s %20s %12s %12s %9s  %s\n", "function", options.all ? "runs" : "run",
-                  options.all ? "best of runs" : "best fitness", "known best", "difference",
-                  options.all ? "total evals" : "evaluations", options.all ? "total s" : "seconds", "name");
+    out << TableHeader(options.all);
     for (std::size_t f = 0; f < plans.size(); ++f) {
         if (progress != nullptr) {
             *progress << "\rfunction " << codes[f] << " (" << f + 1 << " of " << codes.size() << ")   "
@@ -228,7 +203,7 @@ int RunBenchmarkWith(const BenchOptions& options, std::ostream& out, std::ostrea
             one.knownBest = KnownBest(plan.code).value_or(std::nan(""));
             record.runs.push_back(one);
             if (!options.all) {
-                out << Row(std::to_string(r), one);
+                out << TableRow(std::to_string(r), one);
                 continue;
             }
             const std::uint64_t evaluations = best.evaluations + one.evaluations;
@@ -243,7 +218,8 @@ int RunBenchmarkWith(const BenchOptions& options, std::ostream& out, std::ostrea
         if (options.all) {
             best.threads.clear();
             record.functions.push_back(best);
-            out << Row(std::to_string(options.runs), best, numbers == 0 ? " [no run found a number]" : "");
+            out << TableRow(std::to_string(options.runs), best,
+                            numbers == 0 ? " [no run found a number]" : "");
         }
         out.flush();
     }
