@@ -1,48 +1,18 @@
 #include <gtest/gtest.h>
-#include <stdlib.h>
-#include <sys/wait.h>
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <nlohmann/json.hpp>
 #include <string>
 
+#include "bench_shell.h"
+
 namespace {
 
-namespace fs = std::filesystem;
 using nlohmann::json;
 
-struct Outcome {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
+class BenchFlagsE2E : public bench_shell::BenchShellTest {};
 
-std::string ReadFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-class BenchFlagsE2E : public ::testing::Test {
-protected:
-    void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "zarnel_bench_flags_XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        dir = pattern;
-    }
-    void TearDown() override { fs::remove_all(dir); }
-
-    Outcome Run(const std::string& flags) const {
-        const std::string command =
-            "cd \"" + dir.string() + "\" && \"" + ZARNEL_BENCH_PATH + "\" " + flags + " > out.txt 2> err.txt";
-        const int raw = std::system(command.c_str());
-        return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, ReadFile(dir / "out.txt"), ReadFile(dir / "err.txt")};
-    }
-    json Record() const { return json::parse(ReadFile(dir / "rec.json")); }
-
-    fs::path dir;
-};
+using bench_shell::Outcome;
 
 // The record without measured times.
 json WithoutTimes(json record) {
