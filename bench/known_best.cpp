@@ -20,35 +20,35 @@ struct KnownBestRow {
 //              is a grid point: the value there (tools/known_best_search
 //              computes it and confirms that no seed refined on the grid
 //              goes above it)
-//   scan       the grid scanned at every 4096th gene (one variable) or a
-//              2048 x 2048 lattice (two), the best twenty points refined
-//              down to single genes (the scan this table held before);
-//              matched, and never beaten, by the best of five seeded
-//              --operators real runs (ZarnelBench --all --operators real
-//              --runs 5 --seed 1)
-//   separable  forty equal terms summed one after the other: every term at
-//              its own best (a scan of one term, as above), since rounded
-//              addition is monotone
+//   exhaustive one variable: every one of the 2^32 grid points scored
+//   separable  equal terms summed one after the other: every term at its
+//              own best (every grid point of one term scored), since
+//              rounded addition is monotone
+//   radial     a function of r = x^2 + y^2 alone: the largest value that
+//              any double r gives, by branch and bound, then a grid point
+//              whose r gives it
 //   structured Griewank's sum plus a product, solved for each size of the
 //              product as a separable problem with a parity, then refined
 //              on the grid (tools/known_best_search, which also bounds how
 //              far any other point could be above it)
+// Every row is also matched, and never beaten, by the best points of five
+// seeded --operators real runs and of pagmo2's algorithms refined on the grid.
 // tools/known_best_search.cpp holds the methods; see its comment for the
 // command.
 constexpr KnownBestRow kKnownBest[] = {
-    {1000, 10.850051431580576},   // scan
-    {1001, 4.7711987023521258},   // scan
-    {1002, 99.850005073661919},   // scan
-    {1003, 7.8845854394444288},   // scan (negative x give NaN)
-    {1004, 9.4769236082770689},   // scan
-    {1005, 9.9978601184477789},   // scan: at x = +10 (negative x give NaN)
-    {1006, 6.3521172699365858},   // scan
-    {1007, 1.0},                  // bounded: 1 at most, reached where sin(x)^2 rounds away next to 0
-    {2000, 121125.0},             // bounded, x = y = -10: 10 (100 + 10)^2 + 11^2 + 4
-    {2001, 214.7979484546652},    // scan: x = y = -10, 50 sin^2(10) + 200
+    {1000, 10.850051431580576},  // exhaustive
+    {1001, 4.7711987023521258},  // exhaustive
+    {1002, 99.850005073661919},  // exhaustive
+    {1003, 7.8845854394444288},  // exhaustive (negative x give NaN)
+    {1004, 9.4769236082770689},  // exhaustive
+    {1005, 9.9978601184477789},  // exhaustive: at x = +10 (negative x give NaN)
+    {1006, 6.3521172699365858},  // exhaustive
+    {1007, 1.0},       // bounded: 1 at most, reached where sin(x)^2 rounds away next to 0 (exhaustive agrees)
+    {2000, 121125.0},  // bounded, x = y = -10: 10 (100 + 10)^2 + 11^2 + 4
+    {2001, 214.7979484546652},    // separable: x = y = -10, 50 sin^2(10) + 200
     {2002, 1210121.0},            // bounded, x = y = -10: 11^2 + 100 * 110^2
     {2003, 1.5},                  // bounded: sin^2 reaches 1 within double precision on a ring
-    {2004, 7.1579738771845163},   // scan
+    {2004, 7.1579738771845163},   // radial
     {40000, 4000.0},              // bounded: 40 * 10^2, every variable at -10 or +10
     {40001, 425.0},               // bounded, every variable at +10: 25 + 40 * floor(10)
     {40002, 4360.0},              // separable: every variable at -10 or +10, 400 + 40 * (100 - 1)
