@@ -114,7 +114,8 @@ void FastBoardOf<Gene>::CollectAttacked() {
 }
 
 template <typename Gene>
-void FastBoardOf<Gene>::Improve(FastRandom& random, std::uint64_t budget, std::uint32_t tries) {
+void FastBoardOf<Gene>::Improve(FastRandom& random, std::uint64_t budget, std::uint32_t tries,
+                                RepairCutoff cutoff) {
     if (n_ < 2) return;
     bool improvedThisRound = true;
     attacked_.clear();
@@ -131,6 +132,7 @@ void FastBoardOf<Gene>::Improve(FastRandom& random, std::uint64_t budget, std::u
         attacked_.pop_back();
         if (!Attacked(column)) continue;
         for (std::uint32_t t = 0; t < tries && budget > 0; ++t) {
+            if (budget % kCutoffEvery == 0 && cutoff.Due()) return;
             --budget;
             const std::uint32_t other = random.Below(n_);
             if (other == column) continue;

@@ -1,11 +1,23 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <vector>
 
 #include "nqueen/fast_random.h"
 
 namespace zarnel {
+
+// Lets another thread end a repair early: the repair stops once `*first`
+// (the lowest rank that found a solution, written by other threads) is below
+// `rank`. Without `first` the repair always runs to its own end. The flag
+// carries no data, so it is read relaxed.
+struct RepairCutoff {
+    const std::atomic<std::uint32_t>* first = nullptr;
+    std::uint32_t rank = 0;
+
+    bool Due() const { return first != nullptr && first->load(std::memory_order_relaxed) < rank; }
+};
 
 // One board under repair, with its queens per diagonal kept move by move, so
 // that swapping two columns is scored in O(1) (it touches at most eight
@@ -39,9 +51,11 @@ public:
 
     // Min-conflicts repair: picks attacked queens at random and swaps each
     // with the first of up to `tries` random columns that lowers Conflicts().
-    // Stops at a solution, after `budget` swaps tried, or when a whole round
-    // over the attacked queens found no better swap.
-    void Improve(FastRandom& random, std::uint64_t budget, std::uint32_t tries);
+    // Stops at a solution, after `budget` swaps tried, when a whole round
+    // over the attacked queens found no better swap, or, checked every
+    // kCutoffEvery swaps tried, when `cutoff` is due.
+    void Improve(FastRandom& random, std::uint64_t budget, std::uint32_t tries, RepairCutoff cutoff = {});
+    static constexpr std::uint64_t kCutoffEvery = 64;
 
     // The fitness of the board, to the bit what the evaluation operator gives.
     float Fitness() const;
