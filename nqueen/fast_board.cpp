@@ -88,6 +88,45 @@ std::int64_t FastBoardOf<Gene>::Swap(std::uint32_t a, std::uint32_t b) {
     return conflicts_ - before;
 }
 
+namespace {
+
+// The change of the conflicts on the diagonals `from1` and `from2`, each of
+// which loses a queen, and `to1` and `to2`, each of which gains one, in
+// `counts`. A diagonal's conflicts are its queens beyond the first. For a
+// swap of two columns no losing diagonal is a gaining one (that would take
+// two queens in one row or one column), but both queens may leave one
+// diagonal, or both arrive on one.
+std::int64_t MoveChange(const std::uint32_t* counts, std::size_t from1, std::size_t from2, std::size_t to1,
+                        std::size_t to2) {
+    std::int64_t change = 0;
+    if (from1 == from2) {
+        const std::uint32_t c = counts[from1];  // at least 2: both queens
+        change -= c >= 3 ? 2 : 1;
+    } else {
+        change -= counts[from1] >= 2 ? 1 : 0;
+        change -= counts[from2] >= 2 ? 1 : 0;
+    }
+    if (to1 == to2) {
+        change += counts[to1] >= 1 ? 2 : 1;
+    } else {
+        change += counts[to1] >= 1 ? 1 : 0;
+        change += counts[to2] >= 1 ? 1 : 0;
+    }
+    return change;
+}
+
+}  // namespace
+
+template <typename Gene>
+std::int64_t FastBoardOf<Gene>::SwapChange(std::uint32_t a, std::uint32_t b) const {
+    const std::size_t rowA = genes_[a];
+    const std::size_t rowB = genes_[b];
+    const std::size_t shift = n_ - 1;
+    return MoveChange(sums_.data(), rowA + a, rowB + b, rowB + a, rowA + b) +
+           MoveChange(differences_.data(), rowA + shift - a, rowB + shift - b, rowB + shift - a,
+                      rowA + shift - b);
+}
+
 template <typename Gene>
 void FastBoardOf<Gene>::CollectAttacked() {
     // The same columns as Attacked(column) for each column in turn, but the
@@ -136,13 +175,13 @@ void FastBoardOf<Gene>::Improve(FastRandom& random, std::uint64_t budget, std::u
             --budget;
             const std::uint32_t other = random.Below(n_);
             if (other == column) continue;
-            if (Swap(column, other) < 0) {
+            if (SwapChange(column, other) < 0) {
+                Swap(column, other);
                 improvedThisRound = true;
                 // The queen moved into `other` may now be attacked.
                 if (Attacked(other)) attacked_.push_back(other);
                 break;
             }
-            Swap(column, other);
         }
     }
 }

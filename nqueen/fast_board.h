@@ -49,6 +49,11 @@ public:
     // change of Conflicts(). Swapping the same pair again undoes it.
     std::int64_t Swap(std::uint32_t a, std::uint32_t b);
 
+    // What Swap(a, b) would return, for two different columns, without
+    // swapping: a rejected try of the repair reads its eight counters once
+    // instead of writing them twice.
+    std::int64_t SwapChange(std::uint32_t a, std::uint32_t b) const;
+
     // Min-conflicts repair: picks attacked queens at random and swaps each
     // with the first of up to `tries` random columns that lowers Conflicts().
     // Stops at a solution, after `budget` swaps tried, when a whole round
