@@ -181,7 +181,8 @@ private:
             if (status == kStop) {
                 // The lowest solving lane: an atomic minimum.
                 std::uint32_t seen = firstSolved_.load(std::memory_order_relaxed);
-                while (lane < seen && !firstSolved_.compare_exchange_weak(seen, lane, std::memory_order_relaxed)) {
+                while (lane < seen &&
+                       !firstSolved_.compare_exchange_weak(seen, lane, std::memory_order_relaxed)) {
                 }
                 return;
             }

@@ -279,7 +279,8 @@ int CNQueenFastSlaveOperatorOf<Gene>::Execute(std::uint32_t threadIndex, std::ui
                     record.genes.insert(record.genes.end(), x3->GetGenes(), x3->GetGenes() + n);
                     record.fitness.push_back(*x3->GetFitness());
                     record.written.push_back(x3);
-                    return Breed(x1, x2, x3, work, random, options_, RepairCutoff{&lanes_->FirstSolved(), lane})
+                    return Breed(x1, x2, x3, work, random, options_,
+                                 RepairCutoff{&lanes_->FirstSolved(), lane})
                                ? kStop
                                : kDone;
                 } catch (...) {
