@@ -19,6 +19,7 @@
 #include "nqueen/fast_lanes.h"
 #include "nqueen/fast_operators.h"
 #include "nqueen/operator_set.h"
+#include "nqueen/parameter_check.h"
 #include "nqueen/report.h"
 #include "tests/nqueen/test_support.h"
 
@@ -280,6 +281,25 @@ TEST(FastOperators, DeterministicRunsThatEndOnASolutionAreTheSameOnOneToEightThr
             EXPECT_EQ(many.evaluations, one.evaluations);
         }
     }
+}
+
+TEST(EstimateRunMemory, CountsTheRecordsOfDeterministicLanes) {
+    NQueenParameters parameters;
+    parameters.queens = 100000;
+    parameters.population_size = 600;  // 64 lanes
+    parameters.slave_iterations = 4;
+    parameters.slave_threads = 2;
+    parameters.operators = kFastOperators;
+    const std::uint64_t plain = EstimateRunMemory(parameters);
+    parameters.deterministic = "yes";
+    // A board of 4-byte genes per lane, at least.
+    EXPECT_GE(EstimateRunMemory(parameters), plain + std::uint64_t{64} * 100000 * 4);
+    parameters.operators = kClassicOperators;
+    parameters.queens = 1000;
+    parameters.deterministic = "";
+    const std::uint64_t classic = EstimateRunMemory(parameters);
+    parameters.deterministic = "yes";  // refused with the classic set; counts nothing
+    EXPECT_EQ(EstimateRunMemory(parameters), classic);
 }
 
 }  // namespace
