@@ -209,25 +209,6 @@ TEST(FastLanes, WithUndoTheRoundOfASolutionEndsAtItsLowestSolvingLaneOnEveryThre
     }
 }
 
-TEST(FastLanes, WithUndoNoLaneAfterTheLowestSolvingOneKeepsItsWork) {
-    // One thread runs the lanes in order, so the reference is plain: lanes
-    // run their round's steps until one solves; the lanes after it are as
-    // before the round. Every step solves here: lane 0's first step ends
-    // the phase and nothing else stays.
-    const ToyRun solved = RunToy(1, 60, 1, 1);
-    EXPECT_EQ(solved.status, std::vector<int>{kStop});
-    EXPECT_EQ(solved.evaluations, 1u);
-    std::uint32_t changed = 0;
-    for (const std::uint64_t value : solved.values) changed += value != 1 ? 1 : 0;
-    EXPECT_EQ(changed, 1u);
-    for (const std::uint32_t threads : {2u, 4u}) {
-        const ToyRun many = RunToy(threads, 60, 1, 1);
-        EXPECT_EQ(many.values, solved.values);
-        EXPECT_EQ(many.evaluations, 1u);
-        EXPECT_EQ(many.status, std::vector<int>{kStop});
-    }
-}
-
 // The deterministic fast set as the solver builds it, run for `iterations`
 // master iterations or to a solution: the population's genes and fitness,
 // and the evaluations counted over all threads.
