@@ -7,17 +7,43 @@
 
 namespace zarnel {
 
+void FastDiagonals::Reset(std::size_t diagonals) {
+    counts_.assign(diagonals, 0);
+    const std::size_t words = (diagonals + 63) / 64;
+    occupied_.assign(words, 0);
+    crowded_.assign(words, 0);
+}
+
+std::int64_t FastDiagonals::MoveChange(std::size_t from1, std::size_t from2, std::size_t to1,
+                                       std::size_t to2) const {
+    std::int64_t change = 0;
+    if (from1 == from2) {
+        // Both queens leave: at least two are on it.
+        change -= counts_[from1] >= 3 ? 2 : 1;
+    } else {
+        change -= Crowded(from1) ? 1 : 0;
+        change -= Crowded(from2) ? 1 : 0;
+    }
+    if (to1 == to2) {
+        change += Occupied(to1) ? 2 : 1;
+    } else {
+        change += Occupied(to1) ? 1 : 0;
+        change += Occupied(to2) ? 1 : 0;
+    }
+    return change;
+}
+
 template <typename Gene>
 void FastBoardOf<Gene>::Add(std::uint32_t row, std::uint32_t column) {
     // A queen joining an occupied diagonal is one conflict more.
-    if (sums_[row + column]++ != 0) ++conflicts_;
-    if (differences_[row + (n_ - 1) - column]++ != 0) ++conflicts_;
+    if (sums_.Add(row + column)) ++conflicts_;
+    if (differences_.Add(row + (n_ - 1) - column)) ++conflicts_;
 }
 
 template <typename Gene>
 void FastBoardOf<Gene>::Remove(std::uint32_t row, std::uint32_t column) {
-    if (--sums_[row + column] != 0) --conflicts_;
-    if (--differences_[row + (n_ - 1) - column] != 0) --conflicts_;
+    if (sums_.Remove(row + column)) --conflicts_;
+    if (differences_.Remove(row + (n_ - 1) - column)) --conflicts_;
 }
 
 template <typename Gene>
@@ -25,8 +51,8 @@ void FastBoardOf<Gene>::Clear(Gene* genes, std::uint32_t n) {
     genes_ = genes;
     n_ = n;
     const std::size_t diagonals = n == 0 ? 0 : 2 * static_cast<std::size_t>(n) - 1;
-    sums_.assign(diagonals, 0);
-    differences_.assign(diagonals, 0);
+    sums_.Reset(diagonals);
+    differences_.Reset(diagonals);
     conflicts_ = 0;
 }
 
@@ -69,7 +95,7 @@ void FastBoardOf<Gene>::Build(Gene* genes, std::uint32_t n, FastRandom& random, 
 template <typename Gene>
 bool FastBoardOf<Gene>::Attacked(std::uint32_t column) const {
     const std::uint32_t row = genes_[column];
-    return sums_[row + column] > 1 || differences_[row + (n_ - 1) - column] > 1;
+    return sums_.Crowded(row + column) || differences_.Crowded(row + (n_ - 1) - column);
 }
 
 template <typename Gene>
@@ -89,32 +115,33 @@ std::int64_t FastBoardOf<Gene>::Swap(std::uint32_t a, std::uint32_t b) {
 }
 
 template <typename Gene>
+std::int64_t FastBoardOf<Gene>::SwapChange(std::uint32_t a, std::uint32_t b) const {
+    const std::size_t rowA = genes_[a];
+    const std::size_t rowB = genes_[b];
+    const std::size_t shift = n_ - 1;
+    return sums_.MoveChange(rowA + a, rowB + b, rowB + a, rowA + b) +
+           differences_.MoveChange(rowA + shift - a, rowB + shift - b, rowB + shift - a, rowA + shift - b);
+}
+
+template <typename Gene>
 void FastBoardOf<Gene>::CollectAttacked() {
-    // The same columns as Attacked(column) for each column in turn, but the
-    // counters are read in order, once, into one bit per diagonal (more than
-    // one queen on it), and the columns look up those bits, which stay in the
-    // nearest caches where the counters of a large board do not.
-    const std::size_t diagonals = sums_.size();
-    const std::size_t words = (diagonals + 63) / 64;
-    sumMarks_.assign(words, 0);
-    differenceMarks_.assign(words, 0);
-    for (std::size_t k = 0; k < diagonals; ++k) {
-        sumMarks_[k >> 6] |= std::uint64_t{sums_[k] > 1} << (k & 63);
-        differenceMarks_[k >> 6] |= std::uint64_t{differences_[k] > 1} << (k & 63);
-    }
+    // Attacked(column) for each column in turn, on the bits of crowded
+    // diagonals alone.
+    const std::uint64_t* sums = sums_.CrowdedBits();
+    const std::uint64_t* differences = differences_.CrowdedBits();
     attacked_.clear();
     for (std::uint32_t column = 0; column < n_; ++column) {
         const std::size_t row = genes_[column];
         const std::size_t sum = row + column;
         const std::size_t difference = row + (n_ - 1) - column;
-        if (((sumMarks_[sum >> 6] >> (sum & 63)) | (differenceMarks_[difference >> 6] >> (difference & 63))) &
-            1u)
+        if (((sums[sum >> 6] >> (sum & 63)) | (differences[difference >> 6] >> (difference & 63))) & 1u)
             attacked_.push_back(column);
     }
 }
 
 template <typename Gene>
-void FastBoardOf<Gene>::Improve(FastRandom& random, std::uint64_t budget, std::uint32_t tries) {
+void FastBoardOf<Gene>::Improve(FastRandom& random, std::uint64_t budget, std::uint32_t tries,
+                                RepairCutoff cutoff) {
     if (n_ < 2) return;
     bool improvedThisRound = true;
     attacked_.clear();
@@ -131,23 +158,24 @@ void FastBoardOf<Gene>::Improve(FastRandom& random, std::uint64_t budget, std::u
         attacked_.pop_back();
         if (!Attacked(column)) continue;
         for (std::uint32_t t = 0; t < tries && budget > 0; ++t) {
+            if (budget % kCutoffEvery == 0 && cutoff.Due()) return;
             --budget;
             const std::uint32_t other = random.Below(n_);
             if (other == column) continue;
-            if (Swap(column, other) < 0) {
+            if (SwapChange(column, other) < 0) {
+                Swap(column, other);
                 improvedThisRound = true;
                 // The queen moved into `other` may now be attacked.
                 if (Attacked(other)) attacked_.push_back(other);
                 break;
             }
-            Swap(column, other);
         }
     }
 }
 
 template <typename Gene>
 float FastBoardOf<Gene>::Fitness() const {
-    return NQueenFitnessFromDiagonals(sums_.data(), differences_.data(), n_);
+    return NQueenFitnessFromDiagonals(sums_.Counts(), differences_.Counts(), n_);
 }
 
 template class FastBoardOf<std::uint16_t>;

@@ -17,35 +17,33 @@ FastLanes::FastLanes(std::uint64_t runSeed, std::uint32_t populationSize, std::u
     for (std::uint32_t l = 0; l < lanes; ++l)
         laneRandom_.push_back(Random::Stream(runSeed, kLaneStreams + l));
     begin_.resize(std::size_t{lanes} + 1);
+    laneRan_.assign(lanes, 0);
+    laneSaved_ = laneRandom_;
+    laneEvaluations_.assign(lanes, 0);
+    firstSolved_.store(lanes, std::memory_order_relaxed);
 }
 
 void FastLanes::Deal(Random& random) {
     lanes::Deal(order_, begin_, random);
     next_.store(0, std::memory_order_relaxed);
-    laneSolved_.store(false, std::memory_order_relaxed);
+    firstSolved_.store(Count(), std::memory_order_relaxed);
     laneFailed_.store(false, std::memory_order_relaxed);
     arrived_.store(0, std::memory_order_relaxed);
+    std::fill(laneRan_.begin(), laneRan_.end(), 0);
+    std::fill(laneEvaluations_.begin(), laneEvaluations_.end(), 0);
     round_ = 0;
     over_ = solved_ = failed_ = false;
 }
 
-bool FastLanes::ArriveAndWait() {
-    // Read before arriving: once every participant has arrived, the last one
-    // moves round_ on.
-    platform::CountingSemaphore& release = release_[round_ & 1];
-    // Acquire and release: the last to arrive sees every lane's flags.
-    if (arrived_.fetch_add(1, std::memory_order_acq_rel) + 1 < participants_) {
-        release.Wait();
-        return over_;
-    }
+void FastLanes::Settle() {
     arrived_.store(0, std::memory_order_relaxed);
     next_.store(0, std::memory_order_relaxed);
-    solved_ = laneSolved_.load(std::memory_order_relaxed);
+    solved_ = firstSolved_.load(std::memory_order_relaxed) < Count();
     failed_ = laneFailed_.load(std::memory_order_relaxed);
+    std::fill(laneRan_.begin(), laneRan_.end(), 0);
+    std::fill(laneEvaluations_.begin(), laneEvaluations_.end(), 0);
     ++round_;
     over_ = solved_ || failed_ || std::uint64_t{round_} * roundSteps_ >= steps_;
-    if (participants_ > 1) release.Release(participants_ - 1);
-    return over_;
 }
 
 }  // namespace zarnel

@@ -49,14 +49,14 @@ void Rebuild(QueenIndividualOf<Gene>* individual, FastWorkOf<Gene>& work, FastRa
 // loaded in work.board, then its fitness into `individual`.
 template <typename Gene>
 void MutateAndRepair(QueenIndividualOf<Gene>* individual, FastWorkOf<Gene>& work, FastRandom& random,
-                     const FastOptions& options, bool swap) {
+                     const FastOptions& options, bool swap, RepairCutoff cutoff = {}) {
     const std::uint32_t n = individual->GetLength();
     if (swap && n >= 2) {
         const std::uint32_t a = random.Below(n);
         const std::uint32_t b = (a + 1 + random.Below(n - 1)) % n;
         work.board.Swap(a, b);
     }
-    if (options.improve) work.board.Improve(random, options.RepairBudget(n), options.repairTries);
+    if (options.improve) work.board.Improve(random, options.RepairBudget(n), options.repairTries, cutoff);
     individual->SetFitness(work.board.Fitness());
     CountEvaluation();
 }
@@ -66,14 +66,21 @@ void OrderPair(Individual*& first, Individual*& second) {
     if (!(*first->GetFitness() >= *second->GetFitness())) std::swap(first, second);
 }
 
-// The child of one tournament step: x3, the worst of the three, is replaced
-// by a child of the other two. True when any of the three is a solution.
-template <typename Gene>
-bool Breed(QueenIndividualOf<Gene>* x1, QueenIndividualOf<Gene>* x2, QueenIndividualOf<Gene>* x3,
-           FastWorkOf<Gene>& work, FastRandom& random, const FastOptions& options) {
+// Orders three individuals best first; on an ordered three it swaps none.
+template <typename Individual>
+void OrderThree(Individual*& x1, Individual*& x2, Individual*& x3) {
     OrderPair(x1, x2);
     OrderPair(x2, x3);
     OrderPair(x1, x2);
+}
+
+// The child of one tournament step: x3, the worst of the three, is replaced
+// by a child of the other two. True when any of the three is a solution. A
+// due `cutoff` ends the child's repair early.
+template <typename Gene>
+bool Breed(QueenIndividualOf<Gene>* x1, QueenIndividualOf<Gene>* x2, QueenIndividualOf<Gene>* x3,
+           FastWorkOf<Gene>& work, FastRandom& random, const FastOptions& options, RepairCutoff cutoff = {}) {
+    OrderThree(x1, x2, x3);
     CountStep();
 
     const std::uint32_t n = x3->GetLength();
@@ -84,7 +91,7 @@ bool Breed(QueenIndividualOf<Gene>* x1, QueenIndividualOf<Gene>* x2, QueenIndivi
         std::copy(x1->GetGenes(), x1->GetGenes() + n, child);
     }
     work.board.Load(child, n);
-    MutateAndRepair(x3, work, random, options, options.childSwap);
+    MutateAndRepair(x3, work, random, options, options.childSwap, cutoff);
     return *x1->GetFitness() == 0.0f || *x2->GetFitness() == 0.0f || *x3->GetFitness() == 0.0f;
 }
 
@@ -223,35 +230,71 @@ int CNQueenFastResumeOperatorOf<Gene>::Execute() {
 }
 
 template <typename Gene>
+void CNQueenFastSlaveOperatorOf<Gene>::LaneUndo::Begin(std::uint32_t lane) {
+    LaneRecord& record = records[lane];
+    record.written.clear();
+    record.fitness.clear();
+    record.genes.clear();
+}
+
+template <typename Gene>
+void CNQueenFastSlaveOperatorOf<Gene>::LaneUndo::Undo(std::uint32_t lane) {
+    LaneRecord& record = records[lane];
+    for (std::size_t k = record.written.size(); k-- > 0;) {
+        QueenIndividualOf<Gene>* individual = record.written[k];
+        const std::uint32_t n = individual->GetLength();
+        std::copy_n(record.genes.data() + k * n, n, individual->GetGenes());
+        individual->SetFitness(record.fitness[k]);
+    }
+    Begin(lane);
+}
+
+template <typename Gene>
 int CNQueenFastSlaveOperatorOf<Gene>::Execute(std::uint32_t threadIndex, std::uint32_t /*threadCount*/) {
     if (threadIndex >= work_.size()) return kFailed;
     FastWorkOf<Gene>& work = *work_[threadIndex];
     if (lanes_ != nullptr) {
-        return lanes_->RunPhase([&](FastRandom& random, std::span<const std::uint32_t> slice) {
-            try {
-                // The slice is this lane's alone: three distinct draws are
-                // the step's claims.
-                std::uint32_t picked[FastLanes::kTournament];
-                for (std::uint32_t c = 0; c < FastLanes::kTournament;) {
-                    const std::uint32_t index = slice[random.Below(static_cast<std::uint32_t>(slice.size()))];
-                    if (std::find(picked, picked + c, index) != picked + c) continue;
-                    CountClaim(true);
-                    picked[c++] = index;
+        if (undo_.records.size() != lanes_->Count()) return kFailed;
+        return lanes_->RunPhase(
+            [&](FastRandom& random, std::span<const std::uint32_t> slice, std::uint32_t lane) {
+                try {
+                    // The slice is this lane's alone: three distinct draws
+                    // are the step's claims.
+                    std::uint32_t picked[FastLanes::kTournament];
+                    for (std::uint32_t c = 0; c < FastLanes::kTournament;) {
+                        const std::uint32_t index =
+                            slice[random.Below(static_cast<std::uint32_t>(slice.size()))];
+                        if (std::find(picked, picked + c, index) != picked + c) continue;
+                        CountClaim(true);
+                        picked[c++] = index;
+                    }
+                    QueenIndividualOf<Gene>* x1 = population_->GetIndividual(picked[0]);
+                    QueenIndividualOf<Gene>* x2 = population_->GetIndividual(picked[1]);
+                    QueenIndividualOf<Gene>* x3 = population_->GetIndividual(picked[2]);
+                    // The one the child replaces goes to the lane's record
+                    // first, so that the round can be taken back.
+                    OrderThree(x1, x2, x3);
+                    LaneRecord& record = undo_.records[lane];
+                    const std::uint32_t n = x3->GetLength();
+                    record.genes.insert(record.genes.end(), x3->GetGenes(), x3->GetGenes() + n);
+                    record.fitness.push_back(*x3->GetFitness());
+                    record.written.push_back(x3);
+                    return Breed(x1, x2, x3, work, random, options_,
+                                 RepairCutoff{&lanes_->FirstSolved(), lane})
+                               ? kStop
+                               : kDone;
+                } catch (...) {
+                    return kFailed;
                 }
-                return Breed(population_->GetIndividual(picked[0]), population_->GetIndividual(picked[1]),
-                             population_->GetIndividual(picked[2]), work, random, options_)
-                           ? kStop
-                           : kDone;
-            } catch (...) {
-                return kFailed;
-            }
-        });
+            },
+            undo_);
     }
+    const RepairCutoff cutoff{&unsolved_, 1};
     for (std::uint32_t step = 0; step < steps_; ++step) {
-        if (solved_.load(std::memory_order_relaxed)) return kStop;
-        const int status = Step(work);
+        if (unsolved_.load(std::memory_order_relaxed) == 0) return kStop;
+        const int status = Step(work, cutoff);
         if (status == kStop) {
-            solved_.store(true, std::memory_order_relaxed);
+            unsolved_.store(0, std::memory_order_relaxed);
             return kStop;
         }
         if (status == kFailed) return kFailed;
@@ -260,13 +303,14 @@ int CNQueenFastSlaveOperatorOf<Gene>::Execute(std::uint32_t threadIndex, std::ui
 }
 
 template <typename Gene>
-int CNQueenFastSlaveOperatorOf<Gene>::Step(FastWorkOf<Gene>& work) {
+int CNQueenFastSlaveOperatorOf<Gene>::Step(FastWorkOf<Gene>& work, RepairCutoff cutoff) {
     if (population_->size < 3) return kFailed;
     try {
         ClaimGuard<Population> claims[3];
         ClaimDistinct(*population_, claims, 3, [&work] { return work.random.Next(); });
-        return Breed(claims[0].Get(), claims[1].Get(), claims[2].Get(), work, work.random, options_) ? kStop
-                                                                                                     : kDone;
+        return Breed(claims[0].Get(), claims[1].Get(), claims[2].Get(), work, work.random, options_, cutoff)
+                   ? kStop
+                   : kDone;
     } catch (...) {
         return kFailed;
     }

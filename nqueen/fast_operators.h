@@ -122,10 +122,13 @@ private:
 // claims three individuals, replaces the worst by a child of the other two
 // (crossover, a swap, a bounded repair) and stores the child's exact fitness.
 // Shared by all slave threads; thread j uses only work slot j. A solution
-// found by one thread makes the others end their phase early. With lanes (a
-// deterministic run), the threads run the lanes instead (FastLanes): the
-// three individuals come from the lane's slice, which no other thread
-// touches, so nothing is claimed, and the draws are the lane's.
+// found by one thread makes the others end their phase early, a repair under
+// way included (the child keeps the exact fitness of its board as far as it
+// got). With lanes (a deterministic run), the threads run the lanes instead
+// (FastLanes): the three individuals come from the lane's slice, which no
+// other thread touches, so nothing is claimed, and the draws are the lane's.
+// Each lane records what its steps of a round overwrite, so that the round
+// of a solution keeps only the lanes up to the lowest solving one.
 template <typename Gene>
 class CNQueenFastSlaveOperatorOf : public CSlaveOperatorBase {
 public:
@@ -134,7 +137,9 @@ public:
     // Slave thread j uses work[j].
     CNQueenFastSlaveOperatorOf(Population* pop, std::uint32_t steps, std::vector<FastWorkOf<Gene>*> work,
                                const FastOptions& options, FastLanes* lanes = nullptr)
-        : population_(pop), steps_(steps), options_(options), work_(std::move(work)), lanes_(lanes) {}
+        : population_(pop), steps_(steps), options_(options), work_(std::move(work)), lanes_(lanes) {
+        if (lanes_ != nullptr) undo_.records.resize(lanes_->Count());
+    }
 
     using CSlaveOperatorBase::Execute;
     // kStop once a solution is in the population, kDone otherwise, kFailed
@@ -142,17 +147,34 @@ public:
     int Execute(std::uint32_t threadIndex, std::uint32_t threadCount) override;
 
 private:
-    int Step(FastWorkOf<Gene>& work);
+    // What one lane's steps of a round overwrote, in order: the individual,
+    // its fitness and its genes (N per entry).
+    struct LaneRecord {
+        std::vector<QueenIndividualOf<Gene>*> written;
+        std::vector<float> fitness;
+        std::vector<Gene> genes;
+    };
+    // The lanes' records, entry l written by the thread running lane l and
+    // taken back by the last thread of the round (FastLanes orders the two).
+    struct LaneUndo {
+        std::vector<LaneRecord> records;
+        void Begin(std::uint32_t lane);
+        void Undo(std::uint32_t lane);
+    };
+
+    int Step(FastWorkOf<Gene>& work, RepairCutoff cutoff);
 
     Population* population_;
     std::uint32_t steps_;
     FastOptions options_;
     std::vector<FastWorkOf<Gene>*> work_;  // slot j belongs to slave thread j
     FastLanes* lanes_;
-    // Set by the thread that stores a solution; the others only read it to
-    // end their phase. It carries no data: the population is read after the
-    // engine's done events, so relaxed accesses suffice.
-    std::atomic<bool> solved_{false};
+    LaneUndo undo_;
+    // 1, and 0 once a thread has stored a solution; the others only read it
+    // to end their phase and their repair under way (RepairCutoff of rank
+    // 1). It carries no data: the population is read after the engine's done
+    // events, so relaxed accesses suffice.
+    std::atomic<std::uint32_t> unsolved_{1};
 };
 
 // The master pass of the fast set: rebuilds every other copy of the best

@@ -13,6 +13,7 @@
 #include "nqueen/nqueen_types.h"
 #include "nqueen/operator_set.h"
 #include "run/run_record.h"
+#include "solve/lanes.h"
 
 namespace zarnel {
 
@@ -258,13 +259,22 @@ std::uint64_t EstimateRunMemory(const NQueenParameters& parameters) {
     // Every thread that scores boards keeps 2 x (2N - 1) diagonal counters;
     // every slave thread also keeps N crossover positions. The fast set's
     // threads also mark N visited positions (a byte each), list up to N
-    // attacked columns and keep one bit per diagonal of each kind (N / 2
-    // bytes in all).
+    // attacked columns and keep three bits per diagonal of each kind (one
+    // while building, two with the counters: 3N / 2 bytes in all).
     std::uint64_t perThread = (4 * queens + queens) * sizeof(std::uint32_t);
-    if (UsesFastOperators(parameters)) perThread += queens + queens * sizeof(std::uint32_t) + queens / 2;
+    if (UsesFastOperators(parameters)) perThread += queens + queens * sizeof(std::uint32_t) + 3 * queens / 2;
+    // With `deterministic yes` every lane records the boards its steps of a
+    // round overwrite: one round is about 4096 queens' worth of steps, and at
+    // least one board.
+    std::uint64_t lanes = 0;
+    if (UsesFastOperators(parameters) && parameters.deterministic == "yes") {
+        const std::uint64_t laneCount =
+            lanes::LaneCount(static_cast<std::uint32_t>(std::min<std::uint64_t>(individuals, UINT32_MAX)), 3);
+        lanes = laneCount * (queens + 4096) * geneBytes;
+    }
     // Every island of the process holds all of that.
     const auto islands = static_cast<std::uint64_t>(std::max<std::int64_t>(parameters.islands, 1));
-    return islands * (individuals * perIndividual + (threads + 1) * perThread);
+    return islands * (individuals * perIndividual + (threads + 1) * perThread + lanes);
 }
 
 std::string CheckRunMemory(const NQueenParameters& parameters, const std::string& path,

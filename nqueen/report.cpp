@@ -1,6 +1,7 @@
 #include "nqueen/report.h"
 
 #include <cinttypes>
+#include <cstddef>
 
 namespace zarnel {
 
@@ -9,9 +10,33 @@ namespace {
 constexpr const char* kRule =
     "##############################################################################\n";
 
+// The rows as "%3i " would print each, formatted by hand into a buffer
+// written in large blocks: a board of a million queens is printed twice per
+// run, and fprintf's format parsing per number was a visible share of a
+// fast run. Genes are rows, never negative.
 template <typename Gene>
 void WriteRows(std::FILE* out, const Gene* genes, std::uint32_t count) {
-    for (std::uint32_t i = 0; i < count; ++i) std::fprintf(out, "%3i ", static_cast<int>(genes[i]));
+    constexpr std::size_t kBlock = 1 << 14;
+    constexpr std::size_t kWidest = 12;  // 10 digits of a 32-bit row and a space, padding included
+    char buffer[kBlock + kWidest];
+    std::size_t used = 0;
+    for (std::uint32_t i = 0; i < count; ++i) {
+        std::uint32_t value = genes[i];
+        char digits[10];
+        std::size_t length = 0;
+        do {
+            digits[length++] = static_cast<char>('0' + value % 10);
+            value /= 10;
+        } while (value != 0);
+        for (std::size_t pad = length; pad < 3; ++pad) buffer[used++] = ' ';
+        while (length > 0) buffer[used++] = digits[--length];
+        buffer[used++] = ' ';
+        if (used >= kBlock) {
+            std::fwrite(buffer, 1, used, out);
+            used = 0;
+        }
+    }
+    if (used > 0) std::fwrite(buffer, 1, used, out);
 }
 
 template <typename Population>

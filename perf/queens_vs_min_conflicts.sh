@@ -11,7 +11,12 @@
 #   perf/queens_vs_min_conflicts.sh [build-dir]
 #
 # Environment: SIZES (default "10000 65536 200000 1000000"), RUNS (5), CAP
-# (seconds per run, 120), THREADS (slave threads of ZarnelNQueen, 2). Prints
+# (seconds per run, 120), THREADS (slave threads of ZarnelNQueen, 2),
+# POPULATION (ZarnelNQueen's population_size, 5: the least that two slave
+# threads accept; every individual is a board built before the first step).
+# The runs write into a fresh directory under TMPDIR (/tmp by default):
+# ZarnelNQueen syncs its report to the disk before it ends, the peer writes
+# its rows without syncing, so TMPDIR=/dev/shm leaves the disk out. Prints
 # one markdown row per size and program: median wall seconds, runs solved,
 # median peak resident memory (/usr/bin/time -v); then the two modes' time
 # per child; and the machine load before and after.
@@ -22,6 +27,7 @@ sizes=${SIZES:-"10000 65536 200000 1000000"}
 runs=${RUNS:-5}
 cap=${CAP:-120}
 threads=${THREADS:-2}
+population=${POPULATION:-5}
 nqueen=$build/nqueen/ZarnelNQueen
 peer=$build/perf/min_conflicts
 work=$(mktemp -d)
@@ -58,8 +64,8 @@ measure() {
 # zarnel N SEED: appends "seconds solved kilobytes" to $work/zarnel.N.
 zarnel() {
     local n=$1 seed=$2 status=0 solved=0 start
-    printf 'queens %s\npopulation_size 8\nslave_iterations 1\nslave_threads %s\nmutation_rate 0.05\noperators fast\nseed %s\n' \
-        "$n" "$threads" "$seed" >"$work/q.txt"
+    printf 'queens %s\npopulation_size %s\nslave_iterations 1\nslave_threads %s\nmutation_rate 0.05\noperators fast\nseed %s\n' \
+        "$n" "$population" "$threads" "$seed" >"$work/q.txt"
     start=$(date +%s.%N)
     timeout "$cap" /usr/bin/time -v -o "$work/time" "$nqueen" "$work/q.txt" "$work/report.txt" \
         </dev/null >"$work/out.txt" 2>/dev/null || status=$?
@@ -81,7 +87,7 @@ peer() {
 
 median() { sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 
-echo "load before: $(cut -d' ' -f1-3 /proc/loadavg)"
+echo "load before: $(cut -d' ' -f1-3 /proc/loadavg); population_size $population; work in $work"
 echo
 echo "| N | program | median wall s | solved | median peak MB | ratio to the peer |"
 echo "|---|---|---|---|---|---|"
