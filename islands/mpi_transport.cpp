@@ -2,6 +2,7 @@
 
 #include <mpi.h>
 
+#include <algorithm>
 #include <utility>
 
 #include "islands/gather.h"
@@ -46,15 +47,27 @@ IslandsEnded MpiTransport::End(IslandEnding mine) {
     return ended;
 }
 
-MpiIslands::MpiIslands(const MpiSession& session) : session_(session) {
+MpiIslands::MpiIslands(const MpiSession& session, std::uint32_t perProcess)
+    : session_(session), perProcess_(std::max<std::uint32_t>(perProcess, 1)) {
     platform::InstallDumpRequestSignal();
 }
 
+MpiIslands::~MpiIslands() = default;
+
 bool MpiIslands::AllReady(bool ready) {
-    int mine = ready ? 1 : 0;
-    int all = 0;
-    MPI_Allreduce(&mine, &all, 1, MPI_INT, MPI_LAND, MPI_COMM_WORLD);
-    return all != 0;
+    if (perProcess_ == 1) {
+        int mine = ready ? 1 : 0;
+        int all = 0;
+        MPI_Allreduce(&mine, &all, 1, MPI_INT, MPI_LAND, MPI_COMM_WORLD);
+        return all != 0;
+    }
+    // With several islands per process, every process must run as many:
+    // the smallest and the largest count go with the answer.
+    const long long count = perProcess_;
+    long long mine[3] = {ready ? 0 : 1, -count, count};
+    long long all[3] = {0, 0, 0};
+    MPI_Allreduce(mine, all, 3, MPI_LONG_LONG, MPI_MAX, MPI_COMM_WORLD);
+    return all[0] == 0 && -all[1] == all[2];
 }
 
 std::uint64_t MpiIslands::ShareSeed(std::uint64_t seed) {
@@ -63,8 +76,10 @@ std::uint64_t MpiIslands::ShareSeed(std::uint64_t seed) {
     return shared;
 }
 
-std::unique_ptr<IslandTransport> MpiIslands::Connect(std::uint32_t) {
-    return std::make_unique<MpiTransport>(session_);
+std::unique_ptr<IslandTransport> MpiIslands::Connect(std::uint32_t local) {
+    if (perProcess_ == 1) return std::make_unique<MpiTransport>(session_);
+    if (local == 0) rank_ = std::make_unique<RankIslands>(session_, perProcess_, MpiTransport::kMigrantTag);
+    return rank_->Connect(local);
 }
 
 }  // namespace zarnel::islands

@@ -4,6 +4,7 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -107,6 +108,51 @@ TEST_F(TspMpiE2E, WhatMpiIslandsCannotDoIsRefusedOnEveryRankBeforeAnyStarts) {
     EXPECT_NE(deterministic.err.find("deterministic with islands over MPI"), std::string::npos)
         << deterministic.err;
     EXPECT_EQ(several.out.find("best length"), std::string::npos);
+}
+
+TEST_F(TspMpiE2E, TwoIslandsInEachOfThreeProcessesAreOneRingOfSixWithOneRecord) {
+    const Result run = RunIslands({"--islands-per-process", "2", "--seed", "4", "--threads", "2",
+                                   "--population", "16", "--max-iterations", "60", "--migration-interval",
+                                   "10", "--migrants", "2", "--json", "rec.json"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    const std::size_t at = run.out.find("best length ");
+    ASSERT_NE(at, std::string::npos) << run.out;
+    EXPECT_EQ(run.out.find("best length ", at + 1), std::string::npos) << run.out;
+    const long length = std::stol(run.out.substr(at + 12));
+
+    std::ifstream in(Path("rec.json"));
+    const json record = json::parse(in);
+    EXPECT_EQ(record["stop_reason"], "iteration_limit");
+    EXPECT_EQ(record["parameters"]["islands"], 6);
+    EXPECT_EQ(record["best_fitness"], -length);
+    ASSERT_EQ(record["islands"].size(), 6u);
+    std::uint64_t iterations = 0, sent = 0, received = 0, discarded = 0;
+    double best = -1e300;
+    for (std::size_t i = 0; i < 6; ++i) {
+        const json& island = record["islands"][i];
+        EXPECT_EQ(island["island"], i);
+        // Each process shares its two threads out: one slave thread each.
+        EXPECT_EQ(island["threads"].size(), 1u) << i;
+        EXPECT_LE(island["master_iterations"].get<std::uint64_t>(), 60u) << i;
+        best = std::max(best, island["best_fitness"].get<double>());
+        iterations += island["master_iterations"].get<std::uint64_t>();
+        sent += island["migrants_sent"].get<std::uint64_t>();
+        received += island["migrants_received"].get<std::uint64_t>();
+        discarded += island["migrants_discarded"].get<std::uint64_t>();
+    }
+    EXPECT_EQ(best, -static_cast<double>(length));
+    EXPECT_EQ(record["master_iterations"], iterations);
+    EXPECT_GT(received, 0u);
+    EXPECT_EQ(sent, received + discarded);
+    std::vector<std::uint32_t> tour;
+    for (const auto& city : record["solution"]) tour.push_back(city.get<std::uint32_t>() - 1);
+    const tsp::Instance instance = tsp::ReadTsplib(kPcb);
+    const tsp::NeighbourLists neighbours(instance, 10);
+    EXPECT_EQ(tsp::LocalSearch(instance, neighbours).Length(tour), length);
+
+    const Result none = RunIslands({"--islands-per-process", "0", "--max-iterations", "5"});
+    EXPECT_EQ(none.status, 2);
+    EXPECT_NE(none.err.find("--islands-per-process 0: must be 1 to 256"), std::string::npos) << none.err;
 }
 
 TEST_F(TspMpiE2E, AKilledRankEndsTheWholeJobWithAMessageInsteadOfAHang) {
