@@ -155,6 +155,39 @@ TEST_F(TspMpiE2E, TwoIslandsInEachOfThreeProcessesAreOneRingOfSixWithOneRecord) 
     EXPECT_NE(none.err.find("--islands-per-process 0: must be 1 to 256"), std::string::npos) << none.err;
 }
 
+// An end request (SIGTERM) to one process alone: its islands ask the others
+// to stop, and every island of every process stops long before the time
+// limit, with one record of all of them.
+TEST_F(TspMpiE2E, AnEndRequestToOneProcessStopsEveryIslandOfEveryProcess) {
+    for (const char* perProcess : {"1", "2"}) {
+        SCOPED_TRACE(perProcess);
+        std::filesystem::remove(Path("rec.json"));
+        std::filesystem::remove(Path("out.txt"));
+        const auto job =
+            Start({"--islands-per-process", perProcess, "--seed", "3", "--threads", "2", "--population", "16",
+                   "--time-limit", "200", "--migration-interval", "5", "--json", "rec.json"});
+        ASSERT_TRUE(e2e::WaitUntil(
+            [&] { return e2e::ReadFile(Path("out.txt")).find("iteration ") != std::string::npos; }, 120s))
+            << e2e::ReadFile(Path("err.txt"));
+        std::vector<pid_t> ranks;
+        ASSERT_TRUE(e2e::WaitUntil([&] { return (ranks = Ranks()).size() == 3; }, 30s)) << ranks.size();
+        const auto asked = std::chrono::steady_clock::now();
+        ASSERT_EQ(::kill(ranks.back(), SIGTERM), 0);
+        const Result run = Finish(*job);
+        // Without the request reaching them, the others would run out their
+        // 200 seconds.
+        EXPECT_LT(std::chrono::steady_clock::now() - asked, 100s);
+        ASSERT_EQ(run.status, 0) << run.err;
+        EXPECT_NE(run.out.find("best length "), std::string::npos) << run.out;
+        std::ifstream in(Path("rec.json"));
+        const json record = json::parse(in);
+        EXPECT_EQ(record["stop_reason"], "signal");
+        const std::size_t islands = std::string(perProcess) == "1" ? 3 : 6;
+        ASSERT_EQ(record["islands"].size(), islands);
+        for (const json& island : record["islands"]) EXPECT_GT(island["master_iterations"], 0) << island;
+    }
+}
+
 TEST_F(TspMpiE2E, AKilledRankEndsTheWholeJobWithAMessageInsteadOfAHang) {
     const auto job = Start({"--seed", "2", "--threads", "1", "--population", "16", "--time-limit", "200",
                             "--migration-interval", "5"});
