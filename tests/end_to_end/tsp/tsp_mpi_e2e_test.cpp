@@ -205,4 +205,24 @@ TEST_F(TspMpiE2E, AKilledRankEndsTheWholeJobWithAMessageInsteadOfAHang) {
     EXPECT_EQ(run.out.find("best length"), std::string::npos) << run.out;
 }
 
+// The same with two islands in each process: the killed process's islands
+// take its threads with them, and the other processes' islands, the ones on
+// threads of their own included, end with the job.
+TEST_F(TspMpiE2E, AKilledRankOfTwoIslandsEachEndsTheWholeJobWithAMessageInsteadOfAHang) {
+    const auto job = Start({"--islands-per-process", "2", "--seed", "2", "--threads", "2", "--population",
+                            "16", "--time-limit", "200", "--migration-interval", "5"});
+    ASSERT_TRUE(e2e::WaitUntil(
+        [&] { return e2e::ReadFile(Path("out.txt")).find("iteration ") != std::string::npos; }, 120s))
+        << e2e::ReadFile(Path("err.txt"));
+    std::vector<pid_t> ranks;
+    ASSERT_TRUE(e2e::WaitUntil([&] { return (ranks = Ranks()).size() == 3; }, 30s)) << ranks.size();
+    ASSERT_EQ(::kill(ranks.front(), SIGKILL), 0);
+    const Result run = Finish(*job);
+    EXPECT_NE(run.status, e2e::ChildProcess::kTimedOut);
+    EXPECT_NE(run.status, 0);
+    EXPECT_NE(run.err.find("signal 9"), std::string::npos) << run.err;
+    EXPECT_EQ(run.out.find("best length"), std::string::npos) << run.out;
+    EXPECT_TRUE(e2e::WaitUntil([&] { return Ranks().empty(); }, 30s));
+}
+
 }  // namespace
