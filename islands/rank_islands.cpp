@@ -96,9 +96,9 @@ public:
         } else {
             code = rank_.agreed_.load(std::memory_order_relaxed);
         }
-        const std::optional<run::StopReason> reason = ReasonOfCode(code);
-        if (code != 0) heard_ = true;
-        return code != 0 ? reason.value_or(run::StopReason::kError) : reason;
+        if (code == 0) return std::nullopt;
+        heard_ = true;
+        return ReasonOfCode(code).value_or(run::StopReason::kError);
     }
 
     std::optional<run::StopReason> AtEpoch(std::uint64_t) override { return std::nullopt; }

@@ -32,21 +32,24 @@ namespace zarnel::islands {
 // rank asked for and the best fitness of the rank. Once a vote says stop,
 // island 0 publishes the agreed reason and the other islands of the rank
 // read it after their next master iteration. A stop asked for anywhere
-// therefore reaches every island once two votes of every rank's island 0
-// have ended, plus one master iteration of each other island.
+// enters the vote at the next poll of its rank's island 0 and therefore
+// reaches every island once two more votes have ended, plus one master
+// iteration of each island that is not its rank's first.
 //
 // The end: the other islands of the rank wait in Drain for the agreed
 // reason and hand in their figures; island 0 waits for all of them, then
 // takes part in the job's end for the whole rank (gather.h): the winner
 // over all islands, every island's figures to island 0 of the job.
 //
-// Guards. `mutex_` guards the mailboxes, the outbox and the endings,
-// and every write of the published agreement; `changed_` wakes an island waiting for the
-// agreement, or island 0 waiting for the endings. `agreed_` (for its reads), `stopCode_`,
-// `bests_`, `globalBest_` and `dumpRequests_` are atomics read and written relaxed:
-// each is a value of its own that orders nothing else. The channel, the
-// vote and the `ended_` flag belong to island 0's transport and thread.
-// Each island's transport object is used by its own master thread only.
+// Guards. `mutex_` guards the mailboxes, the outbox and the endings, and
+// every write of the published agreement; `changed_` wakes an island
+// waiting for the agreement, or island 0 waiting for the endings.
+// `agreed_` (for its reads), `stopCode_`, `bests_`, `globalBest_` and
+// `dumpRequests_` are atomics read and written relaxed: each is a value of
+// its own that orders nothing else (what islands hand each other passes
+// through `mutex_`). The channel, the vote and the `ended_` flag belong to
+// island 0's transport and thread. Each island's transport object is used
+// by its own master thread only.
 class RankIslands {
 public:
     // Messages that may wait unread in a mailbox, or unsent in the outbox.
@@ -57,7 +60,6 @@ public:
     RankIslands& operator=(const RankIslands&) = delete;
     ~RankIslands();
 
-    std::uint32_t PerRank() const { return count_; }
     std::uint32_t Islands() const { return count_ * static_cast<std::uint32_t>(session_.Size()); }
     std::uint32_t FirstLocal() const { return count_ * static_cast<std::uint32_t>(session_.Rank()); }
 
