@@ -3,10 +3,12 @@
 #include <mpi.h>
 
 #include <algorithm>
+#include <string>
 #include <utility>
 
 #include "islands/gather.h"
 #include "platform/console.h"
+#include "solve/result.h"
 
 namespace zarnel::islands {
 
@@ -55,19 +57,18 @@ MpiIslands::MpiIslands(const MpiSession& session, std::uint32_t perProcess)
 MpiIslands::~MpiIslands() = default;
 
 bool MpiIslands::AllReady(bool ready) {
-    if (perProcess_ == 1) {
-        int mine = ready ? 1 : 0;
-        int all = 0;
-        MPI_Allreduce(&mine, &all, 1, MPI_INT, MPI_LAND, MPI_COMM_WORLD);
-        return all != 0;
-    }
-    // With several islands per process, every process must run as many:
-    // the smallest and the largest count go with the answer.
+    // Whether any process refuses, and the smallest and the largest number
+    // of islands per process, in one reduction: every process must run as
+    // many islands, or the ring and the end would not match.
     const long long count = perProcess_;
     long long mine[3] = {ready ? 0 : 1, -count, count};
     long long all[3] = {0, 0, 0};
     MPI_Allreduce(mine, all, 3, MPI_LONG_LONG, MPI_MAX, MPI_COMM_WORLD);
-    return all[0] == 0 && -all[1] == all[2];
+    if (-all[1] != all[2]) {
+        throw SolveError("islands over MPI: the processes run from " + std::to_string(-all[1]) + " to " +
+                         std::to_string(all[2]) + " islands each; give every process the same number");
+    }
+    return all[0] == 0;
 }
 
 std::uint64_t MpiIslands::ShareSeed(std::uint64_t seed) {

@@ -70,7 +70,8 @@ private:
 //     const auto result = zarnel::Solve(problem, options);  // rank 0: the run's
 //
 // Every rank calls Solve with the same options (and builds its network with
-// the same `perProcess`; AllReady refuses to start otherwise); rank 0 prints
+// the same `perProcess`; AllReady throws SolveError on every rank otherwise,
+// naming the counts); rank 0 prints
 // progress and writes the record. Building it makes SIGUSR1 a dump request
 // (mpirun forwards SIGUSR1 to every rank but not SIGINT). Main thread only.
 class MpiIslands final : public IslandNetwork {

@@ -55,5 +55,25 @@ TEST(SolveOverMpiTest, MessagesAboveWhatMpiCarriesAreRefusedOnEveryRankBeforeAny
     EXPECT_NO_THROW((void)Solve(HugeGenome{64}, options));
 }
 
+TEST(SolveOverMpiTest, ProcessesWithDifferentNumbersOfIslandsAreRefusedOnEveryRank) {
+    // Process 0 runs one island, the others two.
+    MpiIslands network(*testSession, testSession->Rank() == 0 ? 1 : 2);
+    SolveOptions options;
+    options.network = &network;
+    options.quiet = true;
+    options.handleSignals = false;
+    options.population = 10;
+    options.maxIterations = 5;
+    try {
+        (void)Solve(HugeGenome{64}, options);
+        ADD_FAILURE() << "processes of different island counts started";
+    } catch (const SolveError& error) {
+        EXPECT_STREQ(
+            error.what(),
+            "islands over MPI: the processes run from 1 to 2 islands each; give every process the same "
+            "number");
+    }
+}
+
 }  // namespace
 }  // namespace zarnel::islands
