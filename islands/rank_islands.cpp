@@ -197,7 +197,12 @@ void RankIslands::FlushOutbox() {
         const std::lock_guard<std::mutex> lock(mutex_);
         ready.swap(outbox_.messages);
     }
-    while (!ready.empty() && channel_.Send(std::move(ready.front()))) ready.pop_front();
+    // Send takes the message even when it refuses it: ask first, so that
+    // a message the channel has no room for stays whole.
+    while (!ready.empty() && !channel_.Full()) {
+        channel_.Send(std::move(ready.front()));
+        ready.pop_front();
+    }
     if (ready.empty()) return;
     // The channel is full: what it did not take goes back, oldest first.
     const std::lock_guard<std::mutex> lock(mutex_);

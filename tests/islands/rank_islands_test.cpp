@@ -4,9 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdint>
 #include <set>
 #include <stdexcept>
+#include <thread>
 #include <vector>
 
 #include "framework/individual.h"
@@ -178,6 +180,43 @@ TEST(RankIslandsTest, AnIslandThatFailsOnItsThreadStopsEveryIslandOfTheJob) {
     EXPECT_EQ(seen[0].outcome.islands[3].island, 3U);
     EXPECT_EQ(seen[0].outcome.islands[3].masterIterations, 0U);
     EXPECT_GT(seen[0].outcome.islands[2].masterIterations, 0U);
+}
+
+TEST(RankIslandsTest, LargeMigrantsWaitingForASlowProcessAreSentOrCountedAtTheEnd) {
+    // 80,000 bytes a migrant: MPI completes such a send only once the receiver
+    // takes it. The islands of process 1 start late, so what process 0's
+    // last island sends them piles up: MPI holds the most sends it may, the
+    // rest waits in process 0 and further sends are refused.
+    using BoardIndividual = CIndividual<std::uint16_t, float>;
+    using BoardPopulation = CPopulation<BoardIndividual>;
+    MpiIslands network(Session(), 2);
+    ASSERT_TRUE(network.AllReady(true));
+    std::vector<IslandPort<BoardPopulation>::Outcome> outcomes(network.LocalCount());
+    RunIslands(network, [&](IslandTransport& transport) {
+        const std::uint32_t island = transport.Island();
+        BoardPopulation population(4, 40000);
+        for (std::uint32_t i = 0; i < population.size; ++i)
+            population.individuals[i].SetFitness(-static_cast<float>(i + 1));
+        IslandPort<BoardPopulation> port(transport, {.migrationInterval = 5, .migrants = 1});
+        if (Session().Rank() == 1) std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        std::uint64_t iteration = 0;
+        // Each iteration gives up the processor for a while, as an engine's
+        // work would: six islands spinning on an oversubscribed machine
+        // would starve the MPI progress of their processes.
+        do {
+            if (++iteration == 50) port.AnnounceStop(StopReason::kIterationLimit);
+            std::this_thread::sleep_for(std::chrono::microseconds(100));
+        } while (port.BetweenIterations(iteration, population, [](BoardIndividual*) {}));
+        outcomes[island - network.FirstLocal()] = port.Finish(population, {});
+    });
+    if (Session().Rank() != 0) return;
+    std::uint64_t sent = 0, taken = 0;
+    for (const IslandFigures& figures : outcomes[0].islands) {
+        sent += figures.migrantsSent;
+        taken += figures.migrantsReceived + figures.migrantsDiscarded;
+    }
+    EXPECT_GT(sent, 0U);
+    EXPECT_EQ(sent, taken);
 }
 
 TEST(RankIslandsTest, SingleIslandProcessRunsItsIslandsAroundARingThroughItself) {
