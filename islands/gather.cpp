@@ -44,32 +44,46 @@ int Size() {
 }  // namespace
 
 std::vector<IslandFigures> GatherFigures(const IslandFigures& mine) {
+    return GatherFigures(std::vector<IslandFigures>{mine});
+}
+
+std::vector<IslandFigures> GatherFigures(const std::vector<IslandFigures>& mine) {
     const int rank = Rank();
     const int size = Size();
-    const FixedFigures fixed{mine.island,           mine.masterIterations,
-                             mine.evaluations,      mine.masterBusyMs,
-                             mine.threads.size(),   mine.migrantsSent,
-                             mine.migrantsReceived, mine.migrantsDiscarded,
-                             mine.bestFitness,      mine.steps};
-    std::vector<FixedFigures> all(rank == 0 ? static_cast<std::size_t>(size) : 0);
-    MPI_Gather(&fixed, sizeof fixed, MPI_BYTE, all.data(), sizeof fixed, MPI_BYTE, 0, MPI_COMM_WORLD);
-
-    // The thread blocks differ in number between islands: a gather of
-    // varying length, in bytes.
-    std::vector<int> counts;
-    std::vector<int> offsets;
+    std::vector<FixedFigures> fixed;
+    std::vector<IslandThread> myThreads;
+    for (const IslandFigures& f : mine) {
+        fixed.push_back({f.island, f.masterIterations, f.evaluations, f.masterBusyMs, f.threads.size(),
+                         f.migrantsSent, f.migrantsReceived, f.migrantsDiscarded, f.bestFitness, f.steps});
+        myThreads.insert(myThreads.end(), f.threads.begin(), f.threads.end());
+    }
+    // Ranks may differ in their number of islands and of threads: two
+    // gathers of varying length, in bytes, after the lengths.
+    const int lengths[2] = {static_cast<int>(fixed.size() * sizeof(FixedFigures)),
+                            static_cast<int>(myThreads.size() * sizeof(IslandThread))};
+    std::vector<int> allLengths(rank == 0 ? 2 * static_cast<std::size_t>(size) : 0);
+    MPI_Gather(lengths, 2, MPI_INT, allLengths.data(), 2, MPI_INT, 0, MPI_COMM_WORLD);
+    std::vector<int> fixedCounts, fixedOffsets, threadCounts, threadOffsets;
+    std::vector<FixedFigures> all;
     std::vector<IslandThread> threads;
     if (rank == 0) {
-        int total = 0;
-        for (const FixedFigures& f : all) {
-            counts.push_back(static_cast<int>(f.threadCount * sizeof(IslandThread)));
-            offsets.push_back(total);
-            total += counts.back();
+        int fixedTotal = 0;
+        int threadTotal = 0;
+        for (int r = 0; r < size; ++r) {
+            fixedCounts.push_back(allLengths[2 * static_cast<std::size_t>(r)]);
+            fixedOffsets.push_back(fixedTotal);
+            fixedTotal += fixedCounts.back();
+            threadCounts.push_back(allLengths[2 * static_cast<std::size_t>(r) + 1]);
+            threadOffsets.push_back(threadTotal);
+            threadTotal += threadCounts.back();
         }
-        threads.resize(static_cast<std::size_t>(total) / sizeof(IslandThread));
+        all.resize(static_cast<std::size_t>(fixedTotal) / sizeof(FixedFigures));
+        threads.resize(static_cast<std::size_t>(threadTotal) / sizeof(IslandThread));
     }
-    MPI_Gatherv(mine.threads.data(), static_cast<int>(mine.threads.size() * sizeof(IslandThread)), MPI_BYTE,
-                threads.data(), counts.data(), offsets.data(), MPI_BYTE, 0, MPI_COMM_WORLD);
+    MPI_Gatherv(fixed.data(), lengths[0], MPI_BYTE, all.data(), fixedCounts.data(), fixedOffsets.data(),
+                MPI_BYTE, 0, MPI_COMM_WORLD);
+    MPI_Gatherv(myThreads.data(), lengths[1], MPI_BYTE, threads.data(), threadCounts.data(),
+                threadOffsets.data(), MPI_BYTE, 0, MPI_COMM_WORLD);
 
     std::vector<IslandFigures> result;
     std::size_t next = 0;
@@ -106,6 +120,30 @@ Winner PickWinner(bool solved, double bestFitness) {
     } mine{std::isnan(bestFitness) ? -std::numeric_limits<double>::infinity() : bestFitness, rank}, best{};
     MPI_Allreduce(&mine, &best, 1, MPI_DOUBLE_INT, MPI_MAXLOC, MPI_COMM_WORLD);
     return {best.rank, false};
+}
+
+Winner PickWinner(const WinnerClaim& mine) {
+    int solved = mine.solvedIsland >= 0 ? mine.solvedIsland : std::numeric_limits<int>::max();
+    int lowestSolved = 0;
+    MPI_Allreduce(&solved, &lowestSolved, 1, MPI_INT, MPI_MIN, MPI_COMM_WORLD);
+    if (lowestSolved != std::numeric_limits<int>::max()) return {lowestSolved, true};
+    // MPI_MAXLOC keeps the lowest index among equal values; a rank without
+    // islands offers the lowest fitness.
+    const double lowest = -std::numeric_limits<double>::infinity();
+    struct {
+        double value;
+        int island;
+    } claim{mine.bestIsland < 0 || std::isnan(mine.bestFitness) ? lowest : mine.bestFitness,
+            mine.bestIsland < 0 ? std::numeric_limits<int>::max() : mine.bestIsland},
+        best{};
+    MPI_Allreduce(&claim, &best, 1, MPI_DOUBLE_INT, MPI_MAXLOC, MPI_COMM_WORLD);
+    return {best.island == std::numeric_limits<int>::max() ? 0 : best.island, false};
+}
+
+std::uint32_t HighestCode(std::uint32_t code) {
+    std::uint32_t highest = 0;
+    MPI_Allreduce(&code, &highest, 1, MPI_UINT32_T, MPI_MAX, MPI_COMM_WORLD);
+    return highest;
 }
 
 RingChannel::Bytes SendToFirstIsland(const RingChannel::Bytes& message, int from) {

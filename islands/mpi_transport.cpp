@@ -2,10 +2,13 @@
 
 #include <mpi.h>
 
+#include <algorithm>
+#include <string>
 #include <utility>
 
 #include "islands/gather.h"
 #include "platform/console.h"
+#include "solve/result.h"
 
 namespace zarnel::islands {
 
@@ -46,15 +49,26 @@ IslandsEnded MpiTransport::End(IslandEnding mine) {
     return ended;
 }
 
-MpiIslands::MpiIslands(const MpiSession& session) : session_(session) {
+MpiIslands::MpiIslands(const MpiSession& session, std::uint32_t perProcess)
+    : session_(session), perProcess_(std::max<std::uint32_t>(perProcess, 1)) {
     platform::InstallDumpRequestSignal();
 }
 
+MpiIslands::~MpiIslands() = default;
+
 bool MpiIslands::AllReady(bool ready) {
-    int mine = ready ? 1 : 0;
-    int all = 0;
-    MPI_Allreduce(&mine, &all, 1, MPI_INT, MPI_LAND, MPI_COMM_WORLD);
-    return all != 0;
+    // Whether any process refuses, and the smallest and the largest number
+    // of islands per process, in one reduction: every process must run as
+    // many islands, or the ring and the end would not match.
+    const long long count = perProcess_;
+    long long mine[3] = {ready ? 0 : 1, -count, count};
+    long long all[3] = {0, 0, 0};
+    MPI_Allreduce(mine, all, 3, MPI_LONG_LONG, MPI_MAX, MPI_COMM_WORLD);
+    if (-all[1] != all[2]) {
+        throw SolveError("islands over MPI: the processes run from " + std::to_string(-all[1]) + " to " +
+                         std::to_string(all[2]) + " islands each; give every process the same number");
+    }
+    return all[0] == 0;
 }
 
 std::uint64_t MpiIslands::ShareSeed(std::uint64_t seed) {
@@ -63,8 +77,10 @@ std::uint64_t MpiIslands::ShareSeed(std::uint64_t seed) {
     return shared;
 }
 
-std::unique_ptr<IslandTransport> MpiIslands::Connect(std::uint32_t) {
-    return std::make_unique<MpiTransport>(session_);
+std::unique_ptr<IslandTransport> MpiIslands::Connect(std::uint32_t local) {
+    if (perProcess_ == 1) return std::make_unique<MpiTransport>(session_);
+    if (local == 0) rank_ = std::make_unique<RankIslands>(session_, perProcess_, MpiTransport::kMigrantTag);
+    return rank_->Connect(local);
 }
 
 }  // namespace zarnel::islands

@@ -1,10 +1,13 @@
 #pragma once
 
 #include <cstdint>
+#include <limits>
+#include <memory>
 #include <optional>
 #include <vector>
 
 #include "islands/mpi_session.h"
+#include "islands/rank_islands.h"
 #include "islands/ring_channel.h"
 #include "islands/stop_vote.h"
 #include "solve/island_transport.h"
@@ -56,31 +59,49 @@ private:
 };
 
 // Islands over MPI: one island in each process of MPI_COMM_WORLD, island i
-// on rank i. The network that Solve takes as SolveOptions::network:
+// on rank i, or K in each (`perProcess`), island g on rank g / K, where
+// they run on threads of their own (RankIslands: the ring passes through
+// every island of every rank). The network that Solve takes as
+// SolveOptions::network:
 //
 //     zarnel::islands::MpiSession session(&argc, &argv);   // first in main
 //     zarnel::islands::MpiIslands islands(session);
 //     options.network = &islands;                           // on every rank
 //     const auto result = zarnel::Solve(problem, options);  // rank 0: the run's
 //
-// Every rank calls Solve with the same options; rank 0 prints progress and
-// writes the record. Building it makes SIGUSR1 a dump request (mpirun
-// forwards SIGUSR1 to every rank but not SIGINT). Main thread only.
+// Every rank calls Solve with the same options (and builds its network with
+// the same `perProcess`; AllReady throws SolveError on every rank otherwise,
+// naming the counts); rank 0 prints
+// progress and writes the record. Building it makes SIGUSR1 a dump request
+// (mpirun forwards SIGUSR1 to every rank but not SIGINT). Main thread only.
 class MpiIslands final : public IslandNetwork {
 public:
-    explicit MpiIslands(const MpiSession& session);
+    explicit MpiIslands(const MpiSession& session, std::uint32_t perProcess = 1);
+    ~MpiIslands() override;
 
-    std::uint32_t Islands() const override { return static_cast<std::uint32_t>(session_.Size()); }
-    std::uint32_t LocalCount() const override { return 1; }
-    std::uint32_t FirstLocal() const override { return static_cast<std::uint32_t>(session_.Rank()); }
+    std::uint32_t Islands() const override {
+        return perProcess_ * static_cast<std::uint32_t>(session_.Size());
+    }
+    std::uint32_t LocalCount() const override { return perProcess_; }
+    std::uint32_t FirstLocal() const override {
+        return perProcess_ * static_cast<std::uint32_t>(session_.Rank());
+    }
     bool Deterministic() const override { return false; }
     std::string Name() const override { return "over MPI"; }
+    // An MPI count of bytes is an int.
+    std::uint64_t MaxMessageBytes() const override { return std::numeric_limits<int>::max(); }
     bool AllReady(bool ready) override;
     std::uint64_t ShareSeed(std::uint64_t seed) override;
+    // With several islands per process, local island 0's transport is for
+    // the thread that made the session (RunIslands runs it there).
     std::unique_ptr<IslandTransport> Connect(std::uint32_t local) override;
 
 private:
     const MpiSession& session_;
+    const std::uint32_t perProcess_;
+    // The islands of this process when there are several, made afresh for
+    // every run (at the connection of local island 0).
+    std::unique_ptr<RankIslands> rank_;
 };
 
 }  // namespace zarnel::islands

@@ -21,6 +21,11 @@ void RingChannel::Prune() {
     }
 }
 
+bool RingChannel::Full() {
+    Prune();
+    return inFlight_.size() >= kMaxInFlight;
+}
+
 bool RingChannel::Send(Bytes message) {
     if (message.size() > static_cast<std::size_t>(std::numeric_limits<int>::max())) {
         throw std::length_error("a ring message larger than 2 GiB");

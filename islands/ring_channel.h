@@ -39,6 +39,10 @@ public:
     // Starts sending `message` to the next rank; false, sending nothing, when
     // kMaxInFlight sends are still unfinished.
     bool Send(Bytes message);
+    // True when Send would refuse now (kMaxInFlight sends unfinished): a
+    // caller that must keep a refused message asks first, since Send takes
+    // the message whether it sends it or not.
+    bool Full();
 
     // Takes one message that the previous rank has sent into `message`;
     // false at once when none has arrived.

@@ -27,6 +27,7 @@ void StopVote::Start() {
 
 void StopVote::Finished() {
     inFlight_ = false;
+    ++votesEnded_;
     globalBest_ = receiveBuffer_[1];
     haveGlobalBest_ = true;
     if (receiveBuffer_[0] > 0.0) {

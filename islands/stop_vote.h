@@ -49,6 +49,9 @@ public:
     // The best fitness over all islands as of the last finished vote (this
     // island's own before the first vote ends).
     double GlobalBest() const { return globalBest_; }
+    // Votes ended so far: the same on every island once they have stopped,
+    // since each vote ends for all.
+    std::uint64_t VotesEnded() const { return votesEnded_; }
 
 private:
     void Start();
@@ -61,6 +64,7 @@ private:
     std::uint32_t agreedCode_ = 0;
     double globalBest_ = 0.0;
     bool haveGlobalBest_ = false;
+    std::uint64_t votesEnded_ = 0;
     // Buffers of the vote in flight; MPI uses them until the vote ends.
     double sendBuffer_[2] = {0.0, 0.0};
     double receiveBuffer_[2] = {0.0, 0.0};

@@ -30,7 +30,7 @@ std::uint32_t PortIslandLink::ShareRunSeed(std::optional<std::uint32_t> seed) {
 
 bool PortIslandLink::BetweenIterations(std::uint32_t total, NQueenPopulation& population,
                                        NQueenEvalBase& evalOperator) {
-    return port_.BetweenIterations(total, population,
+    return port_.BetweenIterations(total_.Follow(total), population,
                                    [&](NQueenIndividual* migrant) { evalOperator.Evaluate(migrant); });
 }
 

@@ -9,6 +9,7 @@
 #include "nqueen/nqueen_types.h"
 #include "solve/island_port.h"
 #include "solve/island_transport.h"
+#include "solve/wide_count.h"
 
 namespace zarnel {
 
@@ -47,6 +48,7 @@ private:
     std::unique_ptr<islands::IslandTransport> owned_;
     islands::IslandTransport& transport_;
     islands::IslandPort<NQueenPopulation> port_;
+    islands::WideCount total_;  // the solver's 32-bit total, widened for the port
     bool mainThread_;
     bool waitsForKey_;
 };

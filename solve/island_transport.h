@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <limits>
 #include <memory>
 #include <optional>
 #include <string>
@@ -128,6 +129,9 @@ public:
     virtual bool Deterministic() const = 0;
     // A name for messages: "in this process", "over MPI".
     virtual std::string Name() const = 0;
+    // The largest message, in bytes, that islands can hand each other (a
+    // migration, or the winner's individual at the end).
+    virtual std::uint64_t MaxMessageBytes() const { return std::numeric_limits<std::uint64_t>::max(); }
 
     // Every process says whether it can run; true when all can (islands
     // start together or not at all).

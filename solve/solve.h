@@ -24,6 +24,7 @@
 #include "solve/island_threads.h"
 #include "solve/island_transport.h"
 #include "solve/local_islands.h"
+#include "solve/migrant_codec.h"
 #include "solve/options.h"
 #include "solve/population_io.h"
 #include "solve/problem.h"
@@ -31,6 +32,7 @@
 #include "solve/run_session.h"
 #include "solve/session.h"
 #include "solve/steady_state.h"
+#include "solve/wide_count.h"
 
 namespace zarnel {
 
@@ -181,6 +183,8 @@ SolveResult<GeneOf<Problem>> RunPopulation(const Problem& problem, const KindOf<
     if (!reason && scheme.Reached()) reason = StopReason::kTarget;
     std::uint64_t iterations = 0;
     bool stoppedByIslands = false;
+    // The port counts in 64 bits; the run loop's total wraps.
+    islands::WideCount wideTotal;
     if (!reason) {
         run::RunHooks hooks;
         hooks.afterChunk = [&](std::uint32_t total) {
@@ -210,8 +214,9 @@ SolveResult<GeneOf<Problem>> RunPopulation(const Problem& problem, const KindOf<
                 return StopReason::kEvaluationLimit;
             if (plan.stagnation != 0 && scheme.SinceImprovement() >= plan.stagnation)
                 return StopReason::kStagnation;
-            if (port && !port->BetweenIterations(
-                            total, population, [&](Individual* migrant) { scheme.ScoreMigrant(*migrant); })) {
+            if (port &&
+                !port->BetweenIterations(wideTotal.Follow(total), population,
+                                         [&](Individual* migrant) { scheme.ScoreMigrant(*migrant); })) {
                 stoppedByIslands = true;
                 return StopReason::kSignal;  // the islands' agreed reason comes from Finish
             }
@@ -318,6 +323,18 @@ SolveResult<GeneOf<Problem>> RunIslandsOfRun(const Problem& problem, const KindO
         SolveOptions checked = options;
         if (!first) checked.record.clear();
         (void)FilesOfRun(checked);
+        // A migration is one message, and so is the winner's individual at
+        // the end: both must fit what the network carries.
+        using Codec = islands::MigrantCodec<typename SteadyState<Problem, Operators>::Individual>;
+        const std::uint64_t perMessage =
+            Codec::kHeaderBytes + std::uint64_t{std::max<std::uint32_t>(plan.migrants, 1)} *
+                                      Codec::MigrantBytes(static_cast<std::uint32_t>(kind.Length()));
+        if (plan.islands > 1 && perMessage > network->MaxMessageBytes()) {
+            throw SolveError("migrants " + std::to_string(plan.migrants) + " of " +
+                             std::to_string(kind.Length()) + " genes make messages of " +
+                             std::to_string(perMessage) + " bytes, more than islands " + network->Name() +
+                             " carry (" + std::to_string(network->MaxMessageBytes()) + ")");
+        }
         if (!options.resumeFrom.empty()) {
             const DumpHeader expect{
                 problemName, std::string(KindOf<Problem>::kName), kind.Length(), plan.population, 0,

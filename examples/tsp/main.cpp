@@ -3,12 +3,14 @@
 // scored; --plain leaves that out, which makes a plain GA. Usage:
 //   tsp <file.tsp> [--seed S] [--threads K] [--population P] [--time-limit T]
 //       [--max-iterations I] [--target L] [--json F] [--plain] [--help]
-//       [--islands K --migration-interval M --migrants N] [--mpi]
+//       [--islands K --migration-interval M --migrants N] [--mpi [--islands-per-process K]]
 // Prints progress, then "best length <L>" as its last line. With --mpi, run
-// under mpirun, every process is one island and process 0 prints.
+// under mpirun, every process is one island (or K, on threads of their own)
+// and process 0 prints.
 #include <zarnel/solve/flags.h>
 #include <zarnel/solve/solve.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <exception>
 #include <optional>
@@ -68,6 +70,7 @@ int main(int argc, char** argv) {
     std::string file;
     bool plain = false;
     bool mpi = false;
+    std::uint32_t perProcess = 1;
     zarnel::Flags flags("tsp: the shortest tour through the cities of a TSPLIB file (--target is a length)");
     flags.Standard(options)
         .Positional("file", "A TSPLIB file: EUC_2D, CEIL_2D, ATT, GEO or an EXPLICIT FULL_MATRIX", file)
@@ -78,8 +81,15 @@ int main(int argc, char** argv) {
         .Add("--migration-interval", "Master iterations between two migrations of the islands",
              options.migrationInterval)
         .Add("--migrants", "Individuals each island sends to the next at a migration", options.migrants)
-        .Add("--mpi", "Islands over MPI: run under mpirun, one island per process", mpi);
+        .Add("--mpi", "Islands over MPI: run under mpirun, one island per process", mpi)
+        .Add("--islands-per-process",
+             "With --mpi: islands of each process (1 to 256), on threads of their own", perProcess);
     if (const auto status = flags.Parse(argc, argv)) return *status;
+    if (perProcess < 1 || perProcess > 256 || (perProcess != 1 && !mpi)) {
+        std::fprintf(stderr, "tsp: --islands-per-process %u: %s\n", static_cast<unsigned>(perProcess),
+                     mpi ? "must be 1 to 256" : "needs --mpi (without it, --islands gives islands)");
+        return 2;
+    }
     // A target length L is the fitness -L.
     if (options.target) options.target = -*options.target;
 
@@ -94,7 +104,7 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "tsp: cannot start MPI: %s\n", error.what());
             return 2;
         }
-        network.emplace(*session);
+        network.emplace(*session, perProcess);
         options.network = &*network;
         // Process 0 prints progress, the answer and the record.
         speaks = session->Rank() == 0;

@@ -94,4 +94,11 @@ TEST_F(TspIslandsE2E, DeterministicIslandsGiveTheSameTourAtOneAndTwoThreadsAndBa
     EXPECT_EQ(none.err, "tsp: islands 0 is outside 1 … 256\n");
 }
 
+TEST_F(TspIslandsE2E, IslandsPerProcessWithoutMpiAreRefusedBeforeAnyRuns) {
+    const Result run = Run({"--islands-per-process", "2", "--max-iterations", "5"});
+    EXPECT_EQ(run.status, 2);
+    EXPECT_NE(run.err.find("--islands-per-process 2: needs --mpi"), std::string::npos) << run.err;
+    EXPECT_EQ(Length(run.out), -1) << run.out;
+}
+
 }  // namespace

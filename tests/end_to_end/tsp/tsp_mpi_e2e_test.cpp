@@ -4,6 +4,7 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -109,6 +110,84 @@ TEST_F(TspMpiE2E, WhatMpiIslandsCannotDoIsRefusedOnEveryRankBeforeAnyStarts) {
     EXPECT_EQ(several.out.find("best length"), std::string::npos);
 }
 
+TEST_F(TspMpiE2E, TwoIslandsInEachOfThreeProcessesAreOneRingOfSixWithOneRecord) {
+    const Result run = RunIslands({"--islands-per-process", "2", "--seed", "4", "--threads", "2",
+                                   "--population", "16", "--max-iterations", "60", "--migration-interval",
+                                   "10", "--migrants", "2", "--json", "rec.json"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    const std::size_t at = run.out.find("best length ");
+    ASSERT_NE(at, std::string::npos) << run.out;
+    EXPECT_EQ(run.out.find("best length ", at + 1), std::string::npos) << run.out;
+    const long length = std::stol(run.out.substr(at + 12));
+
+    std::ifstream in(Path("rec.json"));
+    const json record = json::parse(in);
+    EXPECT_EQ(record["stop_reason"], "iteration_limit");
+    EXPECT_EQ(record["parameters"]["islands"], 6);
+    EXPECT_EQ(record["best_fitness"], -length);
+    ASSERT_EQ(record["islands"].size(), 6u);
+    std::uint64_t iterations = 0, sent = 0, received = 0, discarded = 0;
+    double best = -1e300;
+    for (std::size_t i = 0; i < 6; ++i) {
+        const json& island = record["islands"][i];
+        EXPECT_EQ(island["island"], i);
+        // Each process shares its two threads out: one slave thread each.
+        EXPECT_EQ(island["threads"].size(), 1u) << i;
+        EXPECT_LE(island["master_iterations"].get<std::uint64_t>(), 60u) << i;
+        best = std::max(best, island["best_fitness"].get<double>());
+        iterations += island["master_iterations"].get<std::uint64_t>();
+        sent += island["migrants_sent"].get<std::uint64_t>();
+        received += island["migrants_received"].get<std::uint64_t>();
+        discarded += island["migrants_discarded"].get<std::uint64_t>();
+    }
+    EXPECT_EQ(best, -static_cast<double>(length));
+    EXPECT_EQ(record["master_iterations"], iterations);
+    EXPECT_GT(received, 0u);
+    EXPECT_EQ(sent, received + discarded);
+    std::vector<std::uint32_t> tour;
+    for (const auto& city : record["solution"]) tour.push_back(city.get<std::uint32_t>() - 1);
+    const tsp::Instance instance = tsp::ReadTsplib(kPcb);
+    const tsp::NeighbourLists neighbours(instance, 10);
+    EXPECT_EQ(tsp::LocalSearch(instance, neighbours).Length(tour), length);
+
+    const Result none = RunIslands({"--islands-per-process", "0", "--max-iterations", "5"});
+    EXPECT_EQ(none.status, 2);
+    EXPECT_NE(none.err.find("--islands-per-process 0: must be 1 to 256"), std::string::npos) << none.err;
+}
+
+// An end request (SIGTERM) to one process alone: its islands ask the others
+// to stop, and every island of every process stops long before the time
+// limit, with one record of all of them.
+TEST_F(TspMpiE2E, AnEndRequestToOneProcessStopsEveryIslandOfEveryProcess) {
+    for (const char* perProcess : {"1", "2"}) {
+        SCOPED_TRACE(perProcess);
+        std::filesystem::remove(Path("rec.json"));
+        std::filesystem::remove(Path("out.txt"));
+        const auto job =
+            Start({"--islands-per-process", perProcess, "--seed", "3", "--threads", "2", "--population", "16",
+                   "--time-limit", "200", "--migration-interval", "5", "--json", "rec.json"});
+        ASSERT_TRUE(e2e::WaitUntil(
+            [&] { return e2e::ReadFile(Path("out.txt")).find("iteration ") != std::string::npos; }, 120s))
+            << e2e::ReadFile(Path("err.txt"));
+        std::vector<pid_t> ranks;
+        ASSERT_TRUE(e2e::WaitUntil([&] { return (ranks = Ranks()).size() == 3; }, 30s)) << ranks.size();
+        const auto asked = std::chrono::steady_clock::now();
+        ASSERT_EQ(::kill(ranks.back(), SIGTERM), 0);
+        const Result run = Finish(*job);
+        // Without the request reaching them, the others would run out their
+        // 200 seconds.
+        EXPECT_LT(std::chrono::steady_clock::now() - asked, 100s);
+        ASSERT_EQ(run.status, 0) << run.err;
+        EXPECT_NE(run.out.find("best length "), std::string::npos) << run.out;
+        std::ifstream in(Path("rec.json"));
+        const json record = json::parse(in);
+        EXPECT_EQ(record["stop_reason"], "signal");
+        const std::size_t islands = std::string(perProcess) == "1" ? 3 : 6;
+        ASSERT_EQ(record["islands"].size(), islands);
+        for (const json& island : record["islands"]) EXPECT_GT(island["master_iterations"], 0) << island;
+    }
+}
+
 TEST_F(TspMpiE2E, AKilledRankEndsTheWholeJobWithAMessageInsteadOfAHang) {
     const auto job = Start({"--seed", "2", "--threads", "1", "--population", "16", "--time-limit", "200",
                             "--migration-interval", "5"});
@@ -124,6 +203,26 @@ TEST_F(TspMpiE2E, AKilledRankEndsTheWholeJobWithAMessageInsteadOfAHang) {
     EXPECT_NE(run.status, 0);
     EXPECT_NE(run.err.find("signal 9"), std::string::npos) << run.err;
     EXPECT_EQ(run.out.find("best length"), std::string::npos) << run.out;
+}
+
+// The same with two islands in each process: the killed process's islands
+// take its threads with them, and the other processes' islands, the ones on
+// threads of their own included, end with the job.
+TEST_F(TspMpiE2E, AKilledRankOfTwoIslandsEachEndsTheWholeJobWithAMessageInsteadOfAHang) {
+    const auto job = Start({"--islands-per-process", "2", "--seed", "2", "--threads", "2", "--population",
+                            "16", "--time-limit", "200", "--migration-interval", "5"});
+    ASSERT_TRUE(e2e::WaitUntil(
+        [&] { return e2e::ReadFile(Path("out.txt")).find("iteration ") != std::string::npos; }, 120s))
+        << e2e::ReadFile(Path("err.txt"));
+    std::vector<pid_t> ranks;
+    ASSERT_TRUE(e2e::WaitUntil([&] { return (ranks = Ranks()).size() == 3; }, 30s)) << ranks.size();
+    ASSERT_EQ(::kill(ranks.front(), SIGKILL), 0);
+    const Result run = Finish(*job);
+    EXPECT_NE(run.status, e2e::ChildProcess::kTimedOut);
+    EXPECT_NE(run.status, 0);
+    EXPECT_NE(run.err.find("signal 9"), std::string::npos) << run.err;
+    EXPECT_EQ(run.out.find("best length"), std::string::npos) << run.out;
+    EXPECT_TRUE(e2e::WaitUntil([&] { return Ranks().empty(); }, 30s));
 }
 
 }  // namespace
