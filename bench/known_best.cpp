@@ -31,8 +31,9 @@ struct KnownBestRow {
 //              product as a separable problem with a parity, then refined
 //              on the grid (tools/known_best_search, which also bounds how
 //              far any other point could be above it)
-// Every row is also matched, and never beaten, by the best points of five
-// seeded --operators real runs and of pagmo2's algorithms refined on the grid.
+// No seed goes above any row: the best points of five seeded --operators
+// real runs and of pagmo2's sga, de, sade, pso and cmaes (five runs each,
+// perf/pagmo_bench --points), each refined on the grid.
 // tools/known_best_search.cpp holds the methods; see its comment for the
 // command.
 constexpr KnownBestRow kKnownBest[] = {
