@@ -10,7 +10,7 @@
 // and the calling thread's generator. Parents hold permutations of
 // 0 .. n-1 of one length n and are never modified; `child` has that length
 // and must not overlap a parent. The crossovers that need scratch space keep
-// it in a thread_local buffer that grows to the largest n seen on the thread,
+// it in a per-thread buffer that grows to the largest n seen on the thread,
 // so after the first call on a thread they allocate nothing. Every function
 // may run on many threads at once, each with its own Random.
 namespace zarnel::permutation {

@@ -54,7 +54,8 @@ using GeneOf = typename KindOf<Problem>::Gene;
 //
 // Thread safety: `fitness` and `improve` are called from every slave thread
 // at the same time on the one problem object, so they must be const and touch
-// no shared mutable state (a scratch buffer is a local or thread_local).
+// no shared mutable state (a scratch buffer is a local or the thread's own,
+// platform::PerThread in platform/per_thread.h).
 // `genome`, `name` and `decode` are called on the thread that calls Solve.
 template <class Problem>
 concept ProblemType = requires(const Problem& problem) {

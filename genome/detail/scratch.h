@@ -13,7 +13,7 @@
 namespace zarnel::genome_detail {
 
 // The first n elements of a scratch buffer, grown (never shrunk) to hold
-// them: a thread_local buffer passed here allocates only when a thread sees
+// them: a per-thread buffer passed here allocates only when a thread sees
 // a larger n than before.
 template <class T>
 std::span<T> Scratch(std::vector<T>& buffer, std::size_t n) {
