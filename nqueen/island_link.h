@@ -44,7 +44,8 @@ public:
     virtual std::uint32_t ShareRunSeed(std::optional<std::uint32_t> seed) = 0;
 
     // After master iteration `total`: migrates when due and takes part in
-    // the stop vote; false once every island is to stop. Never blocks.
+    // the stop vote; false once every island is to stop. Blocks only in a
+    // deterministic run, at a migration, until every island has reached it.
     virtual bool BetweenIterations(std::uint32_t total, NQueenPopulation& population,
                                    NQueenEvalBase& evalOperator) = 0;
     // Asks every island to stop for `reason`.

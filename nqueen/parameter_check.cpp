@@ -209,10 +209,13 @@ std::string CheckIslandKeys(const NQueenParameters& parameters, const std::strin
     // Islands over MPI (the program reads no islands key) or more than one in
     // this process; `islands 1` is the plain run.
     const bool hasIslands = !parameters.islandsKey || parameters.islands > 1;
-    if (problem.empty() && hasIslands && parameters.deterministic == "yes") {
+    // Islands in one process hand migrants over at fixed iterations when the
+    // run is deterministic; over MPI, which migrants arrive, and when,
+    // depends on the timing of the processes.
+    if (problem.empty() && !parameters.islandsKey && parameters.deterministic == "yes") {
         return Problem(path, ParameterKey::kDeterministic,
-                       "yes cannot hold with islands: which migrants arrive, and when, depends on the timing "
-                       "of the islands");
+                       "yes cannot hold with islands over MPI: which migrants arrive, and when, depends on "
+                       "the timing of the islands");
     }
     if (problem.empty() && hasIslands && parameters.queens > kMaxQueens) {
         return Problem(path, ParameterKey::kQueens,

@@ -496,7 +496,10 @@ std::optional<int> PrepareRun(int argc, const char* const argv[], std::FILE* out
 int RunIslandsInProcess(const NQueenParameters& parameters, const std::string& parameterPath,
                         const std::string& reportPath, const RunSetup& setup, const SolverVariant& variant,
                         std::FILE* out, std::FILE* err) {
-    islands::LocalIslands network(static_cast<std::uint32_t>(parameters.islands), false);
+    // Deterministic islands migrate and vote on the stop at fixed
+    // iterations, so that the run repeats at any thread count.
+    islands::LocalIslands network(static_cast<std::uint32_t>(parameters.islands),
+                                  parameters.deterministic == "yes");
     islands::IslandSettings settings;
     settings.migrationInterval = static_cast<std::uint32_t>(parameters.migration_interval);
     settings.migrants = static_cast<std::uint32_t>(parameters.migrants);

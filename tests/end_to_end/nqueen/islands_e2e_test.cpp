@@ -11,6 +11,7 @@
 
 #include "tests/end_to_end/nqueen/child_process.h"
 #include "tests/end_to_end/nqueen/output_parsing.h"
+#include "tests/end_to_end/nqueen/thread_free.h"
 #include "tests/end_to_end/nqueen/work_dir_test.h"
 
 namespace {
@@ -67,6 +68,41 @@ TEST_F(InProcessIslandsE2E, FourIslandsSolveWithOneReportAndARecordOfEveryIsland
     EXPECT_EQ(record["master_iterations"], iterations);
     EXPECT_GT(received, 0U);
     EXPECT_EQ(sent, received + discarded);
+}
+
+TEST_F(InProcessIslandsE2E, DeterministicIslandsRepeatOnOneTwoAndFourThreads) {
+    // Small boards, one step a phase and no master repairs: some seeds take
+    // several migrations to a solution. The first such seed is compared.
+    const auto parameters = [](int seed, int threads) {
+        return e2e::Parameters(20, 12, 1, threads, "0") +
+               "operators fast\ndeterministic yes\nislands 2\nmigration_interval 1\nmigrants 2\nseed " +
+               std::to_string(seed) + "\nmax_iterations 50\njson_report rec.json\n";
+    };
+    int migrating = 0;
+    for (int seed = 1; seed <= 40 && migrating == 0; ++seed) {
+        WriteText("p.txt", parameters(seed, 1));
+        const RunResult run = Finish(*Start("p.txt"));
+        ASSERT_TRUE(run.status == 0 || run.status == 2) << run.err;
+        std::uint64_t received = 0;
+        const json record = Record("rec.json");
+        for (const json& island : record["islands"])
+            received += island["migrants_received"].get<std::uint64_t>();
+        if (received > 0) migrating = seed;
+    }
+    ASSERT_NE(migrating, 0) << "no seed of 1 to 40 migrated before its end";
+    const std::string firstOut = Read("stdout.txt");
+    const std::string firstReport = e2e::ReportWithoutThreads(Read("r.txt"));
+    const json firstRecord = e2e::WithoutThreads(Record("rec.json"));
+    EXPECT_EQ(firstRecord["islands"].size(), 2U);
+    for (const int threads : {2, 4}) {
+        SCOPED_TRACE(threads);
+        WriteText("p.txt", parameters(migrating, threads));
+        const RunResult run = Finish(*Start("p.txt"));
+        ASSERT_TRUE(run.status == 0 || run.status == 2) << run.err;
+        EXPECT_EQ(run.out, firstOut);
+        EXPECT_EQ(e2e::ReportWithoutThreads(Read("r.txt")), firstReport);
+        EXPECT_EQ(e2e::WithoutThreads(Record("rec.json")), firstRecord);
+    }
 }
 
 TEST_F(InProcessIslandsE2E, CtrlCDumpsEveryIslandAndBadIslandKeysAreRefused) {

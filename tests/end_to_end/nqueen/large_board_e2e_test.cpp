@@ -13,6 +13,7 @@
 
 #include "tests/end_to_end/nqueen/child_process.h"
 #include "tests/end_to_end/nqueen/output_parsing.h"
+#include "tests/end_to_end/nqueen/thread_free.h"
 #include "tests/end_to_end/nqueen/work_dir_test.h"
 
 // Boards beyond 65536 queens (32-bit genes of the fast set), their dumps,
@@ -160,32 +161,6 @@ TEST_F(LargeBoardE2E, AWideBoardBeyondTheMemoryIsRefusedAtOnce) {
 #endif
 }
 
-// The record without what may differ between thread counts: times,
-// per-thread figures, the thread count and the memory estimate (which counts
-// each thread's scratch space).
-json WithoutThreads(json record) {
-    for (const char* member :
-         {"start_utc", "end_utc", "wall_seconds", "master_busy_ms", "threads", "memory_estimate_bytes"})
-        record.erase(member);
-    record["parameters"].erase("slave_threads");
-    return record;
-}
-
-// The report without its times, its thread count and its per-thread blocks.
-std::string ReportWithoutThreads(const std::string& report) {
-    std::string kept;
-    bool inThreads = false;
-    for (const std::string& line : e2e::Lines(report)) {
-        if (line.rfind("# Threads' times", 0) == 0) inThreads = true;
-        if (inThreads && line.rfind("####", 0) == 0) inThreads = false;
-        if (inThreads || line.find("time") != std::string::npos ||
-            line.find("slave threads") != std::string::npos)
-            continue;
-        kept += line + "\n";
-    }
-    return kept;
-}
-
 TEST_F(LargeBoardE2E, DeterministicFastRunsAreTheSameOnOneTwoThreeAndFourThreads) {
     // 60 individuals: ten lanes of six; two rounds of steps per phase.
     for (const int queens : {3000, 70000}) {
@@ -200,14 +175,14 @@ TEST_F(LargeBoardE2E, DeterministicFastRunsAreTheSameOnOneTwoThreeAndFourThreads
             ASSERT_TRUE(run.status == 0 || run.status == 2) << run.err;
             if (threads == 1) {
                 firstOut = run.out;
-                firstReport = ReportWithoutThreads(Read("r.txt"));
-                firstRecord = WithoutThreads(Record("rec.json"));
+                firstReport = e2e::ReportWithoutThreads(Read("r.txt"));
+                firstRecord = e2e::WithoutThreads(Record("rec.json"));
                 EXPECT_NE(firstReport.find("# Deterministic:            yes\n"), std::string::npos);
                 continue;
             }
             EXPECT_EQ(run.out, firstOut);
-            EXPECT_EQ(ReportWithoutThreads(Read("r.txt")), firstReport);
-            EXPECT_EQ(WithoutThreads(Record("rec.json")), firstRecord);
+            EXPECT_EQ(e2e::ReportWithoutThreads(Read("r.txt")), firstReport);
+            EXPECT_EQ(e2e::WithoutThreads(Record("rec.json")), firstRecord);
         }
         if (firstRecord["stop_reason"] == "solved") {
             EXPECT_TRUE(IsSolution(PrintedSolution(firstOut), queens));
