@@ -8,14 +8,13 @@
 #include "islands/gather.h"
 #include "platform/console.h"
 #include "solve/migrant_codec.h"
+#include "solve/migration_policy.h"
 
 namespace zarnel::islands {
 
 namespace {
 
 constexpr double kLowest = -std::numeric_limits<double>::infinity();
-
-double Key(double fitness) { return std::isnan(fitness) ? kLowest : fitness; }
 
 }  // namespace
 
@@ -78,7 +77,7 @@ public:
     }
 
     void SetLocalBest(double fitness) override {
-        rank_.bests_[local_].store(Key(fitness), std::memory_order_relaxed);
+        rank_.bests_[local_].store(RankingKey(fitness), std::memory_order_relaxed);
     }
 
     std::optional<run::StopReason> Poll() override {
@@ -288,9 +287,9 @@ IslandsEnded RankIslands::EndForRank(IslandEnding mine) {
         if (e.best.empty()) continue;
         const int island = static_cast<int>(FirstLocal() + i);
         if (e.solved && claim.solvedIsland < 0) claim.solvedIsland = island;
-        if (claim.bestIsland < 0 || Key(e.bestFitness) > claim.bestFitness) {
+        if (claim.bestIsland < 0 || RankingKey(e.bestFitness) > claim.bestFitness) {
             claim.bestIsland = island;
-            claim.bestFitness = Key(e.bestFitness);
+            claim.bestFitness = RankingKey(e.bestFitness);
         }
     }
     ended.winner = PickWinner(claim);

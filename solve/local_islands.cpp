@@ -6,14 +6,13 @@
 
 #include "platform/console.h"
 #include "solve/migrant_codec.h"
+#include "solve/migration_policy.h"
 
 namespace zarnel::islands {
 
 namespace {
 
 constexpr double kLowest = -std::numeric_limits<double>::infinity();
-
-double Key(double fitness) { return std::isnan(fitness) ? kLowest : fitness; }
 
 }  // namespace
 
@@ -84,7 +83,7 @@ public:
     }
 
     void SetLocalBest(double fitness) override {
-        best_ = Key(fitness);
+        best_ = RankingKey(fitness);
         if (!islands_.deterministic_) islands_.bests_[island_].store(best_, std::memory_order_relaxed);
     }
 
@@ -274,7 +273,7 @@ IslandsEnded LocalIslands::End(std::uint32_t island, IslandEnding mine) {
             const IslandEnding& leader = seats_[winner].ending;
             const bool leaderEmpty = leader.best.empty();
             if (candidate.best.empty()) continue;
-            if (leaderEmpty || Key(candidate.bestFitness) > Key(leader.bestFitness)) winner = i;
+            if (leaderEmpty || RankingKey(candidate.bestFitness) > RankingKey(leader.bestFitness)) winner = i;
         }
     }
     ended.winner.island = static_cast<int>(winner);
