@@ -22,16 +22,23 @@ struct HugeGenome {
     double fitness(std::span<const std::uint8_t>) const { return 0.0; }
 };
 
+// Five iterations of ten individuals over `network`, printing nothing and
+// leaving the signals alone.
+SolveOptions QuietShortRun(IslandNetwork& network) {
+    SolveOptions options;
+    options.network = &network;
+    options.quiet = true;
+    options.handleSignals = false;
+    options.population = 10;
+    options.maxIterations = 5;
+    return options;
+}
+
 TEST(SolveOverMpiTest, MessagesAboveWhatMpiCarriesAreRefusedOnEveryRankBeforeAnyStarts) {
     ASSERT_EQ(testSession->Size(), 3);
     for (const std::uint32_t perProcess : {1U, 2U}) {
         MpiIslands network(*testSession, perProcess);
-        SolveOptions options;
-        options.network = &network;
-        options.quiet = true;
-        options.handleSignals = false;
-        options.population = 10;
-        options.maxIterations = 5;
+        const SolveOptions options = QuietShortRun(network);
         try {
             (void)Solve(HugeGenome{}, options);
             ADD_FAILURE() << "a run whose migrants MPI cannot carry was started";
@@ -46,24 +53,14 @@ TEST(SolveOverMpiTest, MessagesAboveWhatMpiCarriesAreRefusedOnEveryRankBeforeAny
     }
     // A genome that fits runs.
     MpiIslands network(*testSession, 1);
-    SolveOptions options;
-    options.network = &network;
-    options.quiet = true;
-    options.handleSignals = false;
-    options.population = 10;
-    options.maxIterations = 5;
+    const SolveOptions options = QuietShortRun(network);
     EXPECT_NO_THROW((void)Solve(HugeGenome{64}, options));
 }
 
 TEST(SolveOverMpiTest, ProcessesWithDifferentNumbersOfIslandsAreRefusedOnEveryRank) {
     // Process 0 runs one island, the others two.
     MpiIslands network(*testSession, testSession->Rank() == 0 ? 1 : 2);
-    SolveOptions options;
-    options.network = &network;
-    options.quiet = true;
-    options.handleSignals = false;
-    options.population = 10;
-    options.maxIterations = 5;
+    const SolveOptions options = QuietShortRun(network);
     try {
         (void)Solve(HugeGenome{64}, options);
         ADD_FAILURE() << "processes of different island counts started";

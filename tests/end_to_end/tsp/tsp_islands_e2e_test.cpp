@@ -8,11 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "examples/tsp/local_search.h"
-#include "examples/tsp/neighbour_lists.h"
-#include "examples/tsp/tsplib.h"
 #include "tests/end_to_end/nqueen/child_process.h"
 #include "tests/end_to_end/nqueen/work_dir_test.h"
+#include "tests/end_to_end/tsp/island_record_checks.h"
 
 namespace {
 
@@ -49,24 +47,9 @@ TEST_F(TspIslandsE2E, FourIslandsAreOneRunWithOneAnswerAndTheirMigrantsAddUp) {
     EXPECT_EQ(record["parameters"]["islands"], 4);
     EXPECT_EQ(record["parameters"]["migrants"], 2);
     EXPECT_EQ(record["best_fitness"], -length);
-    ASSERT_EQ(record["islands"].size(), 4u);
-    std::uint64_t iterations = 0, sent = 0, received = 0, discarded = 0;
-    for (const json& island : record["islands"]) {
-        EXPECT_LE(island["best_fitness"].get<double>(), -length);
-        iterations += island["master_iterations"].get<std::uint64_t>();
-        sent += island["migrants_sent"].get<std::uint64_t>();
-        received += island["migrants_received"].get<std::uint64_t>();
-        discarded += island["migrants_discarded"].get<std::uint64_t>();
-    }
-    EXPECT_EQ(record["master_iterations"], iterations);
-    EXPECT_GT(received, 0u);
-    EXPECT_EQ(sent, received + discarded);
+    e2e::ExpectIslandsAddUp(record, 4, length);
     // The answer is the recorded tour's length.
-    std::vector<std::uint32_t> tour;
-    for (const auto& city : record["solution"]) tour.push_back(city.get<std::uint32_t>() - 1);
-    const tsp::Instance instance = tsp::ReadTsplib(kBerlin);
-    const tsp::NeighbourLists neighbours(instance, 10);
-    EXPECT_EQ(tsp::LocalSearch(instance, neighbours).Length(tour), length);
+    e2e::ExpectRecordedTourLength(record, kBerlin, length);
 }
 
 TEST_F(TspIslandsE2E, DeterministicIslandsGiveTheSameTourAtOneAndTwoThreadsAndBadFlagsAreRefused) {

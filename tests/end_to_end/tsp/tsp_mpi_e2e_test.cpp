@@ -13,11 +13,9 @@
 #include <string>
 #include <vector>
 
-#include "examples/tsp/local_search.h"
-#include "examples/tsp/neighbour_lists.h"
-#include "examples/tsp/tsplib.h"
 #include "tests/end_to_end/nqueen/child_process.h"
 #include "tests/end_to_end/nqueen/work_dir_test.h"
+#include "tests/end_to_end/tsp/island_record_checks.h"
 
 namespace {
 
@@ -43,6 +41,23 @@ protected:
         return {status, e2e::ReadFile(Path("out.txt")), e2e::ReadFile(Path("err.txt"))};
     }
     Result RunIslands(const std::vector<std::string>& arguments) const { return Finish(*Start(arguments)); }
+    // Starts a job with `arguments`, kills its first or last rank once
+    // process 0 prints progress, and expects the job to end, not to hang,
+    // with Open MPI's message and no answer.
+    void ExpectAKilledRankEndsTheJob(const std::vector<std::string>& arguments, bool killFirst) const {
+        const auto job = Start(arguments);
+        ASSERT_TRUE(e2e::WaitUntil(
+            [&] { return e2e::ReadFile(Path("out.txt")).find("iteration ") != std::string::npos; }, 120s))
+            << e2e::ReadFile(Path("err.txt"));
+        std::vector<pid_t> ranks;
+        ASSERT_TRUE(e2e::WaitUntil([&] { return (ranks = Ranks()).size() == 3; }, 30s)) << ranks.size();
+        ASSERT_EQ(::kill(killFirst ? ranks.front() : ranks.back(), SIGKILL), 0);
+        const Result run = Finish(*job);
+        EXPECT_NE(run.status, e2e::ChildProcess::kTimedOut);
+        EXPECT_NE(run.status, 0);
+        EXPECT_NE(run.err.find("signal 9"), std::string::npos) << run.err;
+        EXPECT_EQ(run.out.find("best length"), std::string::npos) << run.out;
+    }
     // The process ids of this test's ranks: the example's processes working
     // in this test's folder.
     std::vector<pid_t> Ranks() const {
@@ -77,26 +92,9 @@ TEST_F(TspMpiE2E, ThreeProcessesAreThreeIslandsOfOneRunWithOneAnswerAndOneRecord
     EXPECT_EQ(record["stop_reason"], "iteration_limit");
     EXPECT_EQ(record["parameters"]["islands"], 3);
     EXPECT_EQ(record["best_fitness"], -length);
-    ASSERT_EQ(record["islands"].size(), 3u);
-    std::uint64_t iterations = 0, sent = 0, received = 0, discarded = 0;
-    for (std::size_t i = 0; i < 3; ++i) {
-        const json& island = record["islands"][i];
-        EXPECT_EQ(island["island"], i);
-        EXPECT_LE(island["best_fitness"].get<double>(), -length);
-        iterations += island["master_iterations"].get<std::uint64_t>();
-        sent += island["migrants_sent"].get<std::uint64_t>();
-        received += island["migrants_received"].get<std::uint64_t>();
-        discarded += island["migrants_discarded"].get<std::uint64_t>();
-    }
-    EXPECT_EQ(record["master_iterations"], iterations);
-    EXPECT_GT(received, 0u);
-    EXPECT_EQ(sent, received + discarded);
+    e2e::ExpectIslandsAddUp(record, 3, length);
     // The recorded tour is the winner's and has the length printed.
-    std::vector<std::uint32_t> tour;
-    for (const auto& city : record["solution"]) tour.push_back(city.get<std::uint32_t>() - 1);
-    const tsp::Instance instance = tsp::ReadTsplib(kPcb);
-    const tsp::NeighbourLists neighbours(instance, 10);
-    EXPECT_EQ(tsp::LocalSearch(instance, neighbours).Length(tour), length);
+    e2e::ExpectRecordedTourLength(record, kPcb, length);
 }
 
 TEST_F(TspMpiE2E, WhatMpiIslandsCannotDoIsRefusedOnEveryRankBeforeAnyStarts) {
@@ -125,30 +123,17 @@ TEST_F(TspMpiE2E, TwoIslandsInEachOfThreeProcessesAreOneRingOfSixWithOneRecord) 
     EXPECT_EQ(record["stop_reason"], "iteration_limit");
     EXPECT_EQ(record["parameters"]["islands"], 6);
     EXPECT_EQ(record["best_fitness"], -length);
-    ASSERT_EQ(record["islands"].size(), 6u);
-    std::uint64_t iterations = 0, sent = 0, received = 0, discarded = 0;
+    e2e::ExpectIslandsAddUp(record, 6, length);
     double best = -1e300;
-    for (std::size_t i = 0; i < 6; ++i) {
+    for (std::size_t i = 0; i < record["islands"].size(); ++i) {
         const json& island = record["islands"][i];
-        EXPECT_EQ(island["island"], i);
         // Each process shares its two threads out: one slave thread each.
         EXPECT_EQ(island["threads"].size(), 1u) << i;
         EXPECT_LE(island["master_iterations"].get<std::uint64_t>(), 60u) << i;
         best = std::max(best, island["best_fitness"].get<double>());
-        iterations += island["master_iterations"].get<std::uint64_t>();
-        sent += island["migrants_sent"].get<std::uint64_t>();
-        received += island["migrants_received"].get<std::uint64_t>();
-        discarded += island["migrants_discarded"].get<std::uint64_t>();
     }
     EXPECT_EQ(best, -static_cast<double>(length));
-    EXPECT_EQ(record["master_iterations"], iterations);
-    EXPECT_GT(received, 0u);
-    EXPECT_EQ(sent, received + discarded);
-    std::vector<std::uint32_t> tour;
-    for (const auto& city : record["solution"]) tour.push_back(city.get<std::uint32_t>() - 1);
-    const tsp::Instance instance = tsp::ReadTsplib(kPcb);
-    const tsp::NeighbourLists neighbours(instance, 10);
-    EXPECT_EQ(tsp::LocalSearch(instance, neighbours).Length(tour), length);
+    e2e::ExpectRecordedTourLength(record, kPcb, length);
 
     const Result none = RunIslands({"--islands-per-process", "0", "--max-iterations", "5"});
     EXPECT_EQ(none.status, 2);
@@ -189,39 +174,18 @@ TEST_F(TspMpiE2E, AnEndRequestToOneProcessStopsEveryIslandOfEveryProcess) {
 }
 
 TEST_F(TspMpiE2E, AKilledRankEndsTheWholeJobWithAMessageInsteadOfAHang) {
-    const auto job = Start({"--seed", "2", "--threads", "1", "--population", "16", "--time-limit", "200",
-                            "--migration-interval", "5"});
-    // Process 0 prints progress once the islands run.
-    ASSERT_TRUE(e2e::WaitUntil(
-        [&] { return e2e::ReadFile(Path("out.txt")).find("iteration ") != std::string::npos; }, 120s))
-        << e2e::ReadFile(Path("err.txt"));
-    std::vector<pid_t> ranks;
-    ASSERT_TRUE(e2e::WaitUntil([&] { return (ranks = Ranks()).size() == 3; }, 30s)) << ranks.size();
-    ASSERT_EQ(::kill(ranks.back(), SIGKILL), 0);
-    const Result run = Finish(*job);
-    EXPECT_NE(run.status, e2e::ChildProcess::kTimedOut);
-    EXPECT_NE(run.status, 0);
-    EXPECT_NE(run.err.find("signal 9"), std::string::npos) << run.err;
-    EXPECT_EQ(run.out.find("best length"), std::string::npos) << run.out;
+    ExpectAKilledRankEndsTheJob({"--seed", "2", "--threads", "1", "--population", "16", "--time-limit", "200",
+                                 "--migration-interval", "5"},
+                                false);
 }
 
 // The same with two islands in each process: the killed process's islands
 // take its threads with them, and the other processes' islands, the ones on
 // threads of their own included, end with the job.
 TEST_F(TspMpiE2E, AKilledRankOfTwoIslandsEachEndsTheWholeJobWithAMessageInsteadOfAHang) {
-    const auto job = Start({"--islands-per-process", "2", "--seed", "2", "--threads", "2", "--population",
-                            "16", "--time-limit", "200", "--migration-interval", "5"});
-    ASSERT_TRUE(e2e::WaitUntil(
-        [&] { return e2e::ReadFile(Path("out.txt")).find("iteration ") != std::string::npos; }, 120s))
-        << e2e::ReadFile(Path("err.txt"));
-    std::vector<pid_t> ranks;
-    ASSERT_TRUE(e2e::WaitUntil([&] { return (ranks = Ranks()).size() == 3; }, 30s)) << ranks.size();
-    ASSERT_EQ(::kill(ranks.front(), SIGKILL), 0);
-    const Result run = Finish(*job);
-    EXPECT_NE(run.status, e2e::ChildProcess::kTimedOut);
-    EXPECT_NE(run.status, 0);
-    EXPECT_NE(run.err.find("signal 9"), std::string::npos) << run.err;
-    EXPECT_EQ(run.out.find("best length"), std::string::npos) << run.out;
+    ExpectAKilledRankEndsTheJob({"--islands-per-process", "2", "--seed", "2", "--threads", "2",
+                                 "--population", "16", "--time-limit", "200", "--migration-interval", "5"},
+                                true);
     EXPECT_TRUE(e2e::WaitUntil([&] { return Ranks().empty(); }, 30s));
 }
 
