@@ -39,7 +39,13 @@ std::vector<IslandTransport::Bytes> MpiTransport::Drain() {
 
 IslandsEnded MpiTransport::End(IslandEnding mine) {
     IslandsEnded ended;
-    ended.reason = ReasonOfCode(vote_.AgreedCode()).value_or(run::StopReason::kError);
+    // A stop that this island asked for after the vote had agreed (a
+    // solution found in the iteration in which it learned of another
+    // island's limit) never reached a vote. Every island has stopped now, so
+    // the run's reason is the highest request of them all: a solution that
+    // is reported is never put down to a limit.
+    const std::uint32_t code = HighestCode(std::max(vote_.AgreedCode(), vote_.LocalCode()));
+    ended.reason = ReasonOfCode(code).value_or(run::StopReason::kError);
     ended.winner = PickWinner(mine.solved, mine.bestFitness);
     const int island = session_.Rank();
     ended.best = SendToFirstIsland(ended.winner.island == island ? mine.best : Bytes{}, ended.winner.island);

@@ -51,7 +51,9 @@ bool StopVote::Poll() {
 }
 
 void StopVote::WaitForAgreement() {
-    if (local_ == 0) Announce(StopCode(run::StopReason::kError));
+    // An island that has asked for nothing and heard no stop would wait for
+    // ever; one that heard the stop asks for nothing more.
+    if (!agreed_ && local_ == 0) Announce(StopCode(run::StopReason::kError));
     while (!agreed_) {
         if (!inFlight_) Start();
         MPI_Wait(&request_, MPI_STATUS_IGNORE);

@@ -145,6 +145,25 @@ TEST(IslandRingTest, TheLowestSolvingIslandWinsAndIslandZeroGetsItsGenes) {
     }
 }
 
+TEST(IslandRingTest, ASolutionAfterTheAgreedLimitIsTheRunsReason) {
+    const int island = Session().Rank();
+    ToyPopulation population(6, 3);
+    FillToyPopulation(population, island);
+    ToyRing ring(Session(), {.migrationInterval = 1, .migrants = 0});
+    std::uint64_t evaluations = 0;
+    RunUntilStop(ring, population, evaluations, [&](std::uint64_t iteration) {
+        if (island == 0 && iteration == 3) ring.AnnounceStop(StopReason::kTimeLimit);
+    });
+    // Island 2 finds a solution in the iteration in which it learns of the
+    // limit: its request never reaches a vote, yet its individual is the one
+    // reported, so the run ends solved.
+    if (island == 2) ring.AnnounceStop(StopReason::kSolved);
+    const ToyRing::Outcome outcome = ring.Finish(population, {});
+    EXPECT_EQ(outcome.reason, StopReason::kSolved);
+    EXPECT_EQ(outcome.winner, 2);
+    EXPECT_TRUE(outcome.solved);
+}
+
 TEST(IslandRingTest, LargeMigrantsInFlightAreTakenOrCountedAtTheEnd) {
     // 65,536 genes of 16 bits: 128 KiB per migrant, above the size up to
     // which MPI sends a message without waiting for its receiver.
