@@ -117,6 +117,66 @@ TEST(FastOperators, CycleCrossoverChildrenArePermutationsFromBothParents) {
     }
 }
 
+// One tournament step of the fast slave operator on a population of three:
+// two built boards of `n` queens and a shuffled one, which is the worst and
+// is replaced by the child. Neither swap nor repair, so the child is what the
+// crossover (or the copy of the fitter parent) left. Returns the three
+// boards after the step, fittest parent first, child last.
+std::vector<std::vector<std::uint16_t>> OneChild(std::uint32_t n, std::uint64_t seed, FastOptions options) {
+    options.childSwap = false;
+    options.improve = false;
+    NQueenPopulation population(3, n);
+    FastWork work(seed, n);
+    for (std::uint32_t i = 0; i < 3; ++i) {
+        NQueenIndividual* individual = population.GetIndividual(i);
+        if (i < 2) {
+            work.board.Build(individual->GetGenes(), n, work.random, 64);
+        } else {
+            const std::vector<std::uint16_t> shuffled = Shuffled(n, work.random);
+            std::copy(shuffled.begin(), shuffled.end(), individual->GetGenes());
+            work.board.Load(individual->GetGenes(), n);
+        }
+        individual->SetFitness(work.board.Fitness());
+    }
+    NQueenIndividual* first = population.GetIndividual(0);
+    NQueenIndividual* second = population.GetIndividual(1);
+    if (*second->GetFitness() > *first->GetFitness()) std::swap(first, second);
+    EXPECT_LT(*population.GetIndividual(2)->GetFitness(), *second->GetFitness());
+    CNQueenFastSlaveOperator slave(&population, 1, {&work}, options);
+    EXPECT_EQ(slave.Execute(0, 1), kDone);
+    NQueenIndividual* child = population.GetIndividual(2);
+    EXPECT_EQ(Bits(*child->GetFitness()), Bits(NQueenFitnessReference(child->GetGenes(), n)));
+    return {nqueen_test::GenesOf(*first), nqueen_test::GenesOf(*second), nqueen_test::GenesOf(*child)};
+}
+
+TEST(FastOperators, AChildWhoseCrossoverClashedBecomesACopyOfTheFitterParent) {
+    for (const std::uint64_t seed : {1u, 2u, 3u}) {
+        SCOPED_TRACE(seed);
+        // Half the cycles from each of two unrelated built boards: the
+        // halves attack each other with hundreds of conflicts, where the
+        // parents have a few each.
+        FastOptions mixed;
+        mixed.secondParentShare = 0.5;
+        const auto kept = OneChild(2000, seed, mixed);
+        EXPECT_EQ(kept[2], kept[0]);
+        // Without the rule the same draws give a child of both.
+        mixed.clashFactor = 0.0;
+        const auto clashing = OneChild(2000, seed, mixed);
+        ASSERT_TRUE(IsPermutation(clashing[2]));
+        EXPECT_NE(clashing[2], clashing[0]);
+        EXPECT_NE(clashing[2], clashing[1]);
+        EXPECT_GT(CountConflicts(clashing[2]),
+                  10 * (CountConflicts(clashing[0]) + CountConflicts(clashing[1])));
+        // Every cycle from the second parent gives a copy of it: no more
+        // conflicts than a parent has, so the child stays as it is.
+        FastOptions second;
+        second.secondParentShare = 1.0;
+        const auto taken = OneChild(2000, seed, second);
+        EXPECT_NE(taken[0], taken[1]);
+        EXPECT_EQ(taken[2], taken[1]);
+    }
+}
+
 // Runs the fast set as the solver builds it until a solution or `chunks`
 // chunks of 100 master iterations; returns the best fitness.
 float RunFast(NQueenPopulation& population, std::uint32_t threads, double rate, int chunks,
