@@ -11,6 +11,7 @@
 #include "framework/parallel_ga.h"
 #include "nqueen/eval_operator.h"
 #include "nqueen/fast_board.h"
+#include "nqueen/fast_lanes.h"
 #include "nqueen/mutation_operator.h"
 #include "nqueen/operator_set.h"
 #include "tests/nqueen/test_support.h"
@@ -205,6 +206,52 @@ void ExpectSoundPopulation(NQueenPopulation& population) {
         ASSERT_EQ(Bits(*individual->GetFitness()),
                   Bits(NQueenFitnessReference(individual->GetGenes(), individual->GetLength())));
     }
+}
+
+// A deterministic run of the fast set as MakeOperatorSet builds it, but with
+// `options`: the population's genes after `iterations` master iterations.
+std::vector<std::uint16_t> DeterministicGenes(std::uint32_t threads, const FastOptions& options,
+                                              std::uint32_t iterations) {
+    constexpr std::uint32_t kQueens = 1500;
+    constexpr std::uint64_t kSeed = 11;
+    NQueenPopulation population(30, kQueens);
+    const auto work = MakeFastWork<std::uint16_t>(threads, kSeed, kQueens);
+    std::vector<FastWork*> slaves;
+    for (std::uint32_t j = 0; j < threads; ++j) slaves.push_back(work[j].get());
+    FastWork* master = work.back().get();
+    FastLanes lanes(kSeed, population.size, threads, 4, 2);
+    master->random = lanes.MasterRandom();
+    lanes.Deal(master->random);
+    CNQueenFastInitOperator init(&population, slaves, options, &lanes);
+    CNQueenFastSlaveOperator slave(&population, 4, slaves, options, &lanes);
+    CNQueenFastMasterOperator pass(&population, master, 0.1, options, &lanes);
+    {
+        CParallelGA engine(&init, &pass, &slave, threads);
+        engine.Run(iterations);
+    }
+    ExpectSoundPopulation(population);
+    std::vector<std::uint16_t> genes;
+    for (std::uint32_t i = 0; i < population.size; ++i) {
+        const std::vector<std::uint16_t> one = nqueen_test::GenesOf(*population.GetIndividual(i));
+        genes.insert(genes.end(), one.begin(), one.end());
+    }
+    return genes;
+}
+
+TEST(FastOperators, DeterministicRunsWithChildrenThatClashedAreTheSameOnEveryThreadCount) {
+    // Without the repair no run ends on a solution, and about a quarter of
+    // the children of built boards clash, so both kinds of child are bred in
+    // every lane over the iterations.
+    FastOptions options;
+    options.improve = false;
+    const std::vector<std::uint16_t> one = DeterministicGenes(1, options, 6);
+    for (const std::uint32_t threads : {2u, 3u, 4u, 8u}) {
+        SCOPED_TRACE(threads);
+        EXPECT_TRUE(DeterministicGenes(threads, options, 6) == one);
+    }
+    // The rule changed the children of these runs.
+    options.clashFactor = 0.0;
+    EXPECT_FALSE(DeterministicGenes(2, options, 6) == one);
 }
 
 TEST(FastOperators, SmallBoardsAlwaysEndWithAVerifiedSolution) {
