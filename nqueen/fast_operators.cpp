@@ -85,12 +85,16 @@ bool Breed(QueenIndividualOf<Gene>* x1, QueenIndividualOf<Gene>* x2, QueenIndivi
 
     const std::uint32_t n = x3->GetLength();
     Gene* child = x3->GetGenes();
-    if (options.crossover) {
+    bool copy = !options.crossover;
+    if (!copy) {
         CycleCrossover(x1->GetGenes(), x2->GetGenes(), child, n, work, random, options.secondParentShare);
-    } else {
-        std::copy(x1->GetGenes(), x1->GetGenes() + n, child);
+        work.board.Load(child, n);
+        copy = options.Clashed(work.board.Conflicts(), n, *x1->GetFitness(), *x2->GetFitness());
     }
-    work.board.Load(child, n);
+    if (copy) {
+        std::copy(x1->GetGenes(), x1->GetGenes() + n, child);
+        work.board.Load(child, n);
+    }
     MutateAndRepair(x3, work, random, options, options.childSwap, cutoff);
     return *x1->GetFitness() == 0.0f || *x2->GetFitness() == 0.0f || *x3->GetFitness() == 0.0f;
 }
@@ -100,6 +104,13 @@ bool Breed(QueenIndividualOf<Gene>* x1, QueenIndividualOf<Gene>* x2, QueenIndivi
 std::uint64_t FastOptions::RepairBudget(std::uint32_t n) const {
     const auto scaled = static_cast<std::uint64_t>(std::ceil(repairPerQueen * static_cast<double>(n)));
     return std::max(scaled, repairMinimum);
+}
+
+bool FastOptions::Clashed(std::int64_t conflicts, std::uint32_t n, float fitness1, float fitness2) const {
+    if (clashFactor <= 0.0) return false;
+    const double parents =
+        std::fabs(static_cast<double>(fitness1)) + std::fabs(static_cast<double>(fitness2));
+    return static_cast<double>(conflicts) > clashFactor * static_cast<double>(n) * parents;
 }
 
 template <typename Gene>

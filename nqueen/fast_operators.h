@@ -28,8 +28,22 @@ struct FastOptions {
     // Swaps tried per repair: repairPerQueen * N, at least repairMinimum.
     double repairPerQueen = 8.0;
     std::uint64_t repairMinimum = 256;
+    // A child whose crossover clashed becomes a copy of the fitter parent
+    // before its swap and repair. Every conflict weighs at least 1/N in the
+    // fitness (a diagonal holds at most N squares), so a child with more
+    // than N x (|fitness 1| + |fitness 2|) conflicts is worse than its two
+    // parents together: the cycles of the second parent attack the first's
+    // queens instead of combining with them. Such children (on large boards
+    // hundreds to thousands of conflicts, from built parents with a few
+    // each) took 15-30 times the repair of a copy and ended no better; in a
+    // deterministic run every lane before the solving one waits for them.
+    // The factor scales the bound; 0 repairs every child of the crossover.
+    double clashFactor = 1.0;
 
     std::uint64_t RepairBudget(std::uint32_t n) const;
+    // True when a child of the crossover with `conflicts` conflicts on `n`
+    // columns, from parents of fitness `fitness1` and `fitness2`, clashed.
+    bool Clashed(std::int64_t conflicts, std::uint32_t n, float fitness1, float fitness2) const;
 };
 
 // What one thread of the fast set owns: its generator, its board and the

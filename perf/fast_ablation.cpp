@@ -29,7 +29,7 @@ using namespace zarnel;
 
 // A variant is "all", an ingredient switched off ("no-build", ...) or one
 // setting changed ("share=0.1", "tries=16", "per-queen=0.5", "minimum=64",
-// "build-tries=4"); several are joined with "+".
+// "build-tries=4", "clash=0"); several are joined with "+".
 bool Variant(const std::string& name, FastOptions& options) {
     std::size_t begin = 0;
     while (begin <= name.size()) {
@@ -57,6 +57,8 @@ bool Variant(const std::string& name, FastOptions& options) {
             options.repairPerQueen = value;
         } else if (key == "minimum") {
             options.repairMinimum = static_cast<std::uint64_t>(value);
+        } else if (key == "clash") {
+            options.clashFactor = value;
         } else if (key == "build-tries") {
             options.buildTries = static_cast<std::uint32_t>(value);
         } else {

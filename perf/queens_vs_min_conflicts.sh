@@ -13,7 +13,9 @@
 # Environment: SIZES (default "10000 65536 200000 1000000"), RUNS (5), CAP
 # (seconds per run, 120), THREADS (slave threads of ZarnelNQueen, 2),
 # POPULATION (ZarnelNQueen's population_size, 5: the least that two slave
-# threads accept; every individual is a board built before the first step).
+# threads accept; every individual is a board built before the first step),
+# OLD (another ZarnelNQueen binary, e.g. one built from earlier sources: its
+# runs alternate with the two others' and get rows of their own).
 # The runs write into a fresh directory under TMPDIR (/tmp by default):
 # ZarnelNQueen syncs its report to the disk before it ends, the peer writes
 # its rows without syncing, so TMPDIR=/dev/shm leaves the disk out. Prints
@@ -29,11 +31,13 @@ cap=${CAP:-120}
 threads=${THREADS:-2}
 population=${POPULATION:-5}
 nqueen=$build/nqueen/ZarnelNQueen
+old=${OLD:-}
 peer=$build/perf/min_conflicts
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 [ -x "$nqueen" ] || { echo "no $nqueen: build the release preset first" >&2; exit 1; }
 [ -x "$peer" ] || { echo "no $peer: build the release preset with perf on" >&2; exit 1; }
+[ -z "$old" ] || [ -x "$old" ] || { echo "no $old: OLD must name a ZarnelNQueen binary" >&2; exit 1; }
 
 # The checker: the rows (whitespace-separated, from the line after a line
 # "Solution:" in ZarnelNQueen's output, or the whole file for the peer) must
@@ -61,17 +65,18 @@ measure() {
     awk -v s="$1" -v e="$end" -F': ' '/Maximum resident set size/ { kb = $2 } END { printf "%.3f %d", e - s, kb }' "$work/time"
 }
 
-# zarnel N SEED: appends "seconds solved kilobytes" to $work/zarnel.N.
+# zarnel N SEED [BINARY NAME]: appends "seconds kilobytes solved" to
+# $work/NAME.N (NAME zarnel, BINARY the one under test by default).
 zarnel() {
-    local n=$1 seed=$2 status=0 solved=0 start
+    local n=$1 seed=$2 binary=${3:-$nqueen} name=${4:-zarnel} status=0 solved=0 start
     printf 'queens %s\npopulation_size %s\nslave_iterations 1\nslave_threads %s\nmutation_rate 0.05\noperators fast\nseed %s\n' \
         "$n" "$population" "$threads" "$seed" >"$work/q.txt"
     start=$(date +%s.%N)
-    timeout "$cap" /usr/bin/time -v -o "$work/time" "$nqueen" "$work/q.txt" "$work/report.txt" \
+    timeout "$cap" /usr/bin/time -v -o "$work/time" "$binary" "$work/q.txt" "$work/report.txt" \
         </dev/null >"$work/out.txt" 2>/dev/null || status=$?
     echo "$(measure "$start")" >"$work/m"
     [ "$status" = 0 ] && check "$work/out.txt" zarnel "$n" && solved=1
-    echo "$(cat "$work/m") $solved" >>"$work/zarnel.$n"
+    echo "$(cat "$work/m") $solved" >>"$work/$name.$n"
 }
 
 # peer N SEED: the same for perf/min_conflicts.
@@ -94,15 +99,22 @@ echo "|---|---|---|---|---|---|"
 for n in $sizes; do
     for ((r = 1; r <= runs; ++r)); do
         zarnel "$n" "$r"
+        [ -z "$old" ] || zarnel "$n" "$r" "$old" old
         peer "$n" "$r"
     done
     pz=$(cut -d' ' -f1 "$work/peer.$n" | median)
-    for name in zarnel peer; do
+    names="zarnel peer"
+    [ -z "$old" ] || names="zarnel old peer"
+    for name in $names; do
         f=$work/$name.$n
         wall=$(cut -d' ' -f1 "$f" | median)
         mb=$(cut -d' ' -f2 "$f" | median | awk '{ printf "%.0f", $1 / 1024 }')
         solved=$(awk '{ s += $3 } END { print s }' "$f")
-        label=$([ "$name" = zarnel ] && echo "ZarnelNQueen operators fast, $threads threads" || echo min_conflicts)
+        case $name in
+        zarnel) label="ZarnelNQueen operators fast, $threads threads" ;;
+        old) label="the same, OLD binary" ;;
+        *) label=min_conflicts ;;
+        esac
         echo "| $n | $label | $wall | $solved/$runs | $mb | $(awk -v a="$wall" -v b="$pz" 'BEGIN { printf "%.2f", a / b }') |"
     done
 done

@@ -11,6 +11,7 @@
 #include "framework/parallel_ga.h"
 #include "nqueen/eval_operator.h"
 #include "nqueen/fast_board.h"
+#include "nqueen/fast_lanes.h"
 #include "nqueen/mutation_operator.h"
 #include "nqueen/operator_set.h"
 #include "tests/nqueen/test_support.h"
@@ -117,6 +118,66 @@ TEST(FastOperators, CycleCrossoverChildrenArePermutationsFromBothParents) {
     }
 }
 
+// One tournament step of the fast slave operator on a population of three:
+// two built boards of `n` queens and a shuffled one, which is the worst and
+// is replaced by the child. Neither swap nor repair, so the child is what the
+// crossover (or the copy of the fitter parent) left. Returns the three
+// boards after the step, fittest parent first, child last.
+std::vector<std::vector<std::uint16_t>> OneChild(std::uint32_t n, std::uint64_t seed, FastOptions options) {
+    options.childSwap = false;
+    options.improve = false;
+    NQueenPopulation population(3, n);
+    FastWork work(seed, n);
+    for (std::uint32_t i = 0; i < 3; ++i) {
+        NQueenIndividual* individual = population.GetIndividual(i);
+        if (i < 2) {
+            work.board.Build(individual->GetGenes(), n, work.random, 64);
+        } else {
+            const std::vector<std::uint16_t> shuffled = Shuffled(n, work.random);
+            std::copy(shuffled.begin(), shuffled.end(), individual->GetGenes());
+            work.board.Load(individual->GetGenes(), n);
+        }
+        individual->SetFitness(work.board.Fitness());
+    }
+    NQueenIndividual* first = population.GetIndividual(0);
+    NQueenIndividual* second = population.GetIndividual(1);
+    if (*second->GetFitness() > *first->GetFitness()) std::swap(first, second);
+    EXPECT_LT(*population.GetIndividual(2)->GetFitness(), *second->GetFitness());
+    CNQueenFastSlaveOperator slave(&population, 1, {&work}, options);
+    EXPECT_EQ(slave.Execute(0, 1), kDone);
+    NQueenIndividual* child = population.GetIndividual(2);
+    EXPECT_EQ(Bits(*child->GetFitness()), Bits(NQueenFitnessReference(child->GetGenes(), n)));
+    return {nqueen_test::GenesOf(*first), nqueen_test::GenesOf(*second), nqueen_test::GenesOf(*child)};
+}
+
+TEST(FastOperators, AChildWhoseCrossoverClashedBecomesACopyOfTheFitterParent) {
+    for (const std::uint64_t seed : {1u, 2u, 3u}) {
+        SCOPED_TRACE(seed);
+        // Half the cycles from each of two unrelated built boards: the
+        // halves attack each other with hundreds of conflicts, where the
+        // parents have a few each.
+        FastOptions mixed;
+        mixed.secondParentShare = 0.5;
+        const auto kept = OneChild(2000, seed, mixed);
+        EXPECT_EQ(kept[2], kept[0]);
+        // Without the rule the same draws give a child of both.
+        mixed.clashFactor = 0.0;
+        const auto clashing = OneChild(2000, seed, mixed);
+        ASSERT_TRUE(IsPermutation(clashing[2]));
+        EXPECT_NE(clashing[2], clashing[0]);
+        EXPECT_NE(clashing[2], clashing[1]);
+        EXPECT_GT(CountConflicts(clashing[2]),
+                  10 * (CountConflicts(clashing[0]) + CountConflicts(clashing[1])));
+        // Every cycle from the second parent gives a copy of it: no more
+        // conflicts than a parent has, so the child stays as it is.
+        FastOptions second;
+        second.secondParentShare = 1.0;
+        const auto taken = OneChild(2000, seed, second);
+        EXPECT_NE(taken[0], taken[1]);
+        EXPECT_EQ(taken[2], taken[1]);
+    }
+}
+
 // Runs the fast set as the solver builds it until a solution or `chunks`
 // chunks of 100 master iterations; returns the best fitness.
 float RunFast(NQueenPopulation& population, std::uint32_t threads, double rate, int chunks,
@@ -145,6 +206,52 @@ void ExpectSoundPopulation(NQueenPopulation& population) {
         ASSERT_EQ(Bits(*individual->GetFitness()),
                   Bits(NQueenFitnessReference(individual->GetGenes(), individual->GetLength())));
     }
+}
+
+// A deterministic run of the fast set as MakeOperatorSet builds it, but with
+// `options`: the population's genes after `iterations` master iterations.
+std::vector<std::uint16_t> DeterministicGenes(std::uint32_t threads, const FastOptions& options,
+                                              std::uint32_t iterations) {
+    constexpr std::uint32_t kQueens = 1500;
+    constexpr std::uint64_t kSeed = 11;
+    NQueenPopulation population(30, kQueens);
+    const auto work = MakeFastWork<std::uint16_t>(threads, kSeed, kQueens);
+    std::vector<FastWork*> slaves;
+    for (std::uint32_t j = 0; j < threads; ++j) slaves.push_back(work[j].get());
+    FastWork* master = work.back().get();
+    FastLanes lanes(kSeed, population.size, threads, 4, 2);
+    master->random = lanes.MasterRandom();
+    lanes.Deal(master->random);
+    CNQueenFastInitOperator init(&population, slaves, options, &lanes);
+    CNQueenFastSlaveOperator slave(&population, 4, slaves, options, &lanes);
+    CNQueenFastMasterOperator pass(&population, master, 0.1, options, &lanes);
+    {
+        CParallelGA engine(&init, &pass, &slave, threads);
+        engine.Run(iterations);
+    }
+    ExpectSoundPopulation(population);
+    std::vector<std::uint16_t> genes;
+    for (std::uint32_t i = 0; i < population.size; ++i) {
+        const std::vector<std::uint16_t> one = nqueen_test::GenesOf(*population.GetIndividual(i));
+        genes.insert(genes.end(), one.begin(), one.end());
+    }
+    return genes;
+}
+
+TEST(FastOperators, DeterministicRunsWithChildrenThatClashedAreTheSameOnEveryThreadCount) {
+    // Without the repair no run ends on a solution, and about a quarter of
+    // the children of built boards clash, so both kinds of child are bred in
+    // every lane over the iterations.
+    FastOptions options;
+    options.improve = false;
+    const std::vector<std::uint16_t> one = DeterministicGenes(1, options, 6);
+    for (const std::uint32_t threads : {2u, 3u, 4u, 8u}) {
+        SCOPED_TRACE(threads);
+        EXPECT_TRUE(DeterministicGenes(threads, options, 6) == one);
+    }
+    // The rule changed the children of these runs.
+    options.clashFactor = 0.0;
+    EXPECT_FALSE(DeterministicGenes(2, options, 6) == one);
 }
 
 TEST(FastOperators, SmallBoardsAlwaysEndWithAVerifiedSolution) {
