@@ -77,6 +77,47 @@ TEST_F(TspIslandsE2E, DeterministicIslandsGiveTheSameTourAtOneAndTwoThreadsAndBa
     EXPECT_EQ(none.err, "tsp: islands 0 is outside 1 … 256\n");
 }
 
+// The record without what may differ between thread counts: times and
+// per-thread figures (the run's and every island's) and the thread count.
+json ThreadFree(json record) {
+    for (const char* member : {"start_utc", "end_utc", "wall_seconds", "master_busy_ms", "threads"})
+        record.erase(member);
+    record["parameters"].erase("threads");
+    record["parameters"].erase("record");
+    for (json& entry : record["history"]) entry.erase("seconds");
+    if (record.contains("islands")) {
+        for (json& island : record["islands"]) island.erase("threads");
+    }
+    return record;
+}
+
+TEST_F(TspIslandsE2E, DeterministicRunsRecordTheSameOnOneTwoAndFourThreadsWithOrWithoutIslands) {
+    for (const char* islands : {"1", "2"}) {
+        SCOPED_TRACE(islands);
+        json first;
+        for (const char* threads : {"1", "2", "4"}) {
+            SCOPED_TRACE(threads);
+            const std::string record = std::string("t") + threads + ".json";
+            const Result run =
+                Run({"--deterministic", "--seed", "9", "--max-iterations", "30", "--islands", islands,
+                     "--migration-interval", "5", "--migrants", "2", "--threads", threads, "--json", record});
+            ASSERT_EQ(run.status, 0) << run.err;
+            const json kept = ThreadFree(Record(record));
+            if (first.is_null()) {
+                first = kept;
+                continue;
+            }
+            EXPECT_EQ(kept, first);
+        }
+        ASSERT_FALSE(first.is_null());
+        EXPECT_EQ(first["parameters"]["deterministic"], 1);
+        if (std::string(islands) == "2") {
+            ASSERT_EQ(first["islands"].size(), 2u);
+            EXPECT_GT(first["islands"][0]["migrants_received"].get<int>(), 0);
+        }
+    }
+}
+
 TEST_F(TspIslandsE2E, IslandsPerProcessWithoutMpiAreRefusedBeforeAnyRuns) {
     const Result run = Run({"--islands-per-process", "2", "--max-iterations", "5"});
     EXPECT_EQ(run.status, 2);
