@@ -3,7 +3,6 @@
 #include <cctype>
 #include <charconv>
 #include <cmath>
-#include <cstdio>
 #include <limits>
 #include <system_error>
 
@@ -72,9 +71,13 @@ std::string NormaliseFinite(std::string& text, double least) {
     double value = 0.0;
     std::string fault = ReadFinite(text, least, value);
     if (fault.empty()) {
-        char exact[64];
-        std::snprintf(exact, sizeof exact, "%a", value);
-        text = exact;
+        // Seventeen digits lie within a twentieth of a unit in the last place
+        // of the double, far from any half-way point, so a reader that goes
+        // through a long double rounds back to the same double.
+        char digits[32];
+        const auto result =
+            std::to_chars(digits, digits + sizeof digits, value, std::chars_format::general, 17);
+        text.assign(digits, result.ptr);
     }
     return fault;
 }

@@ -27,8 +27,8 @@ std::string ReadFinite(std::string_view text, double least, double& value);
 // For a parser that converts the text itself once a check has passed
 // (CLI11, which reads "010" as eight and wraps "-5" round to 2^64 - 5):
 // checks `text` as ReadWhole or ReadFinite does and, when it passes,
-// rewrites it as plain decimal, or as a hexadecimal float that reads back to
-// the same double even through a long double.
+// rewrites it as plain decimal (a real number with seventeen significant
+// digits, which reads back to the same double even through a long double).
 std::string NormaliseWhole(std::string& text, std::uint64_t least, std::uint64_t most);
 std::string NormaliseFinite(std::string& text, double least);
 
