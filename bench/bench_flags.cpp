@@ -2,10 +2,13 @@
 #include <cstdint>
 #include <ostream>
 #include <string>
+#include <vector>
 
 #include "bench/bench_options.h"
 #include "bench/known_best.h"
 #include "bench/test_function.h"
+#include "genome/gene_text.h"
+#include "solve/flag_values.h"
 
 #ifdef ZARNEL_HAVE_CLI11
 #include <CLI/CLI.hpp>
@@ -48,8 +51,23 @@ std::string CheckFunctionCode(const std::string& text) {
     return {};
 }
 
-std::string CheckRecordPath(const std::string& path) {
-    return path.empty() ? "the record needs a file name; an empty one names no file" : std::string();
+// A value that is there: not empty and not the next flag.
+std::string PresentValue(const std::string& text) { return flag_values::ValueFault(text); }
+
+// A whole number from `least` to `most`, read strictly (flag_values.h).
+CLI::Validator Whole(std::uint64_t least, std::uint64_t most) {
+    return {[least, most](std::string& text) { return flag_values::NormaliseWhole(text, least, most); }, ""};
+}
+
+// One line on `err` for a word that is no flag and is ignored; when the word
+// is a flag's name without its dashes ("function=1000", "all"), it names the
+// flag that was likely meant.
+void WarnOfIgnoredWord(const CLI::App& app, const std::string& word, std::ostream& err) {
+    err << "ZarnelBench: ignoring " << gene_text::Quote(word) << ", which is no flag";
+    const std::string name = word.substr(0, word.find('='));
+    if (!name.empty() && app.get_option_no_throw("--" + name) != nullptr)
+        err << "; did you mean --" << word << "?";
+    err << "\n";
 }
 
 }  // namespace
@@ -69,6 +87,7 @@ int ParseBenchFlags(int argc, const char* const argv[], BenchOptions& options, s
                        "Test-function code: 1000-1007, 2000-2004, or n*1000 + 0-5 for n "
                        "variables (see below); default " +
                            std::to_string(defaults.function) + ", " + TestFunctionName(defaults.function))
+            ->check(PresentValue)
             ->check(CheckFunctionCode);
     auto* all =
         app.add_flag("--all", options.all, "Run each of the nineteen functions (n = 40) and print a table")
@@ -76,41 +95,62 @@ int ParseBenchFlags(int argc, const char* const argv[], BenchOptions& options, s
     function->excludes(all);
     app.add_option("--threads", options.threads,
                    "Slave threads (0 to 256" + byDefault(defaults.threads) + ")")
-        ->check(CLI::Range(0, 256));
+        ->transform(Whole(0, 256));
     app.add_option(
            "--population", options.population,
            "Individuals (3 to 32767, more than twice --threads" + byDefault(defaults.population) + ")")
-        ->check(CLI::Range(3, 32767));
+        ->transform(Whole(3, 32767));
     app.add_option("--iterations", options.iterations,
                    "Master iterations per run (1 to 1000000000" + byDefault(defaults.iterations) + ")")
-        ->check(CLI::Range(1, 1000000000));
+        ->transform(Whole(1, 1000000000));
     app.add_option("--runs", options.runs, "Runs per function (1 to 10000" + byDefault(defaults.runs) + ")")
-        ->check(CLI::Range(1, 10000));
+        ->transform(Whole(1, 10000));
     auto* seedOption = app.add_option("--seed", seed, "Run seed (0 to 4294967295); default: from the clock")
-                           ->check(CLI::Range(std::uint64_t{0}, std::uint64_t{4294967295}));
+                           ->transform(Whole(0, 4294967295));
     app.add_option("--json", options.json, "Write the run record as JSON to this file; default: none")
-        ->check(CheckRecordPath);
+        ->check(PresentValue);
     std::string operators = "classic";
     auto* operatorsOption =
         app.add_option(
                "--operators", operators,
                "classic: bit strings, crossover and bit flips on the engine (the default); real: each "
                "function's variables as a real vector, through Solve, with a coordinate search")
+            ->check(PresentValue)
             ->check(CLI::IsMember({"classic", "real"}));
     auto* evaluations =
         app.add_option("--evaluations", options.evaluations,
                        "Fitness evaluations per run (1 to 10000000000); default: what a classic run of "
                        "--population, --iterations and --threads makes. Classic runs make the fewest "
                        "master iterations that reach it")
-            ->check(CLI::Range(std::uint64_t{1}, std::uint64_t{10000000000}));
+            ->transform(Whole(1, 10000000000));
     auto* iterations = app.get_option("--iterations");
     evaluations->excludes(iterations);
     iterations->excludes(evaluations);
     auto* deterministic = app.add_flag("--deterministic", options.deterministic,
                                        "With --operators real: the same result from a --seed at every "
                                        "--threads (the record differs in times and thread figures only)");
+    // Words that are no flags are left to the end, to be ignored.
+    app.allow_extras();
+    std::vector<std::string> ignored;
     try {
+        // "--json=" with nothing after it: CLI11 would take the next argument
+        // as the value, even when it is another flag.
+        const std::string emptied = flag_values::EmptyAssignment(argc, argv);
+        if (!emptied.empty() && app.get_option_no_throw(emptied) != nullptr)
+            throw CLI::ValidationError(emptied, "the value after '=' is empty");
         app.parse(argc, argv);
+        // What CLI11 left: a flag it does not know is refused, a word ignored
+        // (after "--" every argument is a word).
+        std::vector<std::string> unknown;
+        bool words = false;
+        for (const std::string& argument : app.remaining()) {
+            if (!words && argument == "--") {
+                words = true;
+            } else {
+                (!words && argument.size() > 1 && argument[0] == '-' ? unknown : ignored).push_back(argument);
+            }
+        }
+        if (!unknown.empty()) throw CLI::ExtrasError(unknown);
         if (options.population <= 2 * options.threads) {
             throw CLI::ValidationError("--population", "must be more than twice --threads (" +
                                                            std::to_string(options.threads) + ")");
@@ -134,28 +174,30 @@ int ParseBenchFlags(int argc, const char* const argv[], BenchOptions& options, s
         return 2;
     }
     if (seedOption->count() > 0) options.seed = static_cast<std::uint32_t>(seed);
+    for (const std::string& word : ignored) WarnOfIgnoredWord(app, word, err);
+    for (const CLI::Option* option : app.get_options()) options.flagsGiven |= option->count() > 0;
     return -1;
 }
 
 #else
 
 int ParseBenchFlags(int argc, const char* const argv[], BenchOptions&, std::ostream&, std::ostream& err) {
-    // Names the first flag, else the first word (which then is no flag).
-    int named = argc > 1 ? 1 : 0;
-    for (int i = argc - 1; i >= 1; --i) {
-        if (argv[i][0] == '-') named = i;
+    // Words are ignored, as in the build with flags; the first flag is refused.
+    for (int i = 1; i < argc; ++i) {
+        const std::string argument = argv[i];
+        if (argument.size() > 1 && argument[0] == '-') {
+            err << "ZarnelBench: " << argument
+                << ": this build has no flags (it was built without CLI11, Debian libcli11-dev)\n\n"
+                   "Usage: ZarnelBench\n"
+                   "Without arguments it runs the fixed benchmark (Griewank's function in 40 variables) and "
+                   "prints its ten lines.\n";
+            return 2;
+        }
     }
-    const std::string word = named > 0 ? argv[named] : "";
-    if (word.empty() || word[0] != '-') {
-        err << "ZarnelBench: unexpected argument '" << word << "'; ";
-    } else {
-        err << "ZarnelBench: " << word << ": ";
+    for (int i = 1; i < argc; ++i) {
+        err << "ZarnelBench: ignoring " << gene_text::Quote(argv[i]) << " (this build reads no arguments)\n";
     }
-    err << "this build has no flags (it was built without CLI11, Debian libcli11-dev)\n\n"
-           "Usage: ZarnelBench\n"
-           "Without arguments it runs the fixed benchmark (Griewank's function in 40 variables) and prints "
-           "its ten lines.\n";
-    return 2;
+    return -1;
 }
 
 #endif

@@ -31,6 +31,9 @@ struct BenchOptions {
     std::uint64_t evaluations = 0;
     // Real operators only: the same result for every thread count.
     bool deterministic = false;
+    // A flag was given. Without one (no argument, or words that are ignored)
+    // the fixed benchmark runs and prints its ten lines.
+    bool flagsGiven = false;
 };
 
 // The fitness evaluations of one classic run of `code` with these options'
@@ -46,11 +49,15 @@ std::optional<std::uint32_t> ClassicIterationsFor(const BenchOptions& options, s
 
 // Reads the flags (--function, --threads, --population, --iterations, --runs,
 // --seed, --json, --all, --operators, --evaluations, --deterministic, --help)
-// into `options`. Returns -1 to go on with the
-// run, otherwise the status to end with: 0 after --help (usage, defaults and
-// the test functions' names on `out`), 2 after a bad flag or value, a word
-// that is no flag, or an empty --json path (the reason and the usage on
-// `err`). Without the flag library every argument is refused.
+// into `options`. A word that is no flag ("foo", "function=1000") is
+// ignored, with one line on `err` that names it (and the flag it looks like).
+// Returns -1 to go on with the run (with the flags, or the fixed benchmark
+// when `flagsGiven` stays false), otherwise the status to end with: 0 after
+// --help (usage, defaults and the test functions' names on `out`), 2 after
+// an unknown flag, a bad or missing value, an empty one (`--json=`) or
+// another flag where a value belongs (`--json --all`): the reason and the
+// usage on `err`. Numbers are read strictly (solve/flag_values.h). Without
+// the flag library every flag is refused and words are ignored.
 int ParseBenchFlags(int argc, const char* const argv[], BenchOptions& options, std::ostream& out,
                     std::ostream& err);
 

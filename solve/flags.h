@@ -19,10 +19,24 @@ namespace zarnel {
 //     if (const auto status = flags.Parse(argc, argv)) return *status;
 //
 // The standard flags: --seed, --threads, --population, --max-iterations,
-// --time-limit, --target, --stagnation, --json (the record), --resume (a
-// dump to start from), --dump-dir, --quiet, --deterministic, and --help. Values are checked as
-// they are read (a number must be one, and in range); what a value means
-// together with the others is Solve's to check. Needs CLI11 (Debian's
+// --time-limit, --target, --max-evaluations, --stagnation, --islands,
+// --migration-interval, --migrants, --json (the record), --resume (a dump to
+// start from), --dump-dir, --quiet, --deterministic, and --help
+// (docs/writing-a-problem.md has them in a table).
+//
+// A flag of the program's own replaces the standard flag of the same name,
+// whether it is added before or after Standard(): a program that adds its
+// own --islands keeps working, with its help text and its variable. Adding
+// the same name twice as the program's own is a mistake, refused by the
+// exception CLI::OptionAlreadyAdded.
+//
+// Values are checked as they are read; a refusal names the flag and the text
+// given. A number must be one, written in decimal, and in range: a whole
+// number from 0 up to the largest of its type (--seed: 0 to 2^64 - 1; a
+// negative or larger one is refused, not wrapped or clamped), a real one
+// finite. A value may not be empty or another flag (`--json --quiet` and
+// `--json= --quiet` are refused; ./--quiet names such a file). What a value
+// means together with the others is Solve's to check. Needs CLI11 (Debian's
 // libcli11-dev) when Zarnel is built; a build without it refuses every
 // argument but --help with a message that says so. One thread.
 class Flags {
@@ -33,8 +47,9 @@ public:
     ~Flags();
 
     Flags& Standard(SolveOptions& options);
-    // A flag of the program's own ("--islands"); `value` keeps its default
-    // unless the flag is given. A bool is a switch that takes no value.
+    // A flag of the program's own ("--plain"); `value` keeps its default
+    // unless the flag is given. A bool is a switch that takes no value. It
+    // replaces a standard flag of the same name (above).
     Flags& Add(const std::string& flag, const std::string& help, std::uint32_t& value);
     Flags& Add(const std::string& flag, const std::string& help, std::uint64_t& value);
     Flags& Add(const std::string& flag, const std::string& help, double& value);
