@@ -137,7 +137,7 @@ TEST_F(OutputFilesE2E, ADumpNeverReplacesTheRecord) {
     EXPECT_EQ(Record("2000.txt")["stop_reason"], "signal");
 }
 
-// The README's flow: a dump, then a run resumed from it that dumps at the
+// The resume recipe's flow (docs/run-control.md): a dump, then a run resumed from it that dumps at the
 // same iteration count. The dump resumed from stays as it was.
 TEST_F(OutputFilesE2E, AResumedRunNeverReplacesTheDumpItResumedFrom) {
     fs::create_directory(dir / "dumps");
