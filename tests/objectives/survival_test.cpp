@@ -44,11 +44,16 @@ TEST(NormalisationTest, InterceptsOfAScaledPlaneAndTheFallbacks) {
     const Normalisation plane = Normalise(points, all, all);
     EXPECT_EQ(plane.ideal, (std::vector<double>{1, 1, 1}));
     for (std::size_t j = 0; j < 3; ++j) EXPECT_NEAR(plane.intercepts[j], j + 1.0, 1e-12);
+    // Extremes off the axes: their plane meets the axes at 1.4, beyond the
+    // worst values, which bound it.
+    const std::vector<double> tilted{1, 0, 0.4, 0.4, 1, 0, 0, 0.4, 1};
+    const std::vector<std::uint32_t> three{0, 1, 2};
+    EXPECT_EQ(Normalise(PointSet(tilted, 3), three, three).intercepts, (std::vector<double>{1, 1, 1}));
     // Flat in f3 and with one point extreme on two axes: no plane; the worst
     // of the first front, and 1 on the flat axis.
     const std::vector<double> flat{0, 4, 7, 4, 0, 7, 4, 4, 7};
     const Normalisation fallback =
-        Normalise(PointSet(flat, 3), std::vector<std::uint32_t>{0, 1, 2}, std::vector<std::uint32_t>{0, 1});
+        Normalise(PointSet(flat, 3), three, std::vector<std::uint32_t>{0, 1});
     EXPECT_EQ(fallback.intercepts, (std::vector<double>{4, 4, 1}));
 }
 
