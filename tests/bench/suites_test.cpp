@@ -97,6 +97,10 @@ TEST(SuitesTest, ReferenceFrontsHaveTheTrueFrontsHypervolume) {
     EXPECT_NEAR(volume(Zdt2{}), 0.1 + 1.0 / 3 + 0.11, 1e-3);
     EXPECT_NEAR(volume(Dtlz<2>{}), 1.331 - pi / 6, 2e-2);
     EXPECT_NEAR(volume(Dtlz<1>{}), 0.55 * 0.55 * 0.55 - 0.5 * 0.5 * 0.5 / 6, 2e-3);
+    // DTLZ7's front spans [0, 0.859401] in f1 and f2 and [2.614009, 6] in f3.
+    const auto dtlz7 = Dtlz<7>{}.referencePoint();
+    EXPECT_NEAR(dtlz7[0], 1.1 * 0.859401, 1e-6);
+    EXPECT_NEAR(dtlz7[2], 6 + 0.1 * (6 - 2.614009), 1e-6);
     // BNH, integrated: the second objective over the two pieces of the front.
     const auto bnhSecond = [](double f1) {
         if (f1 <= 72) return 2 * std::pow(std::sqrt(f1 / 8) - 5, 2);
