@@ -1,0 +1,392 @@
+#pragma once
+
+#include <algorithm>
+#include <atomic>
+#include <cmath>
+#include <cstdint>
+#include <exception>
+#include <mutex>
+#include <span>
+#include <stdexcept>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "framework/individual.h"
+#include "framework/operator.h"
+#include "framework/population.h"
+#include "framework/thread_stats.h"
+#include "genome/random.h"
+#include "objectives/dominance.h"
+#include "objectives/point_set.h"
+#include "objectives/reference_directions.h"
+#include "objectives/survival.h"
+#include "run/seed.h"
+#include "solve/objectives_problem.h"
+#include "solve/problem.h"
+
+namespace zarnel::detail {
+
+// How survivors are chosen: NSGA-II's crowding distance or NSGA-III's
+// reference directions. Automatic: NSGA-II for up to 3 objectives, NSGA-III
+// above, where crowding distance no longer spreads a front.
+enum class SurvivalKind { kAutomatic, kNsga2, kNsga3 };
+
+// What one run of the generational scheme is given, fixed for the run.
+struct GenerationalSettings {
+    std::uint64_t runSeed = 0;
+    std::uint32_t threads = 0;  // slave threads; 0: the master breeds and scores itself
+    SurvivalKind survival = SurvivalKind::kAutomatic;
+    // NSGA-III's reference directions, point after point (M values each, on
+    // the unit simplex); empty: objectives::DefaultDirections(M, population).
+    std::vector<double> directions;
+    // A new population is made by the kind's Init and the problem's improve;
+    // a resumed one (its genes already in place) is only scored.
+    bool resumed = false;
+};
+
+// The generational scheme of NSGA-II and NSGA-III on the master–slave engine,
+// for a problem of several objectives (and constraints). Every generation the
+// slave threads breed one child per slot of a second population of the same
+// size, improve it when the problem can and score it; the master then sorts
+// parents and children together under the feasibility rules, keeps as many
+// as the population holds (SurviveNsga2 or SurviveNsga3) and runs the binary
+// tournaments that pick the parents of the next children.
+//
+// The same front bit for bit at every thread count, by construction: child i
+// of generation g is bred from the parents the master chose for slot i, with
+// a generator stream derived from (run seed, g, i) alone, whichever thread
+// takes the slot, and every draw of selection (tournaments, NSGA-III's ties)
+// comes from the master's stream in a fixed order; sorting orders ties by
+// index.
+//
+// Owns the children, the generators and the ranking; points to the problem,
+// kind, operators and population, which the caller keeps alive for the
+// scheme's life. The three operators it hands to the engine follow the
+// engine's rules: Init on the constructing thread, the slave operator on
+// every slave thread at once, the master operator on the thread that calls
+// Run while the slave threads wait. Everything the master writes (the parent
+// pairs, the phase, the slot counter's reset, the ranking) is written while
+// the slave threads wait and read by them after their start event, which
+// orders it. During a slave phase each slot belongs to the one thread whose
+// fetch_add drew its index; parents are only read. The failure flag and the
+// failure (under its mutex) are the only data shared while threads work.
+template <class Problem, class Operators>
+class Generational {
+public:
+    static constexpr std::size_t M = kObjectiveCount<Problem>;
+    using Kind = KindOf<Problem>;
+    using Gene = typename Kind::Gene;
+    using Individual = CIndividual<Gene, Scores<M>>;
+    using Population = CPopulation<Individual>;
+
+    // Throws std::invalid_argument for a population of fewer than 2
+    // individuals, and for NSGA-III directions that are empty, not whole
+    // points of M values, or more than the population can niche.
+    Generational(const Problem& problem, const Kind& kind, const Operators& operators, Population& population,
+                 const GenerationalSettings& settings)
+        : problem_(problem),
+          kind_(kind),
+          operators_(operators),
+          population_(population),
+          settings_(settings),
+          n_(population.size),
+          children_(population.size, population.size != 0 ? population.GetIndividual(0)->GetLength() : 0),
+          master_(Random::Stream(settings.runSeed, kMasterStream)),
+          init_(*this),
+          slave_(*this),
+          masterOperator_(*this) {
+        if (n_ < 2) throw std::invalid_argument("the generational scheme needs at least 2 individuals");
+        nsga3_ = settings_.survival == SurvivalKind::kNsga3 ||
+                 (settings_.survival == SurvivalKind::kAutomatic && M > 3);
+        if (nsga3_) {
+            directions_ = settings_.directions.empty() ? objectives::DefaultDirections(M, n_) : settings_.directions;
+            const objectives::PointSet check(directions_, M);  // whole points, or it throws
+            if (check.Size() == 0) throw std::invalid_argument("NSGA-III needs at least one reference direction");
+        }
+        pairs_.resize(2 * std::size_t{n_});
+        rank_.assign(n_, 0);
+        crowding_.assign(n_, 0.0);
+        merged_.resize(2 * std::size_t{n_} * M);
+        violations_.resize(2 * std::size_t{n_});
+    }
+
+    Generational(const Generational&) = delete;
+    Generational& operator=(const Generational&) = delete;
+
+    COperatorBase* InitOperator() { return &init_; }
+    CSlaveOperatorBase* SlaveOperator() { return &slave_; }
+    COperatorBase* MasterOperator() { return &masterOperator_; }
+
+    // Between Run calls only (the slave threads wait).
+    bool Failed() const { return failed_.load(std::memory_order_relaxed); }
+    std::exception_ptr Failure() const {
+        const std::lock_guard<std::mutex> lock(failureMutex_);
+        return failure_;
+    }
+    bool UsesNsga3() const { return nsga3_; }
+    // Generations bred so far (the first population is none).
+    std::uint64_t Generation() const { return generation_; }
+    // The front of individual i of the population as the last master pass
+    // ranked it (0: the first; infeasible individuals rank after every
+    // feasible one).
+    std::uint32_t Rank(std::uint32_t i) const { return rank_[i]; }
+    // The indices, increasing, of the feasible individuals of the first
+    // front: the run's answer.
+    std::vector<std::uint32_t> Front() const {
+        std::vector<std::uint32_t> front;
+        for (std::uint32_t i = 0; i < n_; ++i) {
+            const Scores<M>& scores = *population_.GetIndividual(i)->GetFitness();
+            if (rank_[i] == 0 && objectives::RankViolation(scores.objectives, scores.violation) == 0.0)
+                front.push_back(i);
+        }
+        return front;
+    }
+    // Scores an individual that came from elsewhere (another island), on the
+    // master thread between phases; an exception from the problem becomes
+    // the run's failure. The next master pass ranks it with the others.
+    void ScoreMigrant(Individual& individual) {
+        try {
+            Score(individual);
+        } catch (...) {
+            NoteFailure(std::current_exception());
+        }
+    }
+
+private:
+    // Generator streams of a run: the master's, one per individual of the
+    // first population, and one per child slot of each generation.
+    static constexpr std::uint64_t kMasterStream = std::uint64_t{1} << 32;
+    static constexpr std::uint64_t kInitStreams = std::uint64_t{3} << 32;
+    static constexpr std::uint64_t kGenerationStreams = std::uint64_t{5} << 32;
+
+    enum class Phase { kFirst, kBreed };
+
+    class InitPass final : public COperatorBase {
+    public:
+        explicit InitPass(Generational& scheme) : scheme_(scheme) {}
+        // The work itself is the first slave phase, shared by the threads.
+        int Execute() override {
+            scheme_.phase_ = Phase::kFirst;
+            scheme_.next_.store(0, std::memory_order_relaxed);
+            return kDone;
+        }
+
+    private:
+        Generational& scheme_;
+    };
+
+    class SlavePhase final : public CSlaveOperatorBase {
+    public:
+        explicit SlavePhase(Generational& scheme) : scheme_(scheme) {}
+        using CSlaveOperatorBase::Execute;
+        int Execute(std::uint32_t, std::uint32_t) override { return scheme_.Work(); }
+
+    private:
+        Generational& scheme_;
+    };
+
+    class MasterPassOperator final : public COperatorBase {
+    public:
+        explicit MasterPassOperator(Generational& scheme) : scheme_(scheme) {}
+        int Execute() override { return scheme_.MasterPass(); }
+
+    private:
+        Generational& scheme_;
+    };
+
+    // A slave thread's share of a phase: slots taken one at a time until none
+    // is left or a failure stops the phase.
+    int Work() {
+        try {
+            for (;;) {
+                if (failed_.load(std::memory_order_relaxed)) return kStop;
+                const std::uint32_t i = next_.fetch_add(1, std::memory_order_relaxed);
+                if (i >= n_) return kDone;
+                if (phase_ == Phase::kFirst) {
+                    MakeFirst(i);
+                } else {
+                    Breed(i);
+                }
+            }
+        } catch (...) {
+            NoteFailure(std::current_exception());
+            return kStop;
+        }
+    }
+
+    void MakeFirst(std::uint32_t i) {
+        Individual& individual = *population_.GetIndividual(i);
+        if (!settings_.resumed) {
+            Random random = Random::Stream(settings_.runSeed, kInitStreams + i);
+            const std::span<Gene> genes(individual.GetGenes(), individual.GetLength());
+            kind_.Init(genes, random);
+            if constexpr (HasImprove<Problem>) problem_.improve(genes, random);
+        }
+        Score(individual);
+    }
+
+    void Breed(std::uint32_t i) {
+        Random random(run::DeriveSeed(run::DeriveSeed(settings_.runSeed, kGenerationStreams + generation_), i));
+        Individual& first = *population_.GetIndividual(pairs_[2 * std::size_t{i}]);
+        Individual& second = *population_.GetIndividual(pairs_[2 * std::size_t{i} + 1]);
+        const std::span<const Gene> parents[2] = {std::span<const Gene>(first.GetGenes(), first.GetLength()),
+                                                  std::span<const Gene>(second.GetGenes(), second.GetLength())};
+        Individual& child = *children_.GetIndividual(i);
+        const std::span<Gene> genes(child.GetGenes(), child.GetLength());
+        operators_.Breed(kind_, std::span<const std::span<const Gene>>(parents, 2), genes, random);
+        if constexpr (HasImprove<Problem>) problem_.improve(genes, random);
+        Score(child);
+        CountStep();
+    }
+
+    void Score(Individual& individual) {
+        const std::span<const Gene> genes(individual.GetGenes(), individual.GetLength());
+        Scores<M> scores;
+        scores.objectives = problem_.objectives(genes);
+        if constexpr (HasConstraints<Problem>) scores.violation = objectives::TotalViolation(problem_.constraints(genes));
+        individual.SetFitness(scores);
+        CountEvaluation();
+    }
+
+    int MasterPass() {
+        if (settings_.threads == 0) Work();
+        if (failed_.load(std::memory_order_relaxed)) return kStop;
+        if (phase_ == Phase::kFirst) {
+            RankPopulation();
+        } else {
+            Survive();
+        }
+        ChooseParents();
+        ++generation_;
+        phase_ = Phase::kBreed;
+        next_.store(0, std::memory_order_relaxed);
+        return kDone;
+    }
+
+    // Copies the objectives and violations of `count` individuals (parents,
+    // then children when count is 2N) into the merged arrays.
+    void Gather(std::uint32_t count) {
+        for (std::uint32_t k = 0; k < count; ++k) {
+            Individual& individual = k < n_ ? *population_.GetIndividual(k) : *children_.GetIndividual(k - n_);
+            const Scores<M>& scores = *individual.GetFitness();
+            std::copy(scores.objectives.begin(), scores.objectives.end(), merged_.begin() + std::size_t{k} * M);
+            violations_[k] = scores.violation;
+        }
+    }
+
+    objectives::Survivors Select(std::uint32_t count) {
+        const objectives::PointSet points(std::span<const double>(merged_).first(std::size_t{count} * M), M);
+        const std::span<const double> violations = std::span<const double>(violations_).first(count);
+        if (nsga3_) return objectives::SurviveNsga3(points, violations, n_, objectives::PointSet(directions_, M), master_);
+        return objectives::SurviveNsga2(points, violations, n_);
+    }
+
+    // The first population (or one that migrants changed before breeding):
+    // its ranking for the tournaments, as a survival of all of it gives it.
+    void RankPopulation() {
+        Gather(n_);
+        const objectives::Survivors ranked = Select(n_);
+        for (std::uint32_t i = 0; i < n_; ++i) {
+            rank_[i] = ranked.fronts.rank[i];
+            crowding_[i] = ranked.crowding[i];
+        }
+    }
+
+    // Parents and children sorted together; the survivors become the
+    // population: surviving parents keep their places, surviving children
+    // move into the places of the parents that did not survive, in index
+    // order.
+    void Survive() {
+        Gather(2 * n_);
+        const objectives::Survivors survivors = Select(2 * n_);
+        std::vector<std::uint32_t> holes;
+        std::vector<bool> kept(n_, false);
+        for (const std::uint32_t k : survivors.kept) {
+            if (k < n_) kept[k] = true;
+        }
+        for (std::uint32_t i = 0; i < n_; ++i) {
+            if (!kept[i]) holes.push_back(i);
+        }
+        std::size_t hole = 0;
+        for (const std::uint32_t k : survivors.kept) {
+            std::uint32_t place = k;
+            if (k >= n_) {
+                place = holes[hole++];
+                Individual& parent = *population_.GetIndividual(place);
+                Individual& child = *children_.GetIndividual(k - n_);
+                std::swap(parent.genes, child.genes);
+                std::swap(parent.fitness, child.fitness);
+            }
+            rank_[place] = survivors.fronts.rank[k];
+            crowding_[place] = survivors.crowding[k];
+        }
+    }
+
+    // Binary tournaments on the master's stream, two per child slot: the
+    // lower rank wins (feasibility first, then the front), then the larger
+    // crowding distance (NSGA-II), then a coin.
+    void ChooseParents() {
+        for (std::size_t slot = 0; slot < pairs_.size(); ++slot) {
+            const std::uint32_t a = master_.Below(n_);
+            std::uint32_t b = master_.Below(n_ - 1);
+            if (b >= a) ++b;
+            std::uint32_t winner;
+            if (rank_[a] != rank_[b]) {
+                winner = rank_[a] < rank_[b] ? a : b;
+            } else if (crowding_[a] != crowding_[b]) {
+                winner = crowding_[a] > crowding_[b] ? a : b;
+            } else {
+                winner = master_.Below(2) == 0 ? a : b;
+            }
+            pairs_[slot] = winner;
+        }
+    }
+
+    void NoteFailure(std::exception_ptr failure) {
+        {
+            const std::lock_guard<std::mutex> lock(failureMutex_);
+            if (!failure_) failure_ = std::move(failure);
+        }
+        failed_.store(true, std::memory_order_relaxed);
+    }
+
+    const Problem& problem_;
+    const Kind& kind_;
+    const Operators& operators_;
+    Population& population_;
+    GenerationalSettings settings_;
+    const std::uint32_t n_;
+    Population children_;
+    bool nsga3_ = false;
+    std::vector<double> directions_;
+
+    // Written by the master between phases, read by the slave threads during
+    // them.
+    Random master_;
+    Phase phase_ = Phase::kFirst;
+    std::uint64_t generation_ = 0;
+    std::vector<std::uint32_t> pairs_;  // the parents of child slot i: entries 2i and 2i + 1
+    // Master only: the ranking of the population for the tournaments, and the
+    // merged objectives and violations of parents and children.
+    std::vector<std::uint32_t> rank_;
+    std::vector<double> crowding_;
+    std::vector<double> merged_;
+    std::vector<double> violations_;
+
+    // The next slot of a phase; reset by the master between phases. A
+    // counter only: relaxed.
+    std::atomic<std::uint32_t> next_{0};
+    // Set during a phase by any thread, read by the others only to end their
+    // phase early and by the master after the phase: relaxed, as the engine's
+    // events order the rest.
+    std::atomic<bool> failed_{false};
+    mutable std::mutex failureMutex_;  // guards failure_
+    std::exception_ptr failure_;
+
+    InitPass init_;
+    SlavePhase slave_;
+    MasterPassOperator masterOperator_;
+};
+
+}  // namespace zarnel::detail
