@@ -137,4 +137,11 @@ Survivors SurviveNsga3(const PointSet& points, std::span<const double> violation
     return survivors;
 }
 
+std::uint32_t Tournament(std::span<const std::uint32_t> rank, std::span<const double> crowding,
+                         std::uint32_t a, std::uint32_t b, Random& random) {
+    if (rank[a] != rank[b]) return rank[a] < rank[b] ? a : b;
+    if (crowding[a] != crowding[b]) return crowding[a] > crowding[b] ? a : b;
+    return random.Below(2) == 0 ? a : b;
+}
+
 }  // namespace zarnel::objectives

@@ -41,4 +41,11 @@ Survivors SurviveNsga2(const PointSet& points, std::span<const double> violation
 Survivors SurviveNsga3(const PointSet& points, std::span<const double> violations, std::size_t count,
                        const PointSet& directions, Random& random);
 
+// The winner of a binary tournament between points a and b of a ranked set
+// (rank and crowding per point, as Survivors gives them): the lower rank,
+// then the larger crowding distance, then a coin from `random` (drawn only
+// for a tie).
+std::uint32_t Tournament(std::span<const std::uint32_t> rank, std::span<const double> crowding,
+                         std::uint32_t a, std::uint32_t b, Random& random);
+
 }  // namespace zarnel::objectives

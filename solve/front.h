@@ -23,7 +23,8 @@ namespace detail {
 // The members `indices` of a population whose fitness is Scores<M>, in that
 // order. Only while no slave thread works on the population.
 template <class Gene, std::size_t M, class Population>
-std::vector<FrontMember<Gene, M>> CollectFront(Population& population, std::span<const std::uint32_t> indices) {
+std::vector<FrontMember<Gene, M>> CollectFront(Population& population,
+                                               std::span<const std::uint32_t> indices) {
     std::vector<FrontMember<Gene, M>> front;
     front.reserve(indices.size());
     for (const std::uint32_t i : indices) {

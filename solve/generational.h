@@ -100,9 +100,11 @@ public:
         nsga3_ = settings_.survival == SurvivalKind::kNsga3 ||
                  (settings_.survival == SurvivalKind::kAutomatic && M > 3);
         if (nsga3_) {
-            directions_ = settings_.directions.empty() ? objectives::DefaultDirections(M, n_) : settings_.directions;
+            directions_ =
+                settings_.directions.empty() ? objectives::DefaultDirections(M, n_) : settings_.directions;
             const objectives::PointSet check(directions_, M);  // whole points, or it throws
-            if (check.Size() == 0) throw std::invalid_argument("NSGA-III needs at least one reference direction");
+            if (check.Size() == 0)
+                throw std::invalid_argument("NSGA-III needs at least one reference direction");
         }
         pairs_.resize(2 * std::size_t{n_});
         rank_.assign(n_, 0);
@@ -227,11 +229,13 @@ private:
     }
 
     void Breed(std::uint32_t i) {
-        Random random(run::DeriveSeed(run::DeriveSeed(settings_.runSeed, kGenerationStreams + generation_), i));
+        Random random(
+            run::DeriveSeed(run::DeriveSeed(settings_.runSeed, kGenerationStreams + generation_), i));
         Individual& first = *population_.GetIndividual(pairs_[2 * std::size_t{i}]);
         Individual& second = *population_.GetIndividual(pairs_[2 * std::size_t{i} + 1]);
-        const std::span<const Gene> parents[2] = {std::span<const Gene>(first.GetGenes(), first.GetLength()),
-                                                  std::span<const Gene>(second.GetGenes(), second.GetLength())};
+        const std::span<const Gene> parents[2] = {
+            std::span<const Gene>(first.GetGenes(), first.GetLength()),
+            std::span<const Gene>(second.GetGenes(), second.GetLength())};
         Individual& child = *children_.GetIndividual(i);
         const std::span<Gene> genes(child.GetGenes(), child.GetLength());
         operators_.Breed(kind_, std::span<const std::span<const Gene>>(parents, 2), genes, random);
@@ -244,7 +248,8 @@ private:
         const std::span<const Gene> genes(individual.GetGenes(), individual.GetLength());
         Scores<M> scores;
         scores.objectives = problem_.objectives(genes);
-        if constexpr (HasConstraints<Problem>) scores.violation = objectives::TotalViolation(problem_.constraints(genes));
+        if constexpr (HasConstraints<Problem>)
+            scores.violation = objectives::TotalViolation(problem_.constraints(genes));
         individual.SetFitness(scores);
         CountEvaluation();
     }
@@ -268,9 +273,11 @@ private:
     // then children when count is 2N) into the merged arrays.
     void Gather(std::uint32_t count) {
         for (std::uint32_t k = 0; k < count; ++k) {
-            Individual& individual = k < n_ ? *population_.GetIndividual(k) : *children_.GetIndividual(k - n_);
+            Individual& individual =
+                k < n_ ? *population_.GetIndividual(k) : *children_.GetIndividual(k - n_);
             const Scores<M>& scores = *individual.GetFitness();
-            std::copy(scores.objectives.begin(), scores.objectives.end(), merged_.begin() + std::size_t{k} * M);
+            std::copy(scores.objectives.begin(), scores.objectives.end(),
+                      merged_.begin() + std::size_t{k} * M);
             violations_[k] = scores.violation;
         }
     }
@@ -278,7 +285,9 @@ private:
     objectives::Survivors Select(std::uint32_t count) {
         const objectives::PointSet points(std::span<const double>(merged_).first(std::size_t{count} * M), M);
         const std::span<const double> violations = std::span<const double>(violations_).first(count);
-        if (nsga3_) return objectives::SurviveNsga3(points, violations, n_, objectives::PointSet(directions_, M), master_);
+        if (nsga3_)
+            return objectives::SurviveNsga3(points, violations, n_, objectives::PointSet(directions_, M),
+                                            master_);
         return objectives::SurviveNsga2(points, violations, n_);
     }
 
@@ -331,15 +340,7 @@ private:
             const std::uint32_t a = master_.Below(n_);
             std::uint32_t b = master_.Below(n_ - 1);
             if (b >= a) ++b;
-            std::uint32_t winner;
-            if (rank_[a] != rank_[b]) {
-                winner = rank_[a] < rank_[b] ? a : b;
-            } else if (crowding_[a] != crowding_[b]) {
-                winner = crowding_[a] > crowding_[b] ? a : b;
-            } else {
-                winner = master_.Below(2) == 0 ? a : b;
-            }
-            pairs_[slot] = winner;
+            pairs_[slot] = objectives::Tournament(rank_, crowding_, a, b, master_);
         }
     }
 

@@ -50,11 +50,11 @@ struct DoubleArray<std::array<double, N>> : std::true_type {
 };
 
 template <class Problem>
-using ObjectivesOf =
-    std::remove_cvref_t<decltype(std::declval<const Problem&>().objectives(std::declval<std::span<const GeneOf<Problem>>>()))>;
+using ObjectivesOf = std::remove_cvref_t<decltype(std::declval<const Problem&>().objectives(
+    std::declval<std::span<const GeneOf<Problem>>>()))>;
 template <class Problem>
-using ConstraintsOf =
-    std::remove_cvref_t<decltype(std::declval<const Problem&>().constraints(std::declval<std::span<const GeneOf<Problem>>>()))>;
+using ConstraintsOf = std::remove_cvref_t<decltype(std::declval<const Problem&>().constraints(
+    std::declval<std::span<const GeneOf<Problem>>>()))>;
 
 template <class Problem>
 constexpr std::size_t ConstraintCountOf() {
@@ -100,19 +100,22 @@ constexpr void CheckObjectivesProblem() {
     static_assert(GenomeKind<KindOf<Problem>>,
                   "genome() must return a genome kind (zarnel::Permutation, BitString, RealVector or "
                   "IntegerVector)");
-    static_assert(!(HasFitness<Problem> && HasObjectives<Problem>),
-                  "a problem has either `double fitness(std::span<const Gene>) const` (one objective, higher is "
-                  "better) or `std::array<double, M> objectives(std::span<const Gene>) const` (several, all "
-                  "minimised), not both");
-    static_assert(HasObjectives<Problem>,
-                  "a problem of several objectives needs `std::array<double, M> objectives(std::span<const Gene> "
-                  "genes) const`");
+    static_assert(
+        !(HasFitness<Problem> && HasObjectives<Problem>),
+        "a problem has either `double fitness(std::span<const Gene>) const` (one objective, higher is "
+        "better) or `std::array<double, M> objectives(std::span<const Gene>) const` (several, all "
+        "minimised), not both");
+    static_assert(
+        HasObjectives<Problem>,
+        "a problem of several objectives needs `std::array<double, M> objectives(std::span<const Gene> "
+        "genes) const`");
     static_assert(DoubleArray<ObjectivesOf<Problem>>::value,
                   "objectives must return std::array<double, M>, M fixed at compile time");
     static_assert(kObjectiveCount<Problem> >= 2,
                   "objectives must return at least 2 values; a single objective is `double fitness(...)`");
-    static_assert(!NamesConstraints<Problem> || HasConstraints<Problem>,
-                  "constraints must be `std::array<double, K> constraints(std::span<const Gene> genes) const`");
+    static_assert(
+        !NamesConstraints<Problem> || HasConstraints<Problem>,
+        "constraints must be `std::array<double, K> constraints(std::span<const Gene> genes) const`");
     if constexpr (HasConstraints<Problem>) {
         static_assert(DoubleArray<ConstraintsOf<Problem>>::value,
                       "constraints must return std::array<double, K>, each value <= 0 when met");

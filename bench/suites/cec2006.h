@@ -25,8 +25,8 @@ struct Shape {
 };
 
 inline constexpr std::array<Shape, 24> kShapes = {{
-    {13, 0, 9}, {20, 0, 2}, {10, 1, 0}, {5, 0, 6},  {4, 3, 2},   {2, 0, 2},  {10, 0, 8}, {2, 0, 2},
-    {7, 0, 4},  {8, 0, 6},  {2, 1, 0},  {3, 0, 1},  {5, 3, 0},   {10, 3, 0}, {3, 2, 0},  {5, 0, 38},
+    {13, 0, 9}, {20, 0, 2}, {10, 1, 0}, {5, 0, 6},   {4, 3, 2}, {2, 0, 2},   {10, 0, 8}, {2, 0, 2},
+    {7, 0, 4},  {8, 0, 6},  {2, 1, 0},  {3, 0, 1},   {5, 3, 0}, {10, 3, 0},  {3, 2, 0},  {5, 0, 38},
     {6, 4, 0},  {9, 0, 13}, {15, 0, 5}, {24, 14, 6}, {7, 5, 1}, {22, 19, 1}, {9, 4, 2},  {2, 0, 2},
 }};
 
@@ -54,7 +54,8 @@ struct Cec2006 {
     std::array<double, kConstraints> constraints(std::span<const double> x) const {
         std::array<double, kConstraints> c;
         cec2006::Constraints(Id, x, c);
-        for (std::size_t i = 0; i < kShape.equalities; ++i) c[i] = std::fabs(c[i]) - cec2006::kEqualityTolerance;
+        for (std::size_t i = 0; i < kShape.equalities; ++i)
+            c[i] = std::fabs(c[i]) - cec2006::kEqualityTolerance;
         return c;
     }
     std::string name() const {

@@ -113,7 +113,8 @@ void Objectives(int id, std::span<const double> x, std::span<double> f) {
                 for (const double v : tail) g += std::pow(v, 0.1);
             }
             theta[0] = head[0] * kPi / 2;
-            for (std::size_t j = 1; j + 1 < m; ++j) theta[j] = kPi / (4.0 * (1.0 + g)) * (1.0 + 2.0 * g * head[j]);
+            for (std::size_t j = 1; j + 1 < m; ++j)
+                theta[j] = kPi / (4.0 * (1.0 + g)) * (1.0 + 2.0 * g * head[j]);
             Sphere(theta, 1.0 + g, f);
             return;
         }

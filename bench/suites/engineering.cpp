@@ -37,7 +37,8 @@ std::array<double, 7> WeldedBeam::constraints(std::span<const double> x) const {
     const double radius = std::sqrt(l * l / 4.0 + (h + t) * (h + t) / 4.0);
     const double inertia = 2.0 * (std::sqrt(2.0) * h * l * (l * l / 12.0 + (h + t) * (h + t) / 4.0));
     const double torsion = moment * radius / inertia;
-    const double shear = std::sqrt(direct * direct + 2.0 * direct * torsion * l / (2.0 * radius) + torsion * torsion);
+    const double shear =
+        std::sqrt(direct * direct + 2.0 * direct * torsion * l / (2.0 * radius) + torsion * torsion);
     const double bending = 6.0 * kLoad * kLength / (b * t * t);
     const double deflection = 4.0 * kLoad * kLength * kLength * kLength / (kE * t * t * t * b);
     const double buckling = 4.013 * kE * std::sqrt(t * t * std::pow(b, 6) / 36.0) / (kLength * kLength) *

@@ -10,7 +10,8 @@ namespace zarnel::suites {
 std::vector<double> Spaced(double lo, double hi, std::size_t count) {
     std::vector<double> values(count);
     for (std::size_t k = 0; k < count; ++k)
-        values[k] = count == 1 ? lo : lo + (hi - lo) * static_cast<double>(k) / static_cast<double>(count - 1);
+        values[k] =
+            count == 1 ? lo : lo + (hi - lo) * static_cast<double>(k) / static_cast<double>(count - 1);
     return values;
 }
 

@@ -52,7 +52,8 @@ auto Cec2006Tuple(std::integer_sequence<int, Ids...>) -> std::tuple<Cec2006<Ids 
 // Every problem, in the order the tables list them.
 using AllProblems = decltype(std::tuple_cat(
     std::declval<std::tuple<Zdt1, Zdt2, Zdt3, Zdt4, Zdt6>>(),
-    std::declval<std::tuple<Dtlz<1>, Dtlz<2>, Dtlz<3>, Dtlz<4>, Dtlz<5>, Dtlz<6>, Dtlz<7>, Dtlz<2, 5>, Dtlz<2, 8>>>(),
+    std::declval<
+        std::tuple<Dtlz<1>, Dtlz<2>, Dtlz<3>, Dtlz<4>, Dtlz<5>, Dtlz<6>, Dtlz<7>, Dtlz<2, 5>, Dtlz<2, 8>>>(),
     std::declval<std::tuple<Bnh, Srn, Constr, C2Dtlz2>>(),
     std::declval<decltype(Cec2006Tuple(std::make_integer_sequence<int, 24>{}))>(),
     std::declval<std::tuple<PressureVessel, WeldedBeam>>()));
@@ -62,8 +63,11 @@ using AllProblems = decltype(std::tuple_cat(
 // Calls visit(problem, budget) for every problem, in table order.
 template <class Visit>
 void ForEachProblem(Visit&& visit) {
-    std::apply([&](const auto&... problems) { (visit(problems, kBudget<std::remove_cvref_t<decltype(problems)>>), ...); },
-               detail::AllProblems{});
+    std::apply(
+        [&](const auto&... problems) {
+            (visit(problems, kBudget<std::remove_cvref_t<decltype(problems)>>), ...);
+        },
+        detail::AllProblems{});
 }
 
 // Calls visit(problem, budget) for the problem called `name`; false when no

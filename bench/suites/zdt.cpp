@@ -67,7 +67,8 @@ std::vector<double> Front(int id, std::size_t points) {
         // The curve over the whole range, less what it dominates itself:
         // five pieces remain.
         std::vector<double> curve;
-        for (const double f1 : Spaced(0.0, 0.8518328654, points * 10)) curve.insert(curve.end(), {f1, Zdt3Second(f1)});
+        for (const double f1 : Spaced(0.0, 0.8518328654, points * 10))
+            curve.insert(curve.end(), {f1, Zdt3Second(f1)});
         return NonDominatedPoints(curve, 2);
     }
     for (const double f1 : Spaced(id == 6 ? kZdt6Start : 0.0, 1.0, points)) {

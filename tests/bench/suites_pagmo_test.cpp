@@ -52,7 +52,8 @@ TEST(SuitesAgainstPagmo, ZdtAndDtlzObjectives) {
     ExpectSameObjectives(Zdt4{}, pagmo::problem(pagmo::zdt(4, 10)));
     ExpectSameObjectives(Zdt6{}, pagmo::problem(pagmo::zdt(6, 10)));
     ForEachProblem([](const auto& problem, const Budget&) {
-        if constexpr (requires { problem.referenceFront(); } && !std::is_same_v<std::remove_cvref_t<decltype(problem)>, C2Dtlz2>) {
+        if constexpr (requires { problem.referenceFront(); } &&
+                      !std::is_same_v<std::remove_cvref_t<decltype(problem)>, C2Dtlz2>) {
             const std::string name = problem.name();
             if (!name.starts_with("dtlz")) return;
             const auto m = problem.referencePoint().size();
@@ -73,7 +74,8 @@ TEST(SuitesAgainstPagmo, Cec2006ObjectivesConstraintsAndBestKnown) {
             EXPECT_EQ(peer.get_bounds().first, kind.lower) << name;
             EXPECT_EQ(peer.get_bounds().second, kind.upper) << name;
             const std::size_t equalities = peer.get_nec();
-            ASSERT_EQ(problem.constraints(std::vector<double>(kind.Length(), 1.0)).size(), equalities + peer.get_nic());
+            ASSERT_EQ(problem.constraints(std::vector<double>(kind.Length(), 1.0)).size(),
+                      equalities + peer.get_nic());
             Random random(5);
             auto samples = Samples(kind, random);
             samples.push_back(peer.best_known());
@@ -91,7 +93,8 @@ TEST(SuitesAgainstPagmo, Cec2006ObjectivesConstraintsAndBestKnown) {
                 }
             }
             const double best = -problem.fitness(peer.best_known());
-            EXPECT_NEAR(best, problem.bestKnown(), 1e-4 * std::max(1.0, std::fabs(problem.bestKnown()))) << name;
+            EXPECT_NEAR(best, problem.bestKnown(), 1e-4 * std::max(1.0, std::fabs(problem.bestKnown())))
+                << name;
             // g20's best known point is not feasible; every other one is, within the tolerance.
             if (name != "g20") {
                 EXPECT_LE(objectives::TotalViolation(problem.constraints(peer.best_known())), 1e-6) << name;

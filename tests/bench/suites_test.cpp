@@ -1,5 +1,3 @@
-#include "bench/suites/suite.h"
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -10,6 +8,7 @@
 #include <type_traits>
 #include <vector>
 
+#include "bench/suites/suite.h"
 #include "genome/random.h"
 #include "objectives/dominance.h"
 #include "objectives/indicators.h"
@@ -21,7 +20,9 @@ using namespace zarnel;
 using namespace zarnel::suites;
 
 template <class Problem>
-concept MultiObjective = requires(const Problem& problem, std::span<const double> x) { problem.objectives(x); };
+concept MultiObjective = requires(const Problem& problem, std::span<const double> x) {
+    problem.objectives(x);
+};
 
 // A Pareto-optimal genome: the first variables (the position on the front)
 // drawn, the rest where g is smallest.
@@ -47,7 +48,8 @@ double AheadOf(std::span<const double> point, const std::vector<double>& front) 
     double nearest = std::numeric_limits<double>::infinity();
     for (std::size_t i = 0; i < front.size(); i += point.size()) {
         double squared = 0.0;
-        for (std::size_t j = 0; j < point.size(); ++j) squared += std::pow(std::max(front[i + j] - point[j], 0.0), 2);
+        for (std::size_t j = 0; j < point.size(); ++j)
+            squared += std::pow(std::max(front[i + j] - point[j], 0.0), 2);
         nearest = std::min(nearest, std::sqrt(squared));
     }
     return nearest;
@@ -115,7 +117,8 @@ TEST(SuitesTest, ReferenceFrontsHaveTheTrueFrontsHypervolume) {
 TEST(SuitesTest, FrontsOfTheConstrainedProblemsAreFeasibleAndCostsMatchTheBestKnown) {
     const auto frontViolation = [](const auto& problem, const std::vector<std::array<double, 2>>& genomes) {
         double worst = 0;
-        for (const auto& x : genomes) worst = std::max(worst, objectives::TotalViolation(problem.constraints(x)));
+        for (const auto& x : genomes)
+            worst = std::max(worst, objectives::TotalViolation(problem.constraints(x)));
         return worst;
     };
     EXPECT_LE(frontViolation(Bnh{}, {{0, 0}, {3, 3}, {5, 3}}), 0.0);

@@ -52,8 +52,7 @@ TEST(NormalisationTest, InterceptsOfAScaledPlaneAndTheFallbacks) {
     // Flat in f3 and with one point extreme on two axes: no plane; the worst
     // of the first front, and 1 on the flat axis.
     const std::vector<double> flat{0, 4, 7, 4, 0, 7, 4, 4, 7};
-    const Normalisation fallback =
-        Normalise(PointSet(flat, 3), three, std::vector<std::uint32_t>{0, 1});
+    const Normalisation fallback = Normalise(PointSet(flat, 3), three, std::vector<std::uint32_t>{0, 1});
     EXPECT_EQ(fallback.intercepts, (std::vector<double>{4, 4, 1}));
 }
 
@@ -68,6 +67,20 @@ TEST(SurvivalTest, Nsga2KeepsWholeFrontsThenTheLeastCrowdedAndFeasibleFirst) {
     EXPECT_EQ(all.fronts.rank, (std::vector<std::uint32_t>{0, 0, 0, 1, 1, 1, 2}));
     EXPECT_EQ(all.crowding[1], 2.0);
     EXPECT_THROW(SurviveNsga2(points, violations, 8), std::invalid_argument);
+}
+
+TEST(SurvivalTest, TournamentsGoByRankThenCrowdingThenACoin) {
+    const std::vector<std::uint32_t> rank{0, 1, 1, 1};
+    const std::vector<double> crowding{0.0, 5.0, 2.0, 2.0};
+    zarnel::Random random(3);
+    EXPECT_EQ(Tournament(rank, crowding, 1, 0, random), 0u);
+    EXPECT_EQ(Tournament(rank, crowding, 2, 1, random), 1u);
+    const zarnel::Random before = random;
+    int second = 0;
+    for (int k = 0; k < 100; ++k) second += Tournament(rank, crowding, 2, 3, random) == 3 ? 1 : 0;
+    EXPECT_GT(second, 30);
+    EXPECT_LT(second, 70);
+    EXPECT_NE(random.GetState(), before.GetState());
 }
 
 TEST(SurvivalTest, Nsga3GivesEveryDirectionItsNearestPointThenRepeatsItsDraws) {

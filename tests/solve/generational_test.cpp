@@ -21,7 +21,8 @@ using namespace zarnel;
 // genes, objectives and violation, as raw bits.
 template <class Problem>
 std::vector<std::uint64_t> RunBits(const Problem& problem, std::uint32_t threads, std::uint32_t population,
-                                   std::uint32_t generations, detail::SurvivalKind survival = detail::SurvivalKind::kAutomatic) {
+                                   std::uint32_t generations,
+                                   detail::SurvivalKind survival = detail::SurvivalKind::kAutomatic) {
     using Scheme = detail::Generational<Problem, RealVectorOperators>;
     const RealVector kind = problem.genome();
     const RealVectorOperators operators;
@@ -80,7 +81,8 @@ TEST(GenerationalTest, Zdt1ConvergesToItsFrontWithinTheUsualBudget) {
     const std::vector<std::uint32_t> indices = scheme.Front();
     const auto front = detail::CollectFront<double, 2>(population, indices);
     std::vector<double> values;
-    for (const auto& member : front) values.insert(values.end(), member.objectives.begin(), member.objectives.end());
+    for (const auto& member : front)
+        values.insert(values.end(), member.objectives.begin(), member.objectives.end());
     const auto reference = problem.referencePoint();
     // The true front's is 0.8767.
     EXPECT_GT(objectives::Hypervolume(objectives::PointSet(values, 2), reference), 0.86);
@@ -111,7 +113,8 @@ TEST(GenerationalTest, AFailureStopsTheRunAndNaNObjectivesNeverReachTheFront) {
         Scheme scheme(problem, kind, operators, population, settings);
         CParallelGA engine(scheme.InitOperator(), scheme.MasterOperator(), scheme.SlaveOperator(), threads);
         EXPECT_EQ(engine.Run(5), 5u);
-        for (const std::uint32_t i : scheme.Front()) EXPECT_LE(population.GetIndividual(i)->GetGenes()[1], 0.66);
+        for (const std::uint32_t i : scheme.Front())
+            EXPECT_LE(population.GetIndividual(i)->GetGenes()[1], 0.66);
         EXPECT_FALSE(scheme.Front().empty());
         calls = 290;
         EXPECT_LT(engine.Run(5), 5u);
