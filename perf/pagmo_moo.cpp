@@ -102,8 +102,10 @@ std::pair<pagmo::problem, std::size_t> PeerProblem(const Problem& problem) {
     } else {
         const std::size_t m = problem.referencePoint().size();
         const unsigned n = problem.genome().Length();
-        if (name.starts_with("zdt")) return {pagmo::problem(pagmo::zdt(static_cast<unsigned>(name[3] - '0'), n)), 2};
-        if (name.starts_with("dtlz")) return {pagmo::problem(pagmo::dtlz(static_cast<unsigned>(name[4] - '0'), n, m)), m};
+        if (name.starts_with("zdt"))
+            return {pagmo::problem(pagmo::zdt(static_cast<unsigned>(name[3] - '0'), n)), 2};
+        if (name.starts_with("dtlz"))
+            return {pagmo::problem(pagmo::dtlz(static_cast<unsigned>(name[4] - '0'), n, m)), m};
         if constexpr (requires(std::span<const double> x) { problem.constraints(x); }) {
             return {pagmo::problem(pagmo::unconstrain(Adapted<Problem>{problem}, "kuri")), 0};
         }
@@ -115,7 +117,9 @@ std::pair<pagmo::problem, std::size_t> PeerProblem(const Problem& problem) {
 std::uint32_t GridPopulation(std::size_t m, std::uint32_t n) {
     if (m == 2) return n;
     std::size_t divisions = 1;
-    while (objectives::DasDennisCount(m, divisions + 1) != 0 && objectives::DasDennisCount(m, divisions + 1) <= n) ++divisions;
+    while (objectives::DasDennisCount(m, divisions + 1) != 0 &&
+           objectives::DasDennisCount(m, divisions + 1) <= n)
+        ++divisions;
     return static_cast<std::uint32_t>(objectives::DasDennisCount(m, divisions));
 }
 
@@ -123,27 +127,32 @@ pagmo::algorithm Algorithm(const Setup& setup, std::uint32_t population, bool se
     const auto generations = [&](std::uint64_t perGeneration) {
         return static_cast<unsigned>((setup.evaluations - population) / perGeneration);
     };
-    if (setup.algorithm == "nsga2") return pagmo::algorithm(pagmo::nsga2(generations(population), 0.95, 10., 0.01, 50., setup.seed));
+    if (setup.algorithm == "nsga2")
+        return pagmo::algorithm(pagmo::nsga2(generations(population), 0.95, 10., 0.01, 50., setup.seed));
     if (setup.algorithm == "moead") {
-        return pagmo::algorithm(pagmo::moead(generations(population), "grid", "tchebycheff", 20u, 1.0, 0.5, 20., 0.9, 2u,
-                                             true, setup.seed));
+        return pagmo::algorithm(pagmo::moead(generations(population), "grid", "tchebycheff", 20u, 1.0, 0.5,
+                                             20., 0.9, 2u, true, setup.seed));
     }
     if (setup.algorithm == "nspso") {
-        return pagmo::algorithm(pagmo::nspso(generations(population), 0.6, 2.0, 2.0, 1.0, 0.5, 60u, "crowding distance",
-                                             false, setup.seed));
+        return pagmo::algorithm(pagmo::nspso(generations(population), 0.6, 2.0, 2.0, 1.0, 0.5, 60u,
+                                             "crowding distance", false, setup.seed));
     }
     if (several) throw std::invalid_argument("use nsga2, moead or nspso for several objectives");
     if (setup.algorithm == "gaco") {
         const unsigned gens = generations(population);
-        return pagmo::algorithm(pagmo::gaco(gens, std::min(63u, population), 1.0, 0., 0.01, 1u, 7u, gens, gens, 0., false, setup.seed));
+        return pagmo::algorithm(pagmo::gaco(gens, std::min(63u, population), 1.0, 0., 0.01, 1u, 7u, gens,
+                                            gens, 0., false, setup.seed));
     }
-    if (setup.algorithm == "ihs") return pagmo::algorithm(pagmo::ihs(generations(1), 0.85, 0.35, 0.99, 1e-5, 1., setup.seed));
+    if (setup.algorithm == "ihs")
+        return pagmo::algorithm(pagmo::ihs(generations(1), 0.85, 0.35, 0.99, 1e-5, 1., setup.seed));
     if (setup.algorithm == "sade") {
         // One generation of sade per iteration; the iterations are counted
         // out against the evaluations below.
-        return pagmo::algorithm(pagmo::cstrs_self_adaptive(1u, pagmo::sade(1u, 2u, 1u, 0., 0., false, setup.seed), setup.seed));
+        return pagmo::algorithm(
+            pagmo::cstrs_self_adaptive(1u, pagmo::sade(1u, 2u, 1u, 0., 0., false, setup.seed), setup.seed));
     }
-    throw std::invalid_argument("no algorithm " + setup.algorithm + " (nsga2, moead, nspso, gaco, ihs, sade)");
+    throw std::invalid_argument("no algorithm " + setup.algorithm +
+                                " (nsga2, moead, nspso, gaco, ihs, sade)");
 }
 
 template <class Problem>
@@ -157,7 +166,8 @@ int Run(const Problem& problem, const suites::Budget& budget, Setup setup) {
     const auto start = std::chrono::steady_clock::now();
     pagmo::population individuals(peer, population, setup.seed);
     if (setup.algorithm == "sade") {
-        while (individuals.get_problem().get_fevals() < setup.evaluations) individuals = algorithm.evolve(individuals);
+        while (individuals.get_problem().get_fevals() < setup.evaluations)
+            individuals = algorithm.evolve(individuals);
     } else {
         individuals = algorithm.evolve(individuals);
     }
@@ -167,7 +177,9 @@ int Run(const Problem& problem, const suites::Budget& budget, Setup setup) {
         std::perror(setup.out.c_str());
         return 1;
     }
-    std::fprintf(out, "# problem %s\n# algorithm pagmo2 %s\n# seed %u\n# population %u\n# evaluations %llu\n# seconds %.3f\n",
+    std::fprintf(out,
+                 "# problem %s\n# algorithm pagmo2 %s\n# seed %u\n# population %u\n# evaluations %llu\n# "
+                 "seconds %.3f\n",
                  problem.name().c_str(), setup.algorithm.c_str(), setup.seed, population,
                  static_cast<unsigned long long>(individuals.get_problem().get_fevals()), seconds);
     for (std::size_t i = 0; i < individuals.size(); ++i) {
@@ -202,8 +214,9 @@ int main(int argc, char** argv) {
         }
     }
     if (setup.problem.empty() || setup.algorithm.empty() || setup.out.empty() || argc % 2 == 0) {
-        std::fprintf(stderr, "usage: pagmo_moo --problem NAME --algorithm NAME --seed N --out FILE "
-                             "[--evaluations N] [--population N]\n");
+        std::fprintf(stderr,
+                     "usage: pagmo_moo --problem NAME --algorithm NAME --seed N --out FILE "
+                     "[--evaluations N] [--population N]\n");
         return 2;
     }
     int status = 2;

@@ -49,8 +49,8 @@ Vectors Read(const std::string& path, std::size_t n, std::size_t m) {
         std::vector<double> values;
         for (double value; fields >> value;) values.push_back(value);
         if (!fields.eof() || (values.size() != n && values.size() != n + m)) {
-            vectors.fault = "line " + std::to_string(number) + " is not " + std::to_string(n) + " numbers (or " +
-                            std::to_string(n + m) + " with the objectives)";
+            vectors.fault = "line " + std::to_string(number) + " is not " + std::to_string(n) +
+                            " numbers (or " + std::to_string(n + m) + " with the objectives)";
             return vectors;
         }
         vectors.genes.emplace_back(values.begin(), values.begin() + static_cast<std::ptrdiff_t>(n));
@@ -113,7 +113,8 @@ int Score(const Problem& problem, const std::vector<std::string>& files) {
                 }
             } else {
                 const double f = -problem.fitness(x);
-                if (!vectors.claimed[k].empty()) mismatched += Mismatches(std::span<const double>(&f, 1), vectors.claimed[k]);
+                if (!vectors.claimed[k].empty())
+                    mismatched += Mismatches(std::span<const double>(&f, 1), vectors.claimed[k]);
                 if (objectives::RankViolation(std::span<const double>(&f, 1), violation) == 0.0) {
                     ++feasible;
                     best = std::min(best, f);
@@ -127,8 +128,9 @@ int Score(const Problem& problem, const std::vector<std::string>& files) {
             const auto reference = problem.referencePoint();
             const std::vector<double> front = problem.referenceFront();
             std::printf("%s\t%.6f\t%.6f\t%.3f\t%zu\t%zu\t%zu\t%zu\n", file.c_str(),
-                        objectives::Hypervolume(set, reference), objectives::IgdPlus(set, objectives::PointSet(front, m)),
-                        share, vectors.genes.size(), objectives::NonDominatedSubset(set).size(), outside, mismatched);
+                        objectives::Hypervolume(set, reference),
+                        objectives::IgdPlus(set, objectives::PointSet(front, m)), share, vectors.genes.size(),
+                        objectives::NonDominatedSubset(set).size(), outside, mismatched);
         } else {
             const double known = problem.bestKnown();
             const double gap = (best - known) / std::max(1.0, std::fabs(known));
@@ -175,10 +177,13 @@ int main(int argc, char** argv) {
             const RealVector kind = problem.genome();
             std::size_t m = 1, k = 0;
             if constexpr (requires { problem.referencePoint(); }) m = problem.referencePoint().size();
-            if constexpr (requires { problem.constraints(kind.lower); }) k = problem.constraints(kind.lower).size();
+            if constexpr (requires { problem.constraints(kind.lower); })
+                k = problem.constraints(kind.lower).size();
             std::printf("variables %u\nobjectives %zu\nconstraints %zu\npopulation %u\nevaluations %llu\n",
-                        kind.Length(), m, k, budget.population, static_cast<unsigned long long>(budget.evaluations));
-            for (const auto& [label, bounds] : {std::pair{"lower", &kind.lower}, std::pair{"upper", &kind.upper}}) {
+                        kind.Length(), m, k, budget.population,
+                        static_cast<unsigned long long>(budget.evaluations));
+            for (const auto& [label, bounds] :
+                 {std::pair{"lower", &kind.lower}, std::pair{"upper", &kind.upper}}) {
                 std::printf("%s", label);
                 for (const double bound : *bounds) std::printf(" %.17g", bound);
                 std::printf("\n");
@@ -186,9 +191,8 @@ int main(int argc, char** argv) {
         });
     } else if (args.size() >= 2 && !args[0].starts_with("-")) {
         const std::vector<std::string> files(args.begin() + 1, args.end());
-        found = suites::VisitProblem(args[0], [&](const auto& problem, const suites::Budget&) {
-            status = Score(problem, files);
-        });
+        found = suites::VisitProblem(
+            args[0], [&](const auto& problem, const suites::Budget&) { status = Score(problem, files); });
     } else {
         return Usage();
     }

@@ -106,7 +106,7 @@ std::array<double, 1> C2Dtlz2::constraints(std::span<const double> x) const {
 }
 std::vector<double> C2Dtlz2::referenceFront() const {
     // DTLZ2's front where the constraint holds.
-    const std::vector<double> sphere = SpherePoints(3, 120);
+    const std::vector<double> sphere = SpherePoints(3, 60);
     std::vector<double> front;
     for (std::size_t i = 0; i < sphere.size(); i += 3) {
         const std::span<const double> f(sphere.data() + i, 3);

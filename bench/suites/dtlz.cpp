@@ -58,7 +58,7 @@ std::vector<double> Curve(std::size_t m, std::size_t points) {
 // DTLZ7's front: f1 … f_{M−1} on a grid of [0, 1], f_M = M − Σ f_i (1 + sin 3π f_i)
 // times 2 (g = 1 there), less what the surface dominates of itself.
 std::vector<double> Dtlz7Front(std::size_t m) {
-    const std::size_t side = m == 2 ? 2000 : m == 3 ? 120 : 10;
+    const std::size_t side = m == 2 ? 2000 : m == 3 ? 60 : 10;
     std::vector<double> grid;
     std::vector<std::size_t> index(m - 1, 0);
     const std::vector<double> steps = Spaced(0.0, 1.0, side);

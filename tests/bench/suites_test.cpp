@@ -2,9 +2,11 @@
 
 #include <algorithm>
 #include <cmath>
+#include <fstream>
 #include <limits>
 #include <numbers>
 #include <set>
+#include <sstream>
 #include <type_traits>
 #include <vector>
 
@@ -134,6 +136,30 @@ TEST(SuitesTest, FrontsOfTheConstrainedProblemsAreFeasibleAndCostsMatchTheBestKn
     const double beam[] = {0.20572964, 3.47048867, 9.03662391, 0.20572964};
     EXPECT_NEAR(WeldedBeam::Cost(beam), WeldedBeam{}.bestKnown(), 1e-5);
     EXPECT_LE(objectives::TotalViolation(WeldedBeam{}.constraints(beam)), 1e-2);  // of 13,600 psi
+}
+
+// The committed fronts of DTLZ5-7 are the ones the suites generate.
+TEST(SuitesTest, CommittedFrontsAgreeWithTheGeneratedOnes) {
+    const auto committed = [](const std::string& name) {
+        std::ifstream in(std::string(ZARNEL_FRONTS_DIR) + "/" + name + ".txt");
+        std::vector<double> values;
+        for (std::string line; std::getline(in, line);) {
+            if (line.empty() || line[0] == '#') continue;
+            std::istringstream fields(line);
+            for (double value; fields >> value;) values.push_back(value);
+        }
+        return values;
+    };
+    const std::vector<std::pair<std::string, std::vector<double>>> fronts = {
+        {"dtlz5", Dtlz<5>{}.referenceFront()},
+        {"dtlz6", Dtlz<6>{}.referenceFront()},
+        {"dtlz7", Dtlz<7>{}.referenceFront()}};
+    for (const auto& [name, generated] : fronts) {
+        const std::vector<double> file = committed(name);
+        ASSERT_EQ(file.size(), generated.size()) << name;
+        for (std::size_t i = 0; i < file.size(); ++i)
+            ASSERT_NEAR(file[i], generated[i], 1e-12) << name << " " << i;
+    }
 }
 
 }  // namespace
