@@ -5,7 +5,6 @@
 #include <cmath>
 #include <cstdint>
 #include <exception>
-#include <mutex>
 #include <span>
 #include <stdexcept>
 #include <string>
@@ -24,6 +23,7 @@
 #include "run/seed.h"
 #include "solve/objectives_problem.h"
 #include "solve/problem.h"
+#include "solve/scheme_parts.h"
 
 namespace zarnel::detail {
 
@@ -69,8 +69,8 @@ struct GenerationalSettings {
 // pairs, the phase, the slot counter's reset, the ranking) is written while
 // the slave threads wait and read by them after their start event, which
 // orders it. During a slave phase each slot belongs to the one thread whose
-// fetch_add drew its index; parents are only read. The failure flag and the
-// failure (under its mutex) are the only data shared while threads work.
+// fetch_add drew its index; parents are only read. The slot counter and the
+// failure (FirstFailure) are the only data shared while threads work.
 template <class Problem, class Operators>
 class Generational {
 public:
@@ -121,11 +121,9 @@ public:
     COperatorBase* MasterOperator() { return &masterOperator_; }
 
     // Between Run calls only (the slave threads wait).
-    bool Failed() const { return failed_.load(std::memory_order_relaxed); }
-    std::exception_ptr Failure() const {
-        const std::lock_guard<std::mutex> lock(failureMutex_);
-        return failure_;
-    }
+    bool Failed() const { return failure_.Failed(); }
+    // The first exception that left the problem's code, if any.
+    std::exception_ptr Failure() const { return failure_.Get(); }
     bool UsesNsga3() const { return nsga3_; }
     // Generations bred so far (the first population is none).
     std::uint64_t Generation() const { return generation_; }
@@ -151,7 +149,7 @@ public:
         try {
             Score(individual);
         } catch (...) {
-            NoteFailure(std::current_exception());
+            failure_.Note(std::current_exception());
         }
     }
 
@@ -164,45 +162,20 @@ private:
 
     enum class Phase { kFirst, kBreed };
 
-    class InitPass final : public COperatorBase {
-    public:
-        explicit InitPass(Generational& scheme) : scheme_(scheme) {}
-        // The work itself is the first slave phase, shared by the threads.
-        int Execute() override {
-            scheme_.phase_ = Phase::kFirst;
-            scheme_.next_.store(0, std::memory_order_relaxed);
-            return kDone;
-        }
-
-    private:
-        Generational& scheme_;
-    };
-
-    class SlavePhase final : public CSlaveOperatorBase {
-    public:
-        explicit SlavePhase(Generational& scheme) : scheme_(scheme) {}
-        using CSlaveOperatorBase::Execute;
-        int Execute(std::uint32_t, std::uint32_t) override { return scheme_.Work(); }
-
-    private:
-        Generational& scheme_;
-    };
-
-    class MasterPassOperator final : public COperatorBase {
-    public:
-        explicit MasterPassOperator(Generational& scheme) : scheme_(scheme) {}
-        int Execute() override { return scheme_.MasterPass(); }
-
-    private:
-        Generational& scheme_;
-    };
+    // The initialisation: the work itself is the first slave phase, shared
+    // by the threads.
+    int Start() {
+        phase_ = Phase::kFirst;
+        next_.store(0, std::memory_order_relaxed);
+        return kDone;
+    }
 
     // A slave thread's share of a phase: slots taken one at a time until none
     // is left or a failure stops the phase.
-    int Work() {
+    int Work(std::uint32_t = 0) {
         try {
             for (;;) {
-                if (failed_.load(std::memory_order_relaxed)) return kStop;
+                if (failure_.Failed()) return kStop;
                 const std::uint32_t i = next_.fetch_add(1, std::memory_order_relaxed);
                 if (i >= n_) return kDone;
                 if (phase_ == Phase::kFirst) {
@@ -212,7 +185,7 @@ private:
                 }
             }
         } catch (...) {
-            NoteFailure(std::current_exception());
+            failure_.Note(std::current_exception());
             return kStop;
         }
     }
@@ -256,7 +229,7 @@ private:
 
     int MasterPass() {
         if (settings_.threads == 0) Work();
-        if (failed_.load(std::memory_order_relaxed)) return kStop;
+        if (failure_.Failed()) return kStop;
         if (phase_ == Phase::kFirst) {
             RankPopulation();
         } else {
@@ -344,14 +317,6 @@ private:
         }
     }
 
-    void NoteFailure(std::exception_ptr failure) {
-        {
-            const std::lock_guard<std::mutex> lock(failureMutex_);
-            if (!failure_) failure_ = std::move(failure);
-        }
-        failed_.store(true, std::memory_order_relaxed);
-    }
-
     const Problem& problem_;
     const Kind& kind_;
     const Operators& operators_;
@@ -364,12 +329,13 @@ private:
 
     // Written by the master between phases, read by the slave threads during
     // them.
-    Random master_;
     Phase phase_ = Phase::kFirst;
     std::uint64_t generation_ = 0;
     std::vector<std::uint32_t> pairs_;  // the parents of child slot i: entries 2i and 2i + 1
-    // Master only: the ranking of the population for the tournaments, and the
-    // merged objectives and violations of parents and children.
+    // Master only: its generator, the ranking of the population for the
+    // tournaments, and the merged objectives and violations of parents and
+    // children.
+    Random master_;
     std::vector<std::uint32_t> rank_;
     std::vector<double> crowding_;
     std::vector<double> merged_;
@@ -378,16 +344,11 @@ private:
     // The next slot of a phase; reset by the master between phases. A
     // counter only: relaxed.
     std::atomic<std::uint32_t> next_{0};
-    // Set during a phase by any thread, read by the others only to end their
-    // phase early and by the master after the phase: relaxed, as the engine's
-    // events order the rest.
-    std::atomic<bool> failed_{false};
-    mutable std::mutex failureMutex_;  // guards failure_
-    std::exception_ptr failure_;
+    FirstFailure failure_;
 
-    InitPass init_;
-    SlavePhase slave_;
-    MasterPassOperator masterOperator_;
+    SchemeCall<Generational, &Generational::Start> init_;
+    SchemeSlaveCall<Generational, &Generational::Work> slave_;
+    SchemeCall<Generational, &Generational::MasterPass> masterOperator_;
 };
 
 }  // namespace zarnel::detail
