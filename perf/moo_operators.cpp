@@ -5,7 +5,8 @@
 // thread count), and the medians of the hypervolume and IGD+ are printed
 // side by side.
 //
-//   moo_operators [SEEDS] [PROBLEM...]      SEEDS default 5; problems default all
+//   moo_operators [SEEDS] [--nsga3] [PROBLEM...]   SEEDS default 5; problems default all;
+//                                                  --nsga3: NSGA-III at any number of objectives
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -48,7 +49,7 @@ std::vector<Candidate> Candidates() {
 
 template <class Problem>
 std::pair<double, double> RunOnce(const Problem& problem, const suites::Budget& budget,
-                                  const RealVectorOperators& operators, std::uint64_t seed) {
+                                  const RealVectorOperators& operators, std::uint64_t seed, bool nsga3) {
     constexpr std::size_t M = kObjectiveCount<Problem>;
     using Scheme = detail::Generational<Problem, RealVectorOperators>;
     const RealVector kind = problem.genome();
@@ -56,6 +57,7 @@ std::pair<double, double> RunOnce(const Problem& problem, const suites::Budget& 
     detail::GenerationalSettings settings;
     settings.runSeed = seed;
     settings.threads = 1;
+    if (nsga3) settings.survival = detail::SurvivalKind::kNsga3;
     Scheme scheme(problem, kind, operators, population, settings);
     {
         CParallelGA engine(scheme.InitOperator(), scheme.MasterOperator(), scheme.SlaveOperator(), 1);
@@ -81,7 +83,9 @@ double Median(std::vector<double> values) {
 
 int main(int argc, char** argv) {
     const int seeds = argc > 1 ? std::atoi(argv[1]) : 5;
-    const std::vector<std::string> wanted(argv + std::min(argc, 2), argv + argc);
+    std::vector<std::string> wanted(argv + std::min(argc, 2), argv + argc);
+    const bool nsga3 = !wanted.empty() && wanted[0] == "--nsga3";
+    if (nsga3) wanted.erase(wanted.begin());
     const std::vector<Candidate> candidates = Candidates();
     std::printf("| problem |");
     for (const Candidate& candidate : candidates) std::printf(" %s HV / IGD+ |", candidate.name);
@@ -96,7 +100,7 @@ int main(int argc, char** argv) {
             for (const Candidate& candidate : candidates) {
                 std::vector<double> hv, igd;
                 for (int seed = 1; seed <= seeds; ++seed) {
-                    const auto [volume, distance] = RunOnce(problem, budget, candidate.operators, seed);
+                    const auto [volume, distance] = RunOnce(problem, budget, candidate.operators, seed, nsga3);
                     hv.push_back(volume);
                     igd.push_back(distance);
                 }

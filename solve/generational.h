@@ -43,6 +43,10 @@ struct GenerationalSettings {
     // A new population is made by the kind's Init and the problem's improve;
     // a resumed one (its genes already in place) is only scored.
     bool resumed = false;
+    // The generation the run starts at: 0 for a new run; for a resumed one,
+    // the generations the dumped population had lived, so that the run goes
+    // on with the streams it would have drawn.
+    std::uint64_t firstGeneration = 0;
 };
 
 // The generational scheme of NSGA-II and NSGA-III on the master–slave engine,
@@ -57,8 +61,10 @@ struct GenerationalSettings {
 // of generation g is bred from the parents the master chose for slot i, with
 // a generator stream derived from (run seed, g, i) alone, whichever thread
 // takes the slot, and every draw of selection (tournaments, NSGA-III's ties)
-// comes from the master's stream in a fixed order; sorting orders ties by
-// index.
+// comes from streams of (run seed, g) in a fixed order; sorting orders ties
+// by index. As the tournaments rank the population by itself, a population
+// and its generation are the whole state of a run: resumed from them, a run
+// goes on bit for bit as the one that wrote them.
 //
 // Owns the children, the generators and the ranking; points to the problem,
 // kind, operators and population, which the caller keeps alive for the
@@ -92,7 +98,7 @@ public:
           settings_(settings),
           n_(population.size),
           children_(population.size, population.size != 0 ? population.GetIndividual(0)->GetLength() : 0),
-          master_(Random::Stream(settings.runSeed, kMasterStream)),
+          generation_(settings.firstGeneration),
           init_(*this),
           slave_(*this),
           masterOperator_(*this) {
@@ -125,7 +131,8 @@ public:
     // The first exception that left the problem's code, if any.
     std::exception_ptr Failure() const { return failure_.Get(); }
     bool UsesNsga3() const { return nsga3_; }
-    // Generations bred so far (the first population is none).
+    // The generation the next slave phase breeds (firstGeneration + master
+    // passes).
     std::uint64_t Generation() const { return generation_; }
     // The front of individual i of the population as the last master pass
     // ranked it (0: the first; infeasible individuals rank after every
@@ -154,9 +161,12 @@ public:
     }
 
 private:
-    // Generator streams of a run: the master's, one per individual of the
-    // first population, and one per child slot of each generation.
-    static constexpr std::uint64_t kMasterStream = std::uint64_t{1} << 32;
+    // Generator streams of a run, each a function of the run seed, the
+    // generation and a slot alone: the survival's and the tournaments' of
+    // each generation, one per individual of the first population, one per
+    // child slot of each generation.
+    static constexpr std::uint64_t kSurvivalStreams = std::uint64_t{1} << 32;
+    static constexpr std::uint64_t kTournamentStreams = std::uint64_t{2} << 32;
     static constexpr std::uint64_t kInitStreams = std::uint64_t{3} << 32;
     static constexpr std::uint64_t kGenerationStreams = std::uint64_t{5} << 32;
 
@@ -230,16 +240,18 @@ private:
     int MasterPass() {
         if (settings_.threads == 0) Work();
         if (failure_.Failed()) return kStop;
-        if (phase_ == Phase::kFirst) {
-            RankPopulation();
-        } else {
-            Survive();
-        }
+        if (phase_ == Phase::kBreed) Survive();
+        RankPopulation();
         ChooseParents();
         ++generation_;
         phase_ = Phase::kBreed;
         next_.store(0, std::memory_order_relaxed);
         return kDone;
+    }
+
+    // The generator of one of the master's tasks in this generation.
+    Random Stream(std::uint64_t task) const {
+        return Random(run::DeriveSeed(run::DeriveSeed(settings_.runSeed, task), generation_));
     }
 
     // Copies the objectives and violations of `count` individuals (parents,
@@ -258,14 +270,15 @@ private:
     objectives::Survivors Select(std::uint32_t count) {
         const objectives::PointSet points(std::span<const double>(merged_).first(std::size_t{count} * M), M);
         const std::span<const double> violations = std::span<const double>(violations_).first(count);
-        if (nsga3_)
-            return objectives::SurviveNsga3(points, violations, n_, objectives::PointSet(directions_, M),
-                                            master_);
-        return objectives::SurviveNsga2(points, violations, n_);
+        if (!nsga3_) return objectives::SurviveNsga2(points, violations, n_);
+        Random random = Stream(kSurvivalStreams);
+        return objectives::SurviveNsga3(points, violations, n_, objectives::PointSet(directions_, M), random);
     }
 
-    // The first population (or one that migrants changed before breeding):
-    // its ranking for the tournaments, as a survival of all of it gives it.
+    // The ranking of the population for the tournaments, as a survival of all
+    // of it gives it (its own fronts and crowding distances): a function of
+    // the population alone, so that a run resumed from a dump of it goes on
+    // as the run that wrote the dump did.
     void RankPopulation() {
         Gather(n_);
         const objectives::Survivors ranked = Select(n_);
@@ -292,28 +305,24 @@ private:
         }
         std::size_t hole = 0;
         for (const std::uint32_t k : survivors.kept) {
-            std::uint32_t place = k;
-            if (k >= n_) {
-                place = holes[hole++];
-                Individual& parent = *population_.GetIndividual(place);
-                Individual& child = *children_.GetIndividual(k - n_);
-                std::swap(parent.genes, child.genes);
-                std::swap(parent.fitness, child.fitness);
-            }
-            rank_[place] = survivors.fronts.rank[k];
-            crowding_[place] = survivors.crowding[k];
+            if (k < n_) continue;
+            Individual& parent = *population_.GetIndividual(holes[hole++]);
+            Individual& child = *children_.GetIndividual(k - n_);
+            std::swap(parent.genes, child.genes);
+            std::swap(parent.fitness, child.fitness);
         }
     }
 
-    // Binary tournaments on the master's stream, two per child slot: the
-    // lower rank wins (feasibility first, then the front), then the larger
-    // crowding distance (NSGA-II), then a coin.
+    // Binary tournaments on the generation's stream, two per child slot:
+    // the lower rank wins (feasibility first, then the front), then the
+    // larger crowding distance (NSGA-II), then a coin.
     void ChooseParents() {
+        Random random = Stream(kTournamentStreams);
         for (std::size_t slot = 0; slot < pairs_.size(); ++slot) {
-            const std::uint32_t a = master_.Below(n_);
-            std::uint32_t b = master_.Below(n_ - 1);
+            const std::uint32_t a = random.Below(n_);
+            std::uint32_t b = random.Below(n_ - 1);
             if (b >= a) ++b;
-            pairs_[slot] = objectives::Tournament(rank_, crowding_, a, b, master_);
+            pairs_[slot] = objectives::Tournament(rank_, crowding_, a, b, random);
         }
     }
 
@@ -332,10 +341,8 @@ private:
     Phase phase_ = Phase::kFirst;
     std::uint64_t generation_ = 0;
     std::vector<std::uint32_t> pairs_;  // the parents of child slot i: entries 2i and 2i + 1
-    // Master only: its generator, the ranking of the population for the
-    // tournaments, and the merged objectives and violations of parents and
-    // children.
-    Random master_;
+    // Master only: the ranking of the population for the tournaments, and
+    // the merged objectives and violations of parents and children.
     std::vector<std::uint32_t> rank_;
     std::vector<double> crowding_;
     std::vector<double> merged_;

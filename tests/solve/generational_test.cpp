@@ -89,6 +89,43 @@ TEST(GenerationalTest, Zdt1ConvergesToItsFrontWithinTheUsualBudget) {
     EXPECT_GE(front.size(), 90u);
 }
 
+// A run stopped after 6 generations and resumed from its population (only
+// the genes, as a dump keeps them) ends where the run that went on did.
+TEST(GenerationalTest, AResumedPopulationGoesOnBitForBit) {
+    using Problem = suites::Dtlz<2, 5>;  // NSGA-III: its ties are drawn too
+    using Scheme = detail::Generational<Problem, RealVectorOperators>;
+    const Problem problem;
+    const RealVector kind = problem.genome();
+    const RealVectorOperators operators;
+    const auto run = [&](Scheme::Population& population, std::uint64_t first, std::uint32_t iterations) {
+        detail::GenerationalSettings settings;
+        settings.runSeed = 9;
+        settings.threads = 2;
+        settings.resumed = first != 0;
+        settings.firstGeneration = first;
+        Scheme scheme(problem, kind, operators, population, settings);
+        CParallelGA engine(scheme.InitOperator(), scheme.MasterOperator(), scheme.SlaveOperator(), 2);
+        engine.Run(iterations);
+    };
+    const auto genes = [&](Scheme::Population& population) {
+        std::vector<double> all;
+        for (std::uint32_t i = 0; i < population.size; ++i) {
+            auto* individual = population.GetIndividual(i);
+            all.insert(all.end(), individual->GetGenes(), individual->GetGenes() + individual->GetLength());
+        }
+        return all;
+    };
+    Scheme::Population whole(36, kind.Length()), first(36, kind.Length()), second(36, kind.Length());
+    run(whole, 0, 1 + 6 + 5);
+    run(first, 0, 1 + 6);
+    const std::vector<double> dumped = genes(first);
+    for (std::uint32_t i = 0; i < second.size; ++i)
+        std::copy_n(dumped.begin() + i * kind.Length(), kind.Length(), second.GetIndividual(i)->GetGenes());
+    run(second, 6, 1 + 5);
+    EXPECT_EQ(genes(second), genes(whole));
+    EXPECT_NE(genes(first), genes(whole));
+}
+
 // Fails on the 300th evaluation, and gives NaN objectives to a third of the box.
 struct Troubled {
     RealVector genome() const { return {{0.0, 0.0}, {1.0, 1.0}}; }
