@@ -100,7 +100,8 @@ int main(int argc, char** argv) {
             for (const Candidate& candidate : candidates) {
                 std::vector<double> hv, igd;
                 for (int seed = 1; seed <= seeds; ++seed) {
-                    const auto [volume, distance] = RunOnce(problem, budget, candidate.operators, seed, nsga3);
+                    const auto [volume, distance] =
+                        RunOnce(problem, budget, candidate.operators, seed, nsga3);
                     hv.push_back(volume);
                     igd.push_back(distance);
                 }

@@ -70,7 +70,8 @@ TEST(GenerationalTest, Zdt1ConvergesToItsFrontWithinTheUsualBudget) {
     using Scheme = detail::Generational<suites::Zdt1, RealVectorOperators>;
     const suites::Zdt1 problem;
     const RealVector kind = problem.genome();
-    const RealVectorOperators operators;
+    const RealVectorOperators operators = DefaultObjectivesOperators<RealVector>();
+    static_assert(std::is_same_v<decltype(DefaultObjectivesOperators<Permutation>()), PermutationOperators>);
     Scheme::Population population(100, kind.Length());
     detail::GenerationalSettings settings;
     settings.runSeed = 5;
