@@ -24,8 +24,8 @@ double Volume2(const Flat& points, const double* reference) {
     std::vector<std::uint32_t> order(n);
     std::iota(order.begin(), order.end(), 0u);
     std::sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) {
-        const double* pa = &points[a * 2];
-        const double* pb = &points[b * 2];
+        const double* pa = &points[std::size_t{a} * 2];
+        const double* pb = &points[std::size_t{b} * 2];
         return pa[0] != pb[0] ? pa[0] < pb[0] : pa[1] < pb[1];
     });
     // Each point that lowers the best second objective so far adds the slab
@@ -34,7 +34,7 @@ double Volume2(const Flat& points, const double* reference) {
     double volume = 0.0;
     double lowest = reference[1];
     for (const std::uint32_t i : order) {
-        const double* p = &points[i * 2];
+        const double* p = &points[std::size_t{i} * 2];
         if (p[1] < lowest) {
             volume += (reference[0] - p[0]) * (lowest - p[1]);
             lowest = p[1];
@@ -48,7 +48,9 @@ double Volume3(const Flat& points, const double* reference) {
     std::vector<std::uint32_t> order(n);
     std::iota(order.begin(), order.end(), 0u);
     std::sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) {
-        return points[a * 3 + 2] != points[b * 3 + 2] ? points[a * 3 + 2] < points[b * 3 + 2] : a < b;
+        return points[std::size_t{a} * 3 + 2] != points[std::size_t{b} * 3 + 2]
+                   ? points[std::size_t{a} * 3 + 2] < points[std::size_t{b} * 3 + 2]
+                   : a < b;
     });
     // The two-dimensional front of the points seen so far, as a staircase:
     // first objective increasing, second decreasing; `area` is what it
@@ -58,7 +60,7 @@ double Volume3(const Flat& points, const double* reference) {
     double area = 0.0, volume = 0.0;
     double z = 0.0;
     for (std::size_t k = 0; k < n; ++k) {
-        const double* p = &points[order[k] * 3];
+        const double* p = &points[std::size_t{order[k]} * 3];
         if (k > 0) volume += area * (p[2] - z);
         z = p[2];
         auto it = stair.lower_bound({p[0], -std::numeric_limits<double>::infinity()});

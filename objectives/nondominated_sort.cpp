@@ -92,7 +92,7 @@ std::uint32_t RankNumbers(const PointSet& points, std::vector<std::uint32_t>& in
         // last member does.
         std::vector<const double*> last;
         for (const std::uint32_t i : indices) {
-            const double* p = values + i * 2;
+            const double* p = values + std::size_t{i} * 2;
             const std::uint32_t front =
                 FirstFreeFront(static_cast<std::uint32_t>(last.size()), [&](std::uint32_t f) {
                     const double* q = last[f];
