@@ -66,7 +66,7 @@ struct Breaking : Base {
     }
 };
 
-class ImproveChecked : public ::testing::TestWithParam<std::uint32_t> {
+class CodeThatFails : public ::testing::TestWithParam<std::uint32_t> {
 protected:
     // Solve's message for a run whose improve breaks genomes from its
     // `after`-th call; the record must say "error".
@@ -90,7 +90,7 @@ protected:
 // Each break is caught in the first population (after 0 calls) and in a
 // child (after 100), whatever the thread count; a duplicate city crashed
 // the edge recombination before.
-TEST_P(ImproveChecked, AGenomeItsKindRefusesEndsTheRunNamingImproveGeneAndValue) {
+TEST_P(CodeThatFails, AGenomeItsKindRefusesEndsTheRunNamingImproveGeneAndValue) {
     for (const std::uint64_t after : {0u, 100u}) {
         SCOPED_TRACE(after);
         using Tour = Breaking<Sorting, std::uint32_t>;
@@ -122,7 +122,7 @@ TEST_P(ImproveChecked, AGenomeItsKindRefusesEndsTheRunNamingImproveGeneAndValue)
     }
 }
 
-TEST_P(ImproveChecked, AProgressCallbackThatThrowsEndsTheRunWithItsRecord) {
+TEST_P(CodeThatFails, AProgressCallbackThatThrowsEndsTheRunWithItsRecord) {
     zarnel::SolveOptions options = Options(GetParam(), "progress");
     options.progressEvery = 10;
     int calls = 0;
@@ -143,7 +143,7 @@ TEST_P(ImproveChecked, AProgressCallbackThatThrowsEndsTheRunWithItsRecord) {
 
 // When every fitness call threw, no number was computed: the record says
 // null, and counts the calls that were tried.
-TEST_P(ImproveChecked, AFitnessThatNeverReturnsLeavesNoNumberInTheRecord) {
+TEST_P(CodeThatFails, AFitnessThatNeverReturnsLeavesNoNumberInTheRecord) {
     std::atomic<std::uint64_t> calls{0};
     const zarnel::SolveOptions options = Options(GetParam(), "nonumber");
     EXPECT_THROW(zarnel::Solve(Faulty{&calls, 1}, options), std::runtime_error);
@@ -156,7 +156,7 @@ TEST_P(ImproveChecked, AFitnessThatNeverReturnsLeavesNoNumberInTheRecord) {
     EXPECT_EQ(record["evaluations"].get<std::uint64_t>(), calls.load());
 }
 
-INSTANTIATE_TEST_SUITE_P(Threads, ImproveChecked, ::testing::Values(0u, 1u, 2u),
+INSTANTIATE_TEST_SUITE_P(Threads, CodeThatFails, ::testing::Values(0u, 1u, 2u),
                          [](const auto& param) { return std::to_string(param.param) + "Threads"; });
 
 // JSON numbers are finite: NaN is null, the infinities are named, so that
