@@ -15,6 +15,7 @@
 #include <string>
 
 #include "solve/solve.h"
+#include "tests/solve/record_files.h"
 #include "tests/solve/test_problems.h"
 
 namespace {
@@ -23,21 +24,7 @@ using namespace solve_test;
 namespace fs = std::filesystem;
 using json = nlohmann::json;
 
-std::string RecordPath(const std::string& name) {
-    return (fs::temp_directory_path() /
-            ("zarnel_failure_" + std::to_string(::getpid()) + "_" + name + ".json"))
-        .string();
-}
-
-json TakeRecord(const std::string& path) {
-    json record;
-    {
-        std::ifstream in(path);
-        record = json::parse(in);
-    }
-    fs::remove(path);
-    return record;
-}
+std::string RecordPath(const std::string& name) { return solve_test::RecordPath("failure", name); }
 
 zarnel::SolveOptions Options(std::uint32_t threads, const std::string& record) {
     zarnel::SolveOptions options;

@@ -12,6 +12,7 @@
 #include <thread>
 
 #include "solve/solve.h"
+#include "tests/solve/record_files.h"
 #include "tests/solve/test_problems.h"
 
 namespace {
@@ -20,21 +21,7 @@ using namespace solve_test;
 namespace fs = std::filesystem;
 using json = nlohmann::json;
 
-std::string RecordPath(const std::string& name) {
-    return (fs::temp_directory_path() /
-            ("zarnel_signals_" + std::to_string(::getpid()) + "_" + name + ".json"))
-        .string();
-}
-
-json TakeRecord(const std::string& path) {
-    json record;
-    {
-        std::ifstream in(path);
-        record = json::parse(in);
-    }
-    fs::remove(path);
-    return record;
-}
+std::string RecordPath(const std::string& name) { return solve_test::RecordPath("signals", name); }
 
 // Ones, at a millisecond a genome: a first population of thousands takes
 // seconds. Call `endAt` sends the process an end request.
