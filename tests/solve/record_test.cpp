@@ -114,21 +114,28 @@ TEST(SolveProgress, TheLastIterationIsObservedOnce) {
     }
 }
 
-// A record that cannot be written at the end was only a line on standard
-// error; the result now says so, for the program to fail.
+// A record that cannot be written at the end (its folder removed during the
+// run) was only a line on standard error; the result now says so, for the
+// program to fail.
 TEST(SolveRecordFailure, IsInTheResult) {
+    const fs::path folder = fs::temp_directory_path() / ("zarnel_gone_" + std::to_string(::getpid()));
+    fs::create_directories(folder);
     zarnel::SolveOptions options;
     options.threads = 1;
     options.population = 20;
     options.quiet = true;
     options.handleSignals = false;
     options.maxIterations = 5;
-    options.record = "/dev/full";
+    options.progressEvery = 1;
+    options.record = (folder / "run.json").string();
+    options.progress = [&](const zarnel::Progress&) { fs::remove_all(folder); };
     ::testing::internal::CaptureStderr();
     const auto result = zarnel::Solve(OneMax{}, options);
     const std::string err = ::testing::internal::GetCapturedStderr();
-    EXPECT_NE(result.recordError.find("/dev/full"), std::string::npos) << result.recordError;
+    EXPECT_NE(result.recordError.find("Unable to write run record " + options.record), std::string::npos)
+        << result.recordError;
     EXPECT_NE(err.find(result.recordError), std::string::npos) << err;
+    options.progress = {};
     options.record = RecordPath("written");
     EXPECT_EQ(zarnel::Solve(OneMax{}, options).recordError, "");
     fs::remove(options.record);
