@@ -7,13 +7,14 @@
 #include <nlohmann/json.hpp>
 #include <string>
 
+#include "solve/options.h"
+
 namespace solve_test {
 
-// A record path in the temporary folder, unique to this process, `suite`
-// and `name`.
-inline std::string RecordPath(const std::string& suite, const std::string& name) {
+// A record path in the temporary folder, unique to this process and `name`.
+inline std::string RecordPath(const std::string& name) {
     return (std::filesystem::temp_directory_path() /
-            ("zarnel_" + suite + "_" + std::to_string(::getpid()) + "_" + name + ".json"))
+            ("zarnel_solve_" + std::to_string(::getpid()) + "_" + name + ".json"))
         .string();
 }
 
@@ -27,6 +28,19 @@ inline nlohmann::json TakeRecord(const std::string& path) {
     }
     std::filesystem::remove(path);
     return record;
+}
+
+// A quiet, seeded run that writes its record as `record`, signals left alone.
+inline zarnel::SolveOptions Recorded(std::uint32_t threads, std::uint32_t population,
+                                     const std::string& record) {
+    zarnel::SolveOptions options;
+    options.threads = threads;
+    options.population = population;
+    options.seed = 5;
+    options.quiet = true;
+    options.handleSignals = false;
+    options.record = RecordPath(record);
+    return options;
 }
 
 }  // namespace solve_test
