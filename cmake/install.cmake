@@ -84,6 +84,10 @@ function(zarnel_install_package)
         LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
         RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
     install(TARGETS ZarnelNQueen ZarnelBench RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+    # The plot of a run record, for /usr/bin/python3 with python3-matplotlib
+    # (or any python3 that has matplotlib).
+    install(PROGRAMS ${PROJECT_SOURCE_DIR}/tools/plot_run.py DESTINATION ${CMAKE_INSTALL_BINDIR}
+        RENAME zarnel-plot-run)
     # Each optional component has an export set of its own, installed only
     # when it was built; the package's config loads it on request.
     get_property(components GLOBAL PROPERTY ZARNEL_INSTALLED_COMPONENTS)

@@ -1,5 +1,8 @@
 #include "framework/parallel_ga.h"
 
+#include <string>
+#include <system_error>
+
 #include "platform/counter.h"
 #include "platform/wait.h"
 
@@ -33,12 +36,17 @@ CParallelGA::CParallelGA(COperatorBase* initOp, COperatorBase* masterOp, CSlaveO
 
     // Threads start last, once everything they read exists. If one cannot be
     // started, the ones already running are ended and joined before the
-    // failure reaches the caller.
+    // failure reaches the caller, which learns which thread it was.
     threads.reserve(threadCount);
     try {
         for (std::uint32_t j = 0; j < threadCount; ++j) {
             threads.emplace_back(SlaveThreadProc, &threadParams[j]);
         }
+    } catch (const std::system_error& error) {
+        const std::size_t started = threads.size();
+        StopThreads();
+        throw std::system_error(error.code(), "cannot start slave thread " + std::to_string(started + 1) +
+                                                  " of " + std::to_string(threadCount));
     } catch (...) {
         StopThreads();
         throw;

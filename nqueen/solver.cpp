@@ -12,6 +12,7 @@
 #include <optional>
 #include <string>
 #include <system_error>
+#include <variant>
 #include <vector>
 
 #include "framework/best_individual.h"
@@ -349,7 +350,8 @@ int SolveAndReport(const NQueenParameters& parameters, const std::string& report
     if (setup.record) {
         run::RunRecord record = session.Record(engine, reason);
         if (!parameters.operators.empty()) record.operators = parameters.operators;
-        record.parameters = KeysAsRead(parameters);
+        for (const auto& [key, value] : KeysAsRead(parameters))
+            std::visit([&](const auto& read) { record.parameters.emplace_back(key, read); }, value);
         record.seed = seed;
         // A record that cannot be written changes the status below, which
         // then is in no record.

@@ -20,33 +20,13 @@
 #include "framework/claim_guard.h"
 #include "framework/parallel_ga.h"
 #include "genome/genome.h"
+#include "perf/solve_problems.h"
 #include "solve/solve.h"
 
 namespace {
 
-constexpr int kItems = 15, kCapacity = 750;
-constexpr int kWeight[kItems] = {70, 73, 77, 80, 82, 87, 90, 94, 98, 106, 110, 113, 115, 118, 120};
-constexpr int kProfit[kItems] = {135, 139, 149, 150, 156, 163, 173, 184, 192, 201, 210, 214, 221, 229, 240};
-
-struct Knapsack {
-    zarnel::BitString genome() const { return {kItems}; }
-    double fitness(std::span<const std::uint8_t> packed) const {
-        int weight = 0, profit = 0;
-        for (int i = 0; i < kItems; ++i) weight += packed[i] * kWeight[i], profit += packed[i] * kProfit[i];
-        return weight <= kCapacity ? profit : kCapacity - weight;
-    }
-};
-
-struct Tour {
-    const tsp::LocalSearch* search;
-    zarnel::Permutation genome() const { return {search->GetInstance().Size()}; }
-    double fitness(std::span<const std::uint32_t> tour) const {
-        return -static_cast<double>(search->Length(tour));
-    }
-    void improve(std::span<std::uint32_t> tour, zarnel::Random& random) const {
-        search->Improve(tour, random);
-    }
-};
+using perf::Knapsack;
+using perf::Tour;
 
 // The scheme written by hand on the engine, as a user of Zarnel 0.2 would.
 template <class Problem>

@@ -18,18 +18,20 @@ struct HistoryEntry {
     double seconds = -1.0;          // wall-clock seconds since the start (negative: not timed)
 };
 
-// The figures of a population (a CPopulation of CIndividual) at `iteration`.
-// Reads every individual; call it only while no slave thread works on the
-// population. Distinct individuals are counted by their gene bytes.
+// The figures of the first `count` individuals of a population (a
+// CPopulation of CIndividual) at `iteration`: all of them, or those made so
+// far when a run stopped while its first population was built. Reads every
+// one; call it only while no slave thread works on the population. Distinct
+// individuals are counted by their gene bytes.
 template <typename Population>
-HistoryEntry Summarise(Population& population, std::uint32_t iteration) {
+HistoryEntry Summarise(Population& population, std::uint32_t iteration, std::uint32_t count) {
     HistoryEntry entry;
     entry.iteration = iteration;
-    if (population.size == 0) return entry;
+    if (count == 0) return entry;
     double sum = 0.0;
     std::unordered_set<std::string_view> genomes;
-    genomes.reserve(population.size);
-    for (std::uint32_t i = 0; i < population.size; ++i) {
+    genomes.reserve(count);
+    for (std::uint32_t i = 0; i < count; ++i) {
         auto* individual = population.GetIndividual(i);
         const double fitness = static_cast<double>(*individual->GetFitness());
         if (i == 0 || fitness > entry.best) entry.best = fitness;
@@ -37,9 +39,14 @@ HistoryEntry Summarise(Population& population, std::uint32_t iteration) {
         const auto* genes = individual->GetGenes();
         genomes.emplace(reinterpret_cast<const char*>(genes), sizeof(*genes) * individual->GetLength());
     }
-    entry.mean = sum / population.size;
+    entry.mean = sum / count;
     entry.distinct = genomes.size();
     return entry;
+}
+
+template <typename Population>
+HistoryEntry Summarise(Population& population, std::uint32_t iteration) {
+    return Summarise(population, iteration, population.size);
 }
 
 // The history of one run, one entry per progress line, in order.

@@ -1,7 +1,9 @@
 #include "run/run_record.h"
 
+#include <cmath>
 #include <cstdio>
 #include <memory>
+#include <type_traits>
 #include <utility>
 
 #include "run/atomic_file.h"
@@ -51,10 +53,26 @@ namespace {
 // Members keep the order in which they are set, the order docs/run-record.md lists them in.
 using json = nlohmann::ordered_json;
 
+// A real number as the record writes it: JSON numbers are finite, so NaN is
+// null and the infinities are the strings "inf" and "-inf".
+json Real(double value) {
+    if (std::isnan(value)) return nullptr;
+    if (std::isinf(value)) return value > 0 ? "inf" : "-inf";
+    return value;
+}
+
 json ParametersJson(const ParameterList& parameters) {
     json object = json::object();
     for (const auto& parameter : parameters) {
-        std::visit([&](const auto& value) { object[parameter.first] = value; }, parameter.second);
+        std::visit(
+            [&](const auto& value) {
+                if constexpr (std::is_same_v<std::decay_t<decltype(value)>, double>) {
+                    object[parameter.first] = Real(value);
+                } else {
+                    object[parameter.first] = value;
+                }
+            },
+            parameter.second);
     }
     return object;
 }
@@ -86,8 +104,8 @@ std::string RecordText(const RunRecord& record) {
     json history = json::array();
     for (const HistoryEntry& entry : record.history) {
         json item = {{"iteration", entry.iteration},
-                     {"best", entry.best},
-                     {"mean", entry.mean},
+                     {"best", Real(entry.best)},
+                     {"mean", Real(entry.mean)},
                      {"distinct", entry.distinct}};
         if (entry.evaluations != 0) item["evaluations"] = entry.evaluations;
         if (entry.seconds >= 0.0) item["seconds"] = entry.seconds;
@@ -112,10 +130,13 @@ std::string RecordText(const RunRecord& record) {
     document["master_busy_ms"] = record.masterBusyMs;
     document["threads"] = ThreadsJson(record.threads);
     document["history"] = std::move(history);
-    document["best_fitness"] = record.bestFitness;
+    if (!record.direction.empty()) document["direction"] = record.direction;
+    document["best_fitness"] = Real(record.bestFitness);
     std::visit([&](const auto& genes) { document["solution"] = genes; }, record.solution);
     if (record.memoryEstimateBytes != 0) document["memory_estimate_bytes"] = record.memoryEstimateBytes;
     if (!record.resumedFrom.empty()) document["resumed_from"] = record.resumedFrom;
+    if (record.repeatable) document["repeatable"] = *record.repeatable;
+    if (record.firstPopulationScored) document["first_population_scored"] = *record.firstPopulationScored;
     if (!record.islands.empty()) {
         json islands = json::array();
         for (const IslandRecord& island : record.islands) {
@@ -126,7 +147,7 @@ std::string RecordText(const RunRecord& record) {
                                {"migrants_sent", island.migrantsSent},
                                {"migrants_received", island.migrantsReceived},
                                {"migrants_discarded", island.migrantsDiscarded},
-                               {"best_fitness", island.bestFitness}});
+                               {"best_fitness", Real(island.bestFitness)}});
         }
         document["islands"] = std::move(islands);
     }

@@ -27,8 +27,9 @@ struct ThreadRecord {
 // Run calls only.
 std::vector<ThreadRecord> CollectThreads(const CParallelGA& engine);
 
-// A parameter as read: a whole number, a real number or a word.
-using ParameterValue = std::variant<std::int64_t, double, std::string>;
+// A parameter as read: a whole number, a real number or a word; a whole
+// number of 2^63 or more (a seed) is kept unsigned.
+using ParameterValue = std::variant<std::int64_t, double, std::string, std::uint64_t>;
 using ParameterList = std::vector<std::pair<std::string, ParameterValue>>;
 
 // One island's part of a run over several processes (islands).
@@ -67,6 +68,10 @@ struct RunRecord {
     std::vector<ThreadRecord> threads;
     History history;
     double bestFitness = 0.0;
+    // A run of a user's problem (Solve): "minimise" when the problem's
+    // fitness is a cost, whose lowest value is best, else "maximise"; every
+    // fitness in the record is the problem's own value. Empty: not written.
+    std::string direction;
     // The best individual: whole numbers (the N-Queens board's rows, a
     // permutation, bits, integers) or reals.
     std::variant<std::vector<std::int64_t>, std::vector<double>> solution;
@@ -77,6 +82,13 @@ struct RunRecord {
     std::uint64_t genomeLength = 0;
     // The dump the population was read back from (empty: a new population).
     std::string resumedFrom;
+    // Solve: whether a run with this record's seed and parameters gives the
+    // same record again, times and per-thread figures aside; none: not written.
+    std::optional<bool> repeatable;
+    // Solve: the individuals of the first population that were made and
+    // scored when the time limit or an end request came before it was whole;
+    // none when it was whole.
+    std::optional<std::uint64_t> firstPopulationScored;
     // What the start-up check estimated the population and the threads'
     // working memory to take (0: not estimated).
     std::uint64_t memoryEstimateBytes = 0;
@@ -117,7 +129,9 @@ bool RecordsSupported();
 // The time as ISO 8601 in UTC, to the second ("2026-12-09T03:22:25Z").
 std::string IsoUtc(std::chrono::system_clock::time_point time);
 
-// The record as JSON text, ending in a line feed.
+// The record as JSON text, ending in a line feed. A fitness or real
+// parameter that is not finite, which a JSON number cannot hold, is written
+// as null for NaN (no number) and as the strings "inf" and "-inf".
 std::string RecordText(const RunRecord& record);
 std::string RecordText(const BenchRecord& record);
 

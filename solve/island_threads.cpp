@@ -2,9 +2,13 @@
 
 #include <exception>
 #include <memory>
+#include <string>
+#include <system_error>
 #include <thread>
 #include <utility>
 #include <vector>
+
+#include "solve/result.h"
 
 namespace zarnel::islands {
 
@@ -54,7 +58,15 @@ void RunIslands(IslandNetwork& network, const std::function<void(IslandTransport
     std::vector<std::unique_ptr<IslandTransport>> transports;
     for (std::uint32_t i = 0; i < count; ++i) transports.push_back(network.Connect(i));
     for (std::uint32_t i = 1; i < count; ++i) {
-        joiner.Start(std::thread(RunOne, std::cref(body), std::move(transports[i]), std::ref(failures[i])));
+        try {
+            joiner.Start(
+                std::thread(RunOne, std::cref(body), std::move(transports[i]), std::ref(failures[i])));
+        } catch (const std::system_error& error) {
+            // The islands started so far stop: the transports of the others
+            // leave unstarted.
+            throw SolveError("cannot start the master thread of local island " + std::to_string(i) + " (of " +
+                             std::to_string(count) + "): " + error.code().message());
+        }
     }
     RunOne(body, std::move(transports[0]), failures[0]);
     joiner.JoinAll();

@@ -17,7 +17,9 @@ namespace zarnel::islands {
 // An exception that leaves a body ends that island: its transport is
 // destroyed without an End, which counts the island as failed and stops the
 // others. Once every thread is joined, the exception of the lowest island
-// that had one is thrown again here. The calling thread only.
+// that had one is thrown again here. A thread that the system cannot start
+// ends the call with a SolveError that names its island, once the islands
+// started so far have stopped. The calling thread only.
 void RunIslands(IslandNetwork& network, const std::function<void(IslandTransport&)>& body);
 
 }  // namespace zarnel::islands

@@ -79,7 +79,7 @@ public:
     void Announce(run::StopReason reason) override {
         const std::uint32_t code = StopCode(reason);
         own_ = std::max(own_, code);
-        islands_.Announce(code);
+        islands_.Announce(code, reason == run::StopReason::kSignal || reason == run::StopReason::kError);
     }
 
     void SetLocalBest(double fitness) override {
@@ -88,7 +88,8 @@ public:
     }
 
     std::optional<run::StopReason> Poll() override {
-        if (islands_.deterministic_) return std::nullopt;
+        if (islands_.deterministic_ && !islands_.interrupted_.load(std::memory_order_relaxed))
+            return std::nullopt;
         const std::optional<run::StopReason> reason =
             ReasonOfCode(islands_.stopCode_.load(std::memory_order_relaxed));
         if (reason) heard_ = true;
@@ -170,10 +171,13 @@ std::unique_ptr<IslandTransport> LocalIslands::Connect(std::uint32_t local) {
     return std::make_unique<Transport>(*this, local);
 }
 
-void LocalIslands::Announce(std::uint32_t code) {
+void LocalIslands::Announce(std::uint32_t code, bool interrupts) {
     std::uint32_t current = stopCode_.load(std::memory_order_relaxed);
     while (code > current && !stopCode_.compare_exchange_weak(current, code, std::memory_order_relaxed)) {
     }
+    // Relaxed: an island that sees the flag before the code polls again
+    // after its next master iteration.
+    if (interrupts) interrupted_.store(true, std::memory_order_relaxed);
 }
 
 std::vector<IslandTransport::Bytes> LocalIslands::Depart(std::uint32_t island, std::uint64_t firstMissedVote,

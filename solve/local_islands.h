@@ -30,16 +30,18 @@ namespace zarnel::islands {
 //     island: a stop asked for between two migrations (or an island that
 //     ended its loop there) stops every island at the next migration. Which
 //     island runs faster then changes nothing, so a deterministic run of
-//     islands repeats.
+//     islands repeats. An end request or a failure is the exception: no
+//     seed repeats it, and the next migration may be far off, so it stops
+//     every island after its current master iteration, as by default.
 //
 // Guards. Each mailbox has its own mutex, which guards its queue, its closed
 // flag, its late count and its sender's departure; its condition variable
 // wakes a receiver waiting for its neighbour's message. `stateMutex_` guards
 // the seats (each island's last vote, its departure and its end), the two
 // vote slots and the seed; `stateChanged_` wakes islands waiting in a vote or
-// island 0 waiting in End. `stopCode_`, `bests_` and `dumpRequests_` are
-// atomics read and written relaxed: each is a value of its own that orders
-// nothing else (the population data each island touches is its own; what
+// island 0 waiting in End. `stopCode_`, `interrupted_`, `bests_` and
+// `dumpRequests_` are atomics read and written relaxed: each is a value of
+// its own that orders nothing else (the population data each island touches is its own; what
 // islands hand over passes through a mutex). Every island's own transport
 // object is used by its master thread only.
 class LocalIslands final : public IslandNetwork {
@@ -96,7 +98,7 @@ private:
         double best = 0.0;
     };
 
-    void Announce(std::uint32_t code);
+    void Announce(std::uint32_t code, bool interrupts);
     Mailbox& MailboxOf(std::uint32_t island) { return *mailboxes_[island]; }
     // The island leaves its loop: its mailbox closes (returning what was
     // unread), its neighbour stops waiting for it and later votes count it
@@ -118,6 +120,7 @@ private:
     const bool deterministic_;
     std::vector<std::unique_ptr<Mailbox>> mailboxes_;  // entry i: what island i receives
     std::atomic<std::uint32_t> stopCode_{0};           // the highest StopCode announced
+    std::atomic<bool> interrupted_{false};             // an end request or a failure was announced
     std::unique_ptr<std::atomic<double>[]> bests_;     // entry i: island i's best, default mode
     std::atomic<std::uint64_t> dumpRequests_{0};
 

@@ -12,11 +12,12 @@ class IslandNetwork;
 }
 
 // The figures of a run at one moment, as the progress line shows them and the
-// record's history keeps them.
+// record's history keeps them. With islands: island 0's population alone.
+// Fitness values are the problem's own (costs, for a problem that minimises).
 struct Progress {
     std::uint64_t iteration = 0;    // master iterations of this run so far
-    std::uint64_t evaluations = 0;  // fitness evaluations so far
-    double best = 0.0;              // the highest fitness in the population
+    std::uint64_t evaluations = 0;  // fitness evaluations so far (calls that threw included)
+    double best = 0.0;              // the best fitness in the population (the lowest cost)
     double mean = 0.0;              // the mean fitness (NaNs left out)
     double seconds = 0.0;           // wall-clock seconds since Solve began
 };
@@ -27,19 +28,29 @@ struct SolveOptions {
     // Slave threads. 0 means the thread that calls Solve runs the tournament
     // steps itself (one thread in all); the default is one per hardware thread.
     std::uint32_t threads = DefaultThreads();
-    // Individuals, 3 … 32767, and more than (tournamentSize − 1) × threads so
-    // that no thread ever waits for a claim. 0: max(100, 4 × threads).
+    // Individuals, 3 … 32767, and at least tournamentSize × threads, so
+    // that no thread ever waits for a claim (with islands: × the threads of
+    // the island with the most). 0: max(100, (tournamentSize + 1) × threads).
     std::uint32_t population = 0;
-    // The run seed; none draws one from the clock (recorded, so the record
-    // alone repeats the run).
+    // The run seed; none draws one from the clock. It is recorded either
+    // way. A seed repeats a run, to the last figure of its record but times
+    // and per-thread figures, when the run is `deterministic` (at any number
+    // of threads), or when it has a given seed, one population and 0 or 1
+    // slave threads (0 and 1 then give the same run): its steps per phase
+    // are then fixed (stepsPerPhase, or half the population) rather than
+    // sized from their measured cost, which costs a fitness of a microsecond
+    // or less much of its speed. Neither holds when the time limit or an end
+    // request ends the run, nor with 2 or more threads in the default mode.
+    // The record says which ("repeatable"). The problem's fitness and
+    // improve must depend on their arguments only.
     std::optional<std::uint64_t> seed;
     // Individuals each tournament step claims (2 parents, 1 replaced, the rest
     // only compete): 3 … 16.
     std::uint32_t tournamentSize = 3;
     // Tournament steps per slave thread per master iteration. 0 sizes it from
     // the measured cost of a step, so that a slave phase lasts about two
-    // milliseconds and handing it out costs little (deterministic runs then
-    // use a fixed count; see `deterministic`).
+    // milliseconds and handing it out costs little (runs that a seed repeats
+    // use a fixed count instead; see `seed` and `deterministic`).
     std::uint32_t stepsPerPhase = 0;
     // The same result from the same seed whatever `threads` is: the best
     // genome and fitness, the iterations, the history and the record but for
@@ -64,7 +75,9 @@ struct SolveOptions {
     // stops all. The limits count per island (maxEvaluations: its share,
     // rounded up); the record sums the islands and lists each in "islands".
     // With `deterministic` migration and the stop come at fixed iterations,
-    // so the result still repeats at any thread count. 1: one population,
+    // so the result still repeats at any thread count; only an end request
+    // or a failure, which no seed repeats, stops every island at once. The
+    // history and progress follow island 0's population. 1: one population,
     // the run as always.
     std::uint32_t islands = 1;
     std::uint32_t migrationInterval = 100;
@@ -75,25 +88,31 @@ struct SolveOptions {
     islands::IslandNetwork* network = nullptr;
 
     // Stop limits; 0 or none means no such limit. Checked after every master
-    // iteration.
+    // iteration; the time limit and end requests also while the first
+    // population is made (a run stopped there returns the best of the
+    // individuals made so far, and its record says how many).
     std::uint32_t maxIterations = 0;  // master iterations
     double timeLimit = 0.0;           // wall-clock seconds
-    std::optional<double> target;     // stop once the best fitness is >= target
-    std::uint32_t stagnation = 0;     // master iterations without a better best
+    // Stop once the best fitness is >= target (<= target, for a problem
+    // that minimises: a cost).
+    std::optional<double> target;
+    std::uint32_t stagnation = 0;  // master iterations without a better best
     // Fitness evaluations (the first population's included); the run ends
     // after the master iteration that reaches it, so it may pass it by up to
     // one slave phase (stepsPerPhase × threads children fix that overshoot).
     std::uint64_t maxEvaluations = 0;
 
     // Progress: called on the calling thread about every `progressInterval`
-    // seconds and once at the end. Without it Solve prints the standard
-    // progress line on standard output, unless `quiet`.
+    // seconds and once at the end (once only when the last master iteration
+    // already had its call). Without it Solve prints the standard progress
+    // line on standard output, unless `quiet`. An exception that leaves it
+    // ends the run as one from the fitness does.
     std::function<void(const Progress&)> progress;
     bool quiet = false;
     double progressInterval = 1.0;
     // Master iterations between progress lines (and history entries) instead
-    // of seconds; 0 for seconds. A deterministic run uses 100 when it is 0, so
-    // that its history repeats too.
+    // of seconds; 0 for seconds. A run that its seed repeats (see `seed`)
+    // uses 100 when it is 0, so that its history repeats too.
     std::uint32_t progressEvery = 0;
 
     // A JSON record of the run (docs/run-record.md), written atomically at its
@@ -102,7 +121,8 @@ struct SolveOptions {
     // Ctrl+C writes the population to "<iterations>.txt" in this directory
     // (empty: the current one) and the run goes on; SIGTERM, SIGHUP and
     // Ctrl+\ (Ctrl+Break on Windows) end the run after the current master
-    // iteration, with its record. Off: Solve leaves the process's signals alone.
+    // iteration, with its record. Off: Solve leaves the process's signals
+    // alone. Calls that run at once share the handlers (see Solve).
     bool handleSignals = true;
     std::string dumpDirectory;
     // Start from the individuals of a dump that Ctrl+C wrote (every fitness

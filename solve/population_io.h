@@ -32,9 +32,11 @@ std::uint32_t BestIndex(Population& population) {
 }
 
 // Writes the population to `file` in the dump format (session.h); false when
-// a write failed.
+// a write failed. With `negated`, the population holds minus the problem's
+// costs (a problem that minimises), and the dump shows the costs.
 template <class Kind, class Population>
-bool WriteDump(std::FILE* file, const DumpHeader& header, Population& population, const Kind& kind) {
+bool WriteDump(std::FILE* file, const DumpHeader& header, Population& population, const Kind& kind,
+               bool negated = false) {
     using Gene = typename Kind::Gene;
     const std::string title = DumpHeaderText(header);
     if (std::fwrite(title.data(), 1, title.size(), file) != title.size()) return false;
@@ -44,7 +46,8 @@ bool WriteDump(std::FILE* file, const DumpHeader& header, Population& population
         line.clear();
         kind.Write(std::span<const Gene>(individual->GetGenes(), individual->GetLength()), line);
         char fitness[40];
-        std::snprintf(fitness, sizeof fitness, " # %.17g\n", static_cast<double>(*individual->GetFitness()));
+        const double value = static_cast<double>(*individual->GetFitness());
+        std::snprintf(fitness, sizeof fitness, " # %.17g\n", negated ? -value : value);
         line += fitness;
         if (std::fwrite(line.data(), 1, line.size(), file) != line.size()) return false;
     }

@@ -40,14 +40,19 @@ using GeneOf = typename KindOf<Problem>::Gene;
 //
 //     Kind genome() const;                                  // required
 //     double fitness(std::span<const Gene> genes) const;    // required; higher is better
+//     static constexpr bool minimise = true;                 // optional: lower is better
 //     void improve(std::span<Gene> genes, zarnel::Random& random) const;   // optional
 //     std::string name() const;                              // optional
 //     std::vector<Number> decode(std::span<const Gene> genes) const;      // optional
 //
 // `genome()` gives the kind with its length (and bounds, for the vector
-// kinds). `fitness` scores a genome; a NaN ranks below every number. To
-// minimise a cost, return its negative. `improve` is a local search that
-// Solve runs on every child before it is scored. `name` names the problem in
+// kinds). `fitness` scores a genome; a NaN ranks below every number. With
+// `minimise` true, `fitness` returns a cost and the lowest cost is best
+// (a NaN still ranks last): the progress lines, the result, the record and
+// the target then speak of that cost as returned. `improve` is a local
+// search that Solve runs on every child (and every individual of a new
+// first population) before it is scored; the genome it leaves must pass the
+// kind's Check, or the run ends with a SolveError. `name` names the problem in
 // the record. `decode` turns a genome into the numbers that the record shows
 // as the solution (a tour's 1-based city numbers, say); without it the record
 // shows the genes.
@@ -78,6 +83,20 @@ template <class Problem>
 concept HasDecode = requires(const Problem& problem, std::span<const GeneOf<Problem>> genes) {
     { problem.decode(genes) } -> std::ranges::range;
 };
+template <class Problem>
+concept HasMinimise = requires {
+    {std::bool_constant<Problem::minimise>{}};
+};
+
+// True when the problem's fitness is a cost to minimise.
+template <class Problem>
+constexpr bool Minimises() {
+    if constexpr (HasMinimise<Problem>) {
+        return Problem::minimise;
+    } else {
+        return false;
+    }
+}
 
 namespace detail {
 
@@ -94,6 +113,10 @@ concept NamesName = requires {
 template <class Problem>
 concept NamesDecode = requires {
     &Problem::decode;
+};
+template <class Problem>
+concept NamesMinimise = requires {
+    &Problem::minimise;
 };
 
 // Compile-time checks with messages that say what to write.
@@ -116,6 +139,8 @@ constexpr void CheckProblem() {
     static_assert(!NamesName<Problem> || HasName<Problem>, "name must be `std::string name() const`");
     static_assert(!NamesDecode<Problem> || HasDecode<Problem>,
                   "decode must be `std::vector<Number> decode(std::span<const Gene> genes) const`");
+    static_assert(!NamesMinimise<Problem> || HasMinimise<Problem>,
+                  "minimise must be `static constexpr bool minimise = true;` (a constant of the type)");
 }
 
 }  // namespace detail

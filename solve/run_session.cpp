@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <mutex>
 #include <utility>
 
 #include "platform/console.h"
@@ -30,6 +31,33 @@ private:
     bool active_;
 };
 
+// The process's Ctrl+C and end-request handlers, shared by every session
+// that handles them while it lives: several may run at once (Solve on two
+// threads, or one Solve inside another's fitness). The first to come
+// installs the handlers and the last to go gives the signals back their
+// actions, so none of them is left to the default action (which ends the
+// process, without a dump or a record) while another still runs. The mutex
+// guards the count and orders the installing and the removing.
+class SharedSignals {
+public:
+    static void Take() {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        if (holders_++ != 0) return;
+        platform::InstallCtrlCHandler();
+        platform::HandleEndRequests(true);
+    }
+    static void Give() {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        if (--holders_ != 0) return;
+        platform::HandleEndRequests(false);
+        platform::RemoveCtrlCHandler();
+    }
+
+private:
+    static inline std::mutex mutex_;
+    static inline std::uint32_t holders_ = 0;
+};
+
 }  // namespace
 
 RunSession::RunSession(Setup setup, run::RunFiles files)
@@ -38,15 +66,11 @@ RunSession::RunSession(Setup setup, run::RunFiles files)
       startUtc_(std::chrono::system_clock::now()),
       start_(run::RunLoop::Clock::now()),
       countMaster_(&masterStats_) {
-    if (!setup_.handleSignals) return;
-    platform::InstallCtrlCHandler();
-    platform::HandleEndRequests(true);
+    if (setup_.handleSignals) SharedSignals::Take();
 }
 
 RunSession::~RunSession() {
-    if (!setup_.handleSignals) return;
-    platform::HandleEndRequests(false);
-    platform::RemoveCtrlCHandler();
+    if (setup_.handleSignals) SharedSignals::Give();
 }
 
 double RunSession::Elapsed() const {
@@ -135,13 +159,15 @@ run::RunRecord RunSession::Record(const CParallelGA& engine, run::StopReason rea
     return record;
 }
 
-bool RunSession::WriteRecord(const std::string& path, run::RunRecord& record, std::FILE* err) const {
+bool RunSession::WriteRecord(const std::string& path, run::RunRecord& record, std::FILE* err,
+                             std::string* failure) const {
     record.wallSeconds = Elapsed();
     record.end = std::chrono::system_clock::now();
     const std::string problem = run::WriteRecordFile(path, run::RecordText(record));
     if (problem.empty()) return true;
-    std::fprintf(err, "Unable to write run record %s: %s; the file was left as it was\n", path.c_str(),
-                 problem.c_str());
+    const std::string message = "Unable to write run record " + path + ": " + problem;
+    std::fprintf(err, "%s; the file was left as it was\n", message.c_str());
+    if (failure != nullptr) *failure = message;
     return false;
 }
 

@@ -39,7 +39,8 @@ public:
         // whole life, and gives them back their actions after (a library
         // call, which must not be ended half-way through its record); off,
         // Ctrl+C requests come from the program's own handler
-        // (platform::InstallCtrlCHandler), if any.
+        // (platform::InstallCtrlCHandler), if any. Sessions that live at
+        // once share the handlers: the last to end gives the actions back.
         bool handleSignals = false;
         std::string dumpDirectory;  // where dumps go; empty: the current directory
         // Roles of the run's files that a dump may never take, not even
@@ -55,8 +56,10 @@ public:
 
     const Setup& Settings() const { return setup_; }
     run::RunFiles& Files() { return files_; }
-    // Wall-clock seconds since the session began.
+    // Wall-clock seconds since the session began, and when it began (the
+    // time limit counts from there).
     double Elapsed() const;
+    run::RunLoop::Clock::time_point Start() const { return start_; }
 
     // Runs `engine` until the chunk hook says it is solved, a limit or the
     // iteration hook ends it, or an end request comes (StopReason::kSignal).
@@ -86,8 +89,10 @@ public:
     // master's and the threads' figures. Between Run calls only.
     run::RunRecord Record(const CParallelGA& engine, run::StopReason reason) const;
     // Writes `record` to `path` atomically, its end time and wall seconds
-    // set now; on failure says why on `err` and returns false.
-    bool WriteRecord(const std::string& path, run::RunRecord& record, std::FILE* err) const;
+    // set now; on failure says why on `err` (and in `failure`, when given)
+    // and returns false.
+    bool WriteRecord(const std::string& path, run::RunRecord& record, std::FILE* err,
+                     std::string* failure = nullptr) const;
 
 private:
     Setup setup_;

@@ -1,8 +1,10 @@
 #include "solve/session.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cinttypes>
 #include <cmath>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -109,6 +111,11 @@ RunPlan PlanRun(const SolveOptions& options, std::uint32_t genomeLength) {
     plan.stagnation = options.stagnation;
     plan.maxEvaluations = options.maxEvaluations;
     plan.seed = options.seed ? *options.seed : run::SeedFromClock();
+    plan.repeatable = options.deterministic ||
+                      (options.seed && plan.islands == 1 && options.network == nullptr && plan.threads <= 1);
+    if (plan.repeatable && !options.deterministic && plan.fixedSteps == 0)
+        plan.fixedSteps = std::max<std::uint32_t>(1, plan.population / 2);
+    plan.progressEvery = options.progressEvery != 0 ? options.progressEvery : plan.repeatable ? 100 : 0;
     return plan;
 }
 
@@ -141,10 +148,9 @@ void PrintProgressLine(std::FILE* out, const Progress& progress) {
 
 run::ParameterList RecordParameters(const SolveOptions& options, const RunPlan& plan) {
     run::ParameterList list;
-    const auto whole = [&](const char* key, std::uint64_t value) {
-        list.emplace_back(key, static_cast<std::int64_t>(value));
-    };
-    whole("threads", plan.threads);
+    // Unsigned, so that a seed of 2^63 or more is recorded as it is.
+    const auto whole = [&](const char* key, std::uint64_t value) { list.emplace_back(key, value); };
+    whole("threads", options.threads);
     whole("population", plan.population);
     whole("seed", plan.seed);
     whole("tournament_size", plan.tournament);
@@ -196,7 +202,7 @@ void Trim(std::string& text) {
 
 }  // namespace
 
-DumpText ReadDumpText(const std::string& path, const DumpHeader& expect) {
+DumpText ReadDumpText(const std::string& path, const DumpHeader& expect, std::FILE* err) {
     const std::string at = "Cannot resume from " + path;
     std::error_code error;
     const fs::file_status status = fs::status(path, error);
@@ -216,6 +222,7 @@ DumpText ReadDumpText(const std::string& path, const DumpHeader& expect) {
     const auto refuseLine = [&](const std::string& reason) {
         Refuse(at + ", line " + std::to_string(number) + ": " + reason);
     };
+    errno = 0;
     while (std::getline(file, line)) {
         ++number;
         if (line.find('\0') != std::string::npos) refuseLine("it holds a zero byte");
@@ -263,6 +270,12 @@ DumpText ReadDumpText(const std::string& path, const DumpHeader& expect) {
                        " individuals; this run's population is " + std::to_string(expect.individuals) +
                        " (set the population to match)");
             }
+            if (err != nullptr && dump.header.problem != expect.problem) {
+                std::fprintf(err,
+                             "Warning: %s is a dump of the problem \"%s\"; this run's problem is \"%s\" "
+                             "(its genomes fit, so the run resumes from them)\n",
+                             path.c_str(), dump.header.problem.c_str(), expect.problem.c_str());
+            }
         }
         std::string genes = line.substr(0, line.find('#'));
         Trim(genes);
@@ -276,6 +289,9 @@ DumpText ReadDumpText(const std::string& path, const DumpHeader& expect) {
         dump.genomes.push_back(std::move(genes));
         dump.lines.push_back(number);
     }
+    // A read that failed (an I/O error; /proc/self/mem) is no end of file.
+    const int readError = errno;
+    if (file.bad()) Refuse(at + ": it cannot be read: " + std::strerror(readError != 0 ? readError : EIO));
     if (!titled) Refuse(at + ": it is empty");
     if (header) Refuse(at + ": it holds no individuals");
     if (dump.genomes.size() != expect.individuals) {

@@ -35,6 +35,15 @@ struct RunPlan {
     std::uint32_t localIslands = 1;
     std::uint32_t migrationInterval = 100;
     std::uint32_t migrants = 1;
+    // The seed repeats the run: it is deterministic, or a given seed runs
+    // one population on at most one slave thread, whose steps per phase are
+    // then fixed (stepsPerPhase, or half the population) instead of sized
+    // from the time they take. Progress then comes every progressEvery
+    // master iterations (100 unless set), so that the history repeats too.
+    bool repeatable = false;
+    // Master iterations between progress calls; 0: every progressInterval
+    // seconds.
+    std::uint32_t progressEvery = 0;
 };
 
 // Checks the options for a genome of `genomeLength` genes and resolves the
@@ -48,12 +57,13 @@ RunPlan PlanRun(const SolveOptions& options, std::uint32_t genomeLength);
 // and the dump it resumes from. Throws SolveError otherwise.
 run::RunFiles FilesOfRun(const SolveOptions& options);
 
-// The standard progress line: "iteration 1200: best -7542, mean -7903.21,
+// The standard progress line: "iteration 1200: best 7542, mean 7903.21,
 // 61200 evaluations, 2.0 s".
 void PrintProgressLine(std::FILE* out, const Progress& progress);
 
 // The options that the record lists under "parameters": every one that differs
-// from its default, as resolved.
+// from its default, as resolved; `threads` as asked for (with islands, each
+// island's share is the length of its "threads" array).
 run::ParameterList RecordParameters(const SolveOptions& options, const RunPlan& plan);
 
 // The population dump format of Solve: a header of "# key: value" lines,
@@ -74,12 +84,13 @@ std::string DumpHeaderText(const DumpHeader& header);
 // fitness comment removed), with the line number of each. Throws SolveError
 // (naming the file and line) for a file that cannot be read, is too long for
 // a dump of `expect`, or whose header does not match `expect` (kind, length,
-// individuals).
+// individuals). A dump of a problem of another name is read, with a warning
+// on `err` (a problem may be renamed; its kind and length must fit).
 struct DumpText {
     DumpHeader header;
     std::vector<std::string> genomes;
     std::vector<std::uint64_t> lines;
 };
-DumpText ReadDumpText(const std::string& path, const DumpHeader& expect);
+DumpText ReadDumpText(const std::string& path, const DumpHeader& expect, std::FILE* err = nullptr);
 
 }  // namespace zarnel::detail

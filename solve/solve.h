@@ -1,14 +1,17 @@
 #pragma once
 
 #include <chrono>
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <exception>
+#include <limits>
 #include <memory>
 #include <mutex>
 #include <optional>
 #include <span>
 #include <string>
+#include <system_error>
 #include <utility>
 #include <vector>
 
@@ -82,8 +85,10 @@ struct IslandSeat {
 // islands (`seat` null), or one island's part of a run of islands, on the
 // thread that builds, runs and destroys its engine. With islands, the
 // record (only the island whose options name one writes it) sums the
-// islands and lists each, and the result of island 0 is the run's: the
-// winner's best individual and the islands' figures summed.
+// islands and lists each, its history follows island 0 alone, and the
+// result of island 0 is the run's: the winner's best individual and the
+// islands' figures summed. Fitness values leave here as the problem gives
+// them (RankedFitness turns the engine's back).
 template <class Problem, class Operators>
 SolveResult<GeneOf<Problem>> RunPopulation(const Problem& problem, const KindOf<Problem>& kind,
                                            const Operators& operators, const std::string& problemName,
@@ -94,6 +99,7 @@ SolveResult<GeneOf<Problem>> RunPopulation(const Problem& problem, const KindOf<
     using Scheme = SteadyState<Problem, Operators>;
     using Population = typename Scheme::Population;
     using Individual = typename Scheme::Individual;
+    const auto own = [](double ranked) { return RankedFitness<Problem>(ranked); };
 
     RunSession::Setup sessionSetup;
     sessionSetup.program = "zarnel::Solve";
@@ -108,7 +114,9 @@ SolveResult<GeneOf<Problem>> RunPopulation(const Problem& problem, const KindOf<
     Population population(plan.population, kind.Length());
     DumpHeader header{problemName, std::string(Kind::kName), kind.Length(), plan.population, 0, plan.seed};
     if (!options.resumeFrom.empty()) {
-        const DumpText dump = ReadDumpText(options.resumeFrom, header);
+        // With islands, island 0 speaks for all.
+        const bool warns = seat == nullptr || seat->transport->Island() == 0;
+        const DumpText dump = ReadDumpText(options.resumeFrom, header, warns ? stderr : nullptr);
         for (std::uint32_t i = 0; i < population.size; ++i) {
             const std::span<Gene> genes(population.GetIndividual(i)->GetGenes(), kind.Length());
             std::string reason = kind.Read(dump.genomes[i], genes);
@@ -127,15 +135,33 @@ SolveResult<GeneOf<Problem>> RunPopulation(const Problem& problem, const KindOf<
     settings.threads = plan.threads;
     settings.tournament = plan.tournament;
     settings.fixedSteps = plan.fixedSteps;
-    settings.target = plan.target;
+    if (plan.target) settings.target = own(*plan.target);
     settings.deterministic = options.deterministic;
     settings.resumed = !options.resumeFrom.empty();
+    if (plan.limits.timeLimitSeconds > 0.0) {
+        settings.deadline =
+            session.Start() + std::chrono::duration_cast<run::RunLoop::Clock::duration>(
+                                  std::chrono::duration<double>(plan.limits.timeLimitSeconds));
+    }
+    // An end request reaches every island through the process's flag.
+    settings.endRequests = seat != nullptr ? seat->dumps : options.handleSignals;
     Scheme scheme(problem, kind, operators, population, settings);
 
-    CParallelGA engine(scheme.InitOperator(), scheme.MasterOperator(), scheme.SlaveOperator(), plan.threads);
+    std::optional<CParallelGA> engineSlot;
+    try {
+        engineSlot.emplace(scheme.InitOperator(), scheme.MasterOperator(), scheme.SlaveOperator(),
+                           plan.threads);
+    } catch (const std::system_error& error) {
+        // The system refused a thread (a process limit): nothing has run.
+        throw SolveError(error.what());
+    }
+    CParallelGA& engine = *engineSlot;
     // The first slave phase makes and scores the population; it is no master
     // iteration of the run.
     engine.Run(1);
+    // The individuals that hold a genome: all of them, unless the time limit
+    // or an end request stopped the first population half-way.
+    const std::uint32_t made = scheme.Interrupted() ? scheme.FirstPopulationMade() : population.size;
 
     std::optional<islands::IslandPort<Population>> port;
     if (seat != nullptr) port.emplace(*seat->transport, seat->settings);
@@ -146,41 +172,47 @@ SolveResult<GeneOf<Problem>> RunPopulation(const Problem& problem, const KindOf<
     result.seed = plan.seed;
     run::History history;
     double lastProgress = 0.0;
-    // With islands: the best over every island as this one last learned it.
-    double islandsBest = -std::numeric_limits<double>::infinity();
-    const std::uint32_t progressEvery = options.progressEvery != 0 ? options.progressEvery
-                                        : options.deterministic    ? 100
-                                                                   : 0;
+    std::optional<std::uint64_t> observedAt;
+    // The progress call and the history entry of master iteration
+    // `iteration`. A progress callback that throws fails the run as a
+    // throwing fitness does.
     const auto observe = [&](std::uint64_t iteration) {
         Progress progress;
         progress.iteration = iteration;
         progress.evaluations = session.Evaluations(engine);
-        progress.best = *population.GetIndividual(BestIndex(population))->GetFitness();
-        if (port) {
-            islandsBest = std::max(islandsBest, port->GlobalBestFitness());
-            progress.best = std::max(RankKey(progress.best), islandsBest);
-        }
-        progress.mean = MeanFitness(population);
+        progress.best = own(*population.GetIndividual(BestIndex(population))->GetFitness());
+        progress.mean = own(MeanFitness(population));
         progress.seconds = session.Elapsed();
-        if (options.progress) {
-            options.progress(progress);
-        } else if (!options.quiet) {
-            PrintProgressLine(stdout, progress);
-        }
+        observedAt = iteration;
+        lastProgress = progress.seconds;
         if (!options.record.empty()) {
-            run::HistoryEntry entry = run::Summarise(population, static_cast<std::uint32_t>(iteration));
-            if (port) entry.best = progress.best;
+            run::HistoryEntry entry = run::Summarise(population, static_cast<std::uint32_t>(iteration), made);
+            entry.best = progress.best;
             entry.mean = progress.mean;
             entry.evaluations = progress.evaluations;
             entry.seconds = progress.seconds;
             history.push_back(entry);
         }
-        lastProgress = progress.seconds;
+        if (options.progress) {
+            try {
+                options.progress(progress);
+            } catch (...) {
+                scheme.Fail(std::current_exception());
+            }
+        } else if (!options.quiet) {
+            PrintProgressLine(stdout, progress);
+        }
     };
 
     std::optional<StopReason> reason;
-    if (scheme.Failed()) reason = StopReason::kError;
-    if (!reason && scheme.Reached()) reason = StopReason::kTarget;
+    if (scheme.Failed()) {
+        reason = StopReason::kError;
+    } else if (scheme.Interrupted()) {
+        reason =
+            settings.endRequests && platform::EndRequested() ? StopReason::kSignal : StopReason::kTimeLimit;
+    } else if (scheme.Reached()) {
+        reason = StopReason::kTarget;
+    }
     std::uint64_t iterations = 0;
     bool stoppedByIslands = false;
     // The port counts in 64 bits; the run loop's total wraps.
@@ -189,9 +221,10 @@ SolveResult<GeneOf<Problem>> RunPopulation(const Problem& problem, const KindOf<
         run::RunHooks hooks;
         hooks.afterChunk = [&](std::uint32_t total) {
             if (scheme.Failed() || scheme.Reached()) return true;
-            if (progressEvery != 0 ? total % progressEvery == 0
-                                   : session.Elapsed() - lastProgress >= options.progressInterval)
+            if (plan.progressEvery != 0 ? total % plan.progressEvery == 0
+                                        : session.Elapsed() - lastProgress >= options.progressInterval)
                 observe(total);
+            if (scheme.Failed()) return true;
             const bool dumpAsked = seat != nullptr ? seat->dumps && seat->transport->DumpRequested()
                                                    : options.handleSignals && platform::TakeCtrlCRequest();
             if (dumpAsked) {
@@ -199,7 +232,10 @@ SolveResult<GeneOf<Problem>> RunPopulation(const Problem& problem, const KindOf<
                 header.iteration = firstIteration + total;
                 const std::string path = session.DumpNow(
                     std::to_string(header.iteration) + islandSuffix,
-                    [&](std::FILE* file) { return WriteDump(file, header, population, kind); }, stderr);
+                    [&](std::FILE* file) {
+                        return WriteDump(file, header, population, kind, Minimises<Problem>());
+                    },
+                    stderr);
                 if (!path.empty()) {
                     result.dumps.push_back(path);
                     std::fprintf(stderr,
@@ -228,9 +264,13 @@ SolveResult<GeneOf<Problem>> RunPopulation(const Problem& problem, const KindOf<
             reason = scheme.Failed() ? StopReason::kError : StopReason::kTarget;
     }
 
-    Individual* best = population.GetIndividual(BestIndex(population));
-    result.genes.assign(best->GetGenes(), best->GetGenes() + kind.Length());
-    result.fitness = *best->GetFitness();
+    if (made != 0) {
+        Individual* best = population.GetIndividual(BestIndex(population));
+        result.genes.assign(best->GetGenes(), best->GetGenes() + kind.Length());
+        result.fitness = own(*best->GetFitness());
+    } else {
+        result.fitness = std::numeric_limits<double>::quiet_NaN();
+    }
     result.iterations = iterations;
     result.evaluations = session.Evaluations(engine);
     result.steps = session.Steps(engine);
@@ -253,10 +293,10 @@ SolveResult<GeneOf<Problem>> RunPopulation(const Problem& problem, const KindOf<
         reason = outcome.reason;
         if (!outcome.islands.empty()) {
             // Island 0 reports the run: the winner's best, the islands summed.
-            if (outcome.genes.size() == kind.Length()) {
+            // A winner without a number does not replace a genome with none.
+            if (outcome.genes.size() == kind.Length() && (!std::isnan(outcome.fitness) || made != 0)) {
                 result.genes = std::move(outcome.genes);
-                result.fitness = outcome.fitness;
-                islandsBest = std::max(islandsBest, RankKey(result.fitness));
+                result.fitness = own(outcome.fitness);
             }
             const islands::IslandTotals totals = islands::SumIslands(outcome.islands);
             result.iterations = totals.masterIterations;
@@ -265,8 +305,10 @@ SolveResult<GeneOf<Problem>> RunPopulation(const Problem& problem, const KindOf<
             islandFigures = std::move(outcome.islands);
         }
     }
+    // The last progress call, unless the last master iteration had it.
+    if (observedAt != iterations) observe(iterations);
+    if (scheme.Failed()) reason = StopReason::kError;
     result.stopReason = *reason;
-    observe(iterations);
 
     if (!options.record.empty()) {
         run::RunRecord record = session.Record(engine, *reason);
@@ -277,19 +319,29 @@ SolveResult<GeneOf<Problem>> RunPopulation(const Problem& problem, const KindOf<
         record.operators = OperatorNames<Problem>(operators);
         record.seed = plan.seed;
         record.history = std::move(history);
+        record.direction = Minimises<Problem>() ? "minimise" : "maximise";
         record.bestFitness = result.fitness;
-        record.solution = RecordedSolution(problem, std::span<const Gene>(result.genes));
+        if (!result.genes.empty())
+            record.solution = RecordedSolution(problem, std::span<const Gene>(result.genes));
         record.resumedFrom = options.resumeFrom;
+        // Where it stopped depended on the clock or on the outside; with
+        // islands, so did where the others were when one failed.
+        record.repeatable = plan.repeatable && *reason != StopReason::kTimeLimit &&
+                            *reason != StopReason::kSignal &&
+                            !(*reason == StopReason::kError && plan.islands > 1) && !scheme.Interrupted();
+        if (scheme.Interrupted()) record.firstPopulationScored = made;
         if (!islandFigures.empty()) {
             const islands::IslandTotals totals = islands::SumIslands(islandFigures);
             record.masterIterations = totals.masterIterations;
             record.evaluations = totals.evaluations;
             record.masterBusyMs = totals.masterBusyMs;
             record.threads = totals.threads;
-            for (const islands::IslandFigures& figures : islandFigures)
+            for (const islands::IslandFigures& figures : islandFigures) {
                 record.islands.push_back(islands::ToIslandRecord(figures));
+                record.islands.back().bestFitness = own(figures.bestFitness);
+            }
         }
-        session.WriteRecord(options.record, record, stderr);
+        session.WriteRecord(options.record, record, stderr, &result.recordError);
     }
     result.seconds = session.Elapsed();
     if (seat != nullptr ? scheme.Failed() : *reason == StopReason::kError)
@@ -404,18 +456,25 @@ SolveResult<GeneOf<Problem>> RunIslandsOfRun(const Problem& problem, const KindO
 // on the master–slave engine until a stop limit, the target, an end request or
 // stagnation ends it, and returns the best individual with the run's figures.
 // `operators` chooses the crossover, mutation and their rates for the
-// problem's genome kind (OperatorsOf<Kind>, genome/operators.h). With
+// problem's genome kind (OperatorsOf<Kind>, genome/operators_of.h). With
 // `islands` (or a `network`) the run is a ring of populations (see
 // SolveOptions::islands); the result is then the best individual of all
 // islands and the figures summed over them.
 //
 // A problem, option or resume file that cannot work is refused with a
-// SolveError before anything runs. An exception that leaves the problem's
-// fitness or improve ends the run (the record is written, with stop reason
-// "error") and is thrown again from here; with islands, on any island, after
-// every island has stopped. Call it from one thread at a time:
-// with `handleSignals` it handles the process's Ctrl+C and end requests for
-// the length of the run.
+// SolveError before anything runs; so is a slave thread that the system
+// cannot start ("cannot start slave thread 38 of 200: ..."). An exception
+// that leaves the problem's fitness or improve, or the progress callback,
+// ends the run (the record is written, with stop reason "error") and is
+// thrown again from here; with islands, on any island, after every island
+// has stopped. So does an improve that leaves a genome the kind's Check
+// refuses: a SolveError that names improve, the gene and its value.
+//
+// Several calls may run at once, on other threads or one inside another's
+// fitness. With `handleSignals` they share the process's Ctrl+C and end
+// requests: the handlers are installed by the first and given back by the
+// last to end, an end request ends every one of them, and a Ctrl+C dumps
+// the population of the one that looks first.
 template <class Problem, class Operators = OperatorsOf<KindOf<Problem>>>
 SolveResult<GeneOf<Problem>> Solve(const Problem& problem, const SolveOptions& options = {},
                                    const Operators& operators = {}) {

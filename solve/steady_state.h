@@ -10,6 +10,7 @@
 #include <mutex>
 #include <optional>
 #include <span>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -19,10 +20,12 @@
 #include "framework/population.h"
 #include "framework/thread_stats.h"
 #include "genome/random.h"
+#include "platform/console.h"
 #include "solve/lanes.h"
 #include "solve/phase_sizer.h"
 #include "solve/population_io.h"
 #include "solve/problem.h"
+#include "solve/result.h"
 
 namespace zarnel::detail {
 
@@ -32,17 +35,33 @@ inline double RankKey(double fitness) {
     return std::isnan(fitness) ? -std::numeric_limits<double>::infinity() : fitness;
 }
 
+// The fitness the engine ranks by, higher better: the problem's own, or
+// minus it for a problem that minimises. It is its own inverse, so it also
+// turns a ranked fitness back into the problem's value.
+template <class Problem>
+double RankedFitness(double fitness) {
+    if constexpr (Minimises<Problem>()) {
+        return -fitness;
+    } else {
+        return fitness;
+    }
+}
+
 // What one run of the scheme is given, fixed for the run.
 struct SchemeSettings {
     std::uint64_t runSeed = 0;
     std::uint32_t threads = 0;     // slave threads; 0: the master runs the steps
     std::uint32_t tournament = 3;  // individuals claimed per step
     std::uint32_t fixedSteps = 0;  // steps per phase (per lane when deterministic); 0: sized
-    std::optional<double> target;
+    std::optional<double> target;  // as a ranked fitness (RankedFitness)
     bool deterministic = false;
     // A new population is made by the kind's Init and the problem's improve;
     // a resumed one is only scored.
     bool resumed = false;
+    // While the first population is made: the time limit, and whether end
+    // requests (platform::EndRequested) stop it too.
+    std::optional<std::chrono::steady_clock::time_point> deadline;
+    bool endRequests = false;
 };
 
 // The lanes of a deterministic run: a count that depends on the population
@@ -53,7 +72,8 @@ using lanes::LaneCount;
 // The steady-state scheme of one run on the master–slave engine. Each
 // tournament step claims `tournament` individuals, breeds one child from the
 // best two (and the rest, for operators that use more) into the worst one,
-// improves it when the problem can, and scores it. The population's best, as
+// improves it when the problem can (the kind's Check then vouches for the
+// genome), and scores it. The population's best, as
 // the last master pass found it, is never the one replaced. The master pass
 // finds the best, notes improvements, sizes the next slave phase and stops the
 // run on the target.
@@ -77,8 +97,12 @@ using lanes::LaneCount;
 // slave threads wait. Everything the master writes for a phase (the step
 // count, the protected index, the slices, the lane counter) is written while
 // the slave threads wait and read by them after their start event, which
-// orders it; the stop and failure flags are the only data written during a
-// phase.
+// orders it; the stop, interruption and failure flags are the only data
+// written during a phase.
+//
+// Every fitness is kept as RankedFitness, higher better; an individual's
+// fitness is NaN from the moment its genes change until its fitness returns,
+// so a fitness or improve that throws leaves no stale number behind.
 template <class Problem, class Operators>
 class SteadyState {
 public:
@@ -99,6 +123,8 @@ public:
           init_(*this),
           slave_(*this),
           masterOperator_(*this) {
+        for (std::uint32_t i = 0; i < population.size; ++i)
+            population.GetIndividual(i)->SetFitness(kNoFitness);
         const std::uint32_t generators = std::max<std::uint32_t>(settings.threads, 1);
         for (std::uint32_t j = 0; j < generators; ++j)
             threadRandom_.push_back(Random::Stream(settings.runSeed, j));
@@ -123,6 +149,15 @@ public:
     // Between Run calls only (the slave threads wait).
     bool Reached() const { return reached_.load(std::memory_order_relaxed); }
     bool Failed() const { return failed_.load(std::memory_order_relaxed); }
+    // The time limit or an end request came while the first population was
+    // made; it holds the individuals 0 … FirstPopulationMade() − 1 only.
+    bool Interrupted() const { return interrupted_.load(std::memory_order_relaxed); }
+    std::uint32_t FirstPopulationMade() const {
+        return std::min(nextInit_.load(std::memory_order_relaxed), population_.size);
+    }
+    // Ends the run as a failure of the problem's code: an exception from a
+    // callback of the caller's. Any thread.
+    void Fail(std::exception_ptr failure) { NoteFailure(std::move(failure)); }
     // The first exception that left the problem's code, if any.
     std::exception_ptr Failure() const {
         const std::lock_guard<std::mutex> lock(failureMutex_);
@@ -134,6 +169,7 @@ public:
     // failure, as on a slave thread.
     void ScoreMigrant(Individual& individual) {
         try {
+            individual.SetFitness(kNoFitness);
             Score(individual);
         } catch (...) {
             NoteFailure(std::current_exception());
@@ -149,6 +185,7 @@ private:
     static constexpr std::uint64_t kMasterStream = std::uint64_t{1} << 32;
     static constexpr std::uint64_t kLaneStreams = std::uint64_t{2} << 32;
     static constexpr std::uint64_t kInitStreams = std::uint64_t{3} << 32;
+    static constexpr double kNoFitness = std::numeric_limits<double>::quiet_NaN();
 
     class InitPass final : public COperatorBase {
     public:
@@ -232,9 +269,18 @@ private:
 
     // Makes and scores the first population: individual i from a stream of
     // its own, whichever thread takes it, so it is the same for every thread
-    // count.
+    // count. The time limit and end requests are looked at before each
+    // individual is taken, so a first population that takes long stops in
+    // time; the individuals taken by then are finished, and they are those
+    // below the counter.
     void Prepare() {
         for (;;) {
+            if (stop_.load(std::memory_order_relaxed)) return;
+            if (FirstPopulationDue()) {
+                interrupted_.store(true, std::memory_order_relaxed);
+                stop_.store(true, std::memory_order_relaxed);
+                return;
+            }
             const std::uint32_t i = nextInit_.fetch_add(1, std::memory_order_relaxed);
             if (i >= population_.size) return;
             Individual* individual = population_.GetIndividual(i);
@@ -242,9 +288,29 @@ private:
             if (!settings_.resumed) {
                 Random random = Random::Stream(settings_.runSeed, kInitStreams + i);
                 kind_.Init(genes, random);
-                if constexpr (HasImprove<Problem>) problem_.improve(genes, random);
+                Improve(genes, random);
             }
             Score(*individual);
+        }
+    }
+
+    // The time limit has passed, or an end request came.
+    bool FirstPopulationDue() const {
+        if (settings_.endRequests && platform::EndRequested()) return true;
+        return settings_.deadline && std::chrono::steady_clock::now() >= *settings_.deadline;
+    }
+
+    // The problem's improve, and the kind's Check of what it left: a genome
+    // that is none of the kind (a permutation with a city twice, a gene out
+    // of its bounds) would break the operators that take it as a parent.
+    void Improve(std::span<Gene> genes, Random& random) {
+        if constexpr (HasImprove<Problem>) {
+            problem_.improve(genes, random);
+            const std::string fault = kind_.Check(std::span<const Gene>(genes));
+            if (!fault.empty()) {
+                throw SolveError("the problem's improve left a genome that is no " +
+                                 std::string(Kind::kName) + ": " + fault);
+            }
         }
     }
 
@@ -257,11 +323,12 @@ private:
             Step(random, [&] { return order_[begin + random.Below(size)]; });
     }
 
+    // Counted before the call: a fitness that throws was still tried.
     void Score(Individual& individual) {
+        CountEvaluation();
         const double fitness = static_cast<double>(
             problem_.fitness(std::span<const Gene>(individual.GetGenes(), individual.GetLength())));
-        individual.SetFitness(fitness);
-        CountEvaluation();
+        individual.SetFitness(RankedFitness<Problem>(fitness));
     }
 
     // One tournament step with indices from `draw`; true when the child
@@ -312,8 +379,9 @@ private:
             parents[c] = std::span<const Gene>(claimed[c]->GetGenes(), claimed[c]->GetLength());
         Individual& child = *claimed[k - 1];
         const std::span<Gene> genes(child.GetGenes(), child.GetLength());
+        child.SetFitness(kNoFitness);
         operators_.Breed(kind_, std::span<const std::span<const Gene>>(parents, k - 1), genes, random);
-        if constexpr (HasImprove<Problem>) problem_.improve(genes, random);
+        Improve(genes, random);
         Score(child);
         CountStep();
         return settings_.target && *child.GetFitness() >= *settings_.target;
@@ -396,6 +464,7 @@ private:
     std::atomic<bool> stop_{false};
     std::atomic<bool> reached_{false};
     std::atomic<bool> failed_{false};
+    std::atomic<bool> interrupted_{false};
     mutable std::mutex failureMutex_;  // guards failure_
     std::exception_ptr failure_;
 

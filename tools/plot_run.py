@@ -6,9 +6,11 @@ lines per record, labelled from the records themselves.
 
 Best is solid, mean dashed. The x axis is the master iterations of each
 progress line, or the fitness evaluations or seconds where the record's
-history holds them. Needs matplotlib (Debian python3-matplotlib). Every
-failure is one line on standard error and exit status 1; the picture is
-replaced only once it is complete.
+history holds them. A record of a problem that minimises ("direction":
+"minimise") holds costs, lowest best, and is drawn as they are. Needs
+matplotlib (Debian python3-matplotlib, for /usr/bin/python3). Every failure
+is one line on standard error and exit status 1; the picture is replaced
+only once it is complete. The package installs it as bin/zarnel-plot-run.
 """
 import argparse
 import io
@@ -171,7 +173,15 @@ def plot(args):
         axes.plot(xs, mean, linestyle="--", marker=marker, color=line[0].get_color(), label=label + ", mean")
     axes.set_xlabel(x_label)
     nqueen = all(program in NQUEEN_PROGRAMS for program in programs)
-    axes.set_ylabel("fitness (0 is a solution)" if nqueen else "fitness")
+    directions = {record.get("direction", "maximise") for record in records}
+    if nqueen:
+        axes.set_ylabel("fitness (0 is a solution)")
+    elif directions == {"minimise"}:
+        axes.set_ylabel("cost (lower is better)")
+    elif "minimise" in directions:
+        axes.set_ylabel("fitness (higher is better) or cost (lower is better)")
+    else:
+        axes.set_ylabel("fitness")
     axes.set_title(args.title if args.title is not None else default_title(records, programs), fontsize="medium")
     axes.grid(True, alpha=0.3)
     axes.legend(fontsize="small")
@@ -203,7 +213,7 @@ def main():
     try:
         plot(args)
     except Refusal as refusal:
-        print("plot_run.py: {}".format(refusal), file=sys.stderr)
+        print("{}: {}".format(os.path.basename(sys.argv[0]) or "plot_run.py", refusal), file=sys.stderr)
         return 1
     return 0
 

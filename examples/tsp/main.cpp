@@ -1,12 +1,13 @@
-// A travelling salesman on Zarnel: the tour is a permutation of the cities, its fitness minus
-// its length, and every child is improved by 2-opt + Or-opt (local_search.h) before it is
-// scored; --plain leaves that out, which makes a plain GA. Usage:
+// A travelling salesman on Zarnel: the tour is a permutation of the cities, its fitness its
+// length, minimised, and every child is improved by 2-opt + Or-opt (local_search.h) before it
+// is scored; --plain leaves that out, which makes a plain GA. Usage:
 //   tsp <file.tsp> [--seed S] [--threads K] [--population P] [--time-limit T]
 //       [--max-iterations I] [--target L] [--json F] [--plain] [--help]
 //       [--islands K --migration-interval M --migrants N] [--mpi [--islands-per-process K]]
-// Prints progress, then "best length <L>" as its last line. With --mpi, run
-// under mpirun, every process is one island (or K, on threads of their own)
-// and process 0 prints.
+// Prints progress, then "best length <L>" as its last line; status 0, 2 for
+// bad input, 1 when the record could not be written. With --mpi, run under
+// mpirun, every process is one island (or K, on threads of their own) and
+// process 0 prints.
 #include <zarnel/solve/flags.h>
 #include <zarnel/solve/solve.h>
 
@@ -27,12 +28,13 @@
 
 namespace {
 
-// The plain problem: a tour and its length.
+// The plain problem: a tour and its length, the shorter the better.
 struct Tour {
+    static constexpr bool minimise = true;
     const tsp::LocalSearch* search;
     zarnel::Permutation genome() const { return {search->GetInstance().Size()}; }
     double fitness(std::span<const std::uint32_t> tour) const {
-        return -static_cast<double>(search->Length(tour));
+        return static_cast<double>(search->Length(tour));
     }
     std::string name() const { return "tsp " + search->GetInstance().Name(); }
     // The record shows the tour as TSPLIB numbers its cities, from 1.
@@ -54,8 +56,8 @@ template <class Problem>
 int Run(const Problem& problem, const zarnel::SolveOptions& options, bool speaks) {
     try {
         const auto result = zarnel::Solve(problem, options);
-        if (speaks) std::printf("best length %.0f\n", -result.fitness);
-        return 0;
+        if (speaks) std::printf("best length %.0f\n", result.fitness);
+        return result.recordError.empty() ? 0 : 1;
     } catch (const zarnel::SolveError& error) {
         std::fprintf(stderr, "tsp: %s\n", error.what());
         return 2;
@@ -90,9 +92,6 @@ int main(int argc, char** argv) {
                      mpi ? "must be 1 to 256" : "needs --mpi (without it, --islands gives islands)");
         return 2;
     }
-    // A target length L is the fitness -L.
-    if (options.target) options.target = -*options.target;
-
     bool speaks = true;
 #ifdef ZARNEL_TSP_MPI
     std::optional<zarnel::islands::MpiSession> session;

@@ -150,4 +150,34 @@ TEST_F(SolveResume, ADumpThatDoesNotFitTheRunIsRefusedNamingFileAndLine) {
               std::string::npos);
 }
 
+// A dump of another problem whose genomes fit resumed in silence, and a
+// file whose reading fails (/proc/self/mem) was called empty.
+TEST_F(SolveResume, ADumpOfAnotherProblemIsNamedAndAReadErrorIsNoEmptyFile) {
+    const std::string path = Path("other.txt");
+    std::ofstream(path) << "# zarnel population dump\n# problem: berlin52\n# genome: permutation 3\n"
+                           "# individuals: 3\n0 1 2\n2 1 0\n1 0 2\n";
+    zarnel::SolveOptions options;
+    options.threads = 0;
+    options.population = 3;
+    options.quiet = true;
+    options.maxIterations = 1;
+    options.resumeFrom = path;
+    ::testing::internal::CaptureStderr();
+    zarnel::Solve(Sorting{3}, options);
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(),
+              "Warning: " + path +
+                  " is a dump of the problem \"berlin52\"; this run's problem is \"sorting\" (its genomes "
+                  "fit, so the run resumes from them)\n");
+#ifdef __linux__
+    options.resumeFrom = "/proc/self/mem";
+    try {
+        zarnel::Solve(Sorting{3}, options);
+        ADD_FAILURE() << "resumed from /proc/self/mem";
+    } catch (const zarnel::SolveError& error) {
+        EXPECT_STREQ(error.what(),
+                     "Cannot resume from /proc/self/mem: it cannot be read: Input/output error");
+    }
+#endif
+}
+
 }  // namespace

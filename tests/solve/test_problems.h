@@ -90,4 +90,22 @@ struct Faulty {
     }
 };
 
+// The number of ones as a cost: the best genome has none.
+struct OnesCost {
+    static constexpr bool minimise = true;
+    std::uint32_t length = 64;
+    zarnel::BitString genome() const { return {length}; }
+    double fitness(std::span<const std::uint8_t> bits) const {
+        return std::accumulate(bits.begin(), bits.end(), 0.0);
+    }
+    std::string name() const { return "ones"; }
+};
+
+// Every genome scores `value` (an infinity, a NaN).
+struct Constant {
+    double value;
+    zarnel::BitString genome() const { return {8}; }
+    double fitness(std::span<const std::uint8_t>) const { return value; }
+};
+
 }  // namespace solve_test

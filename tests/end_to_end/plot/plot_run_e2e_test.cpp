@@ -208,6 +208,14 @@ TEST_F(PlotRunDrawing, LabelsComeFromTheRecordsAndTheAxisFromTheirHistories) {
     EXPECT_NE(svg.find("seed 5 (classic), best"), std::string::npos);
     EXPECT_NE(svg.find("ZarnelNQueen: queens 64<"), std::string::npos);
 
+    // A problem that minimises records costs, which are drawn as they are.
+    std::string costs = other;
+    costs.replace(costs.find("\"history\""), 0, "\"direction\": \"minimise\", ");
+    Write("costs.json", costs);
+    result = Draw({"costs.json", "-o", "c.svg"});
+    ASSERT_EQ(result.status, 0) << result.err;
+    EXPECT_NE(e2e::ReadFile((dir / "c.svg").string()).find(">cost (lower is better)<"), std::string::npos);
+
     result = Draw({"queens.json", "old.json", "-o", "x.svg", "--x", "seconds"});
     EXPECT_EQ(result.status, 1);
     EXPECT_TRUE(OneLine(result.err, R"(plot_run.py: old.json: history entry 1 has no "seconds")"))

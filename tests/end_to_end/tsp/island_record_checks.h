@@ -26,7 +26,7 @@ inline void ExpectIslandsAddUp(const nlohmann::json& record, std::size_t islands
     for (std::size_t i = 0; i < islands; ++i) {
         const nlohmann::json& island = record["islands"][i];
         EXPECT_EQ(island["island"], i);
-        EXPECT_LE(island["best_fitness"].get<double>(), -length) << i;
+        EXPECT_GE(island["best_fitness"].get<double>(), length) << i;
         iterations += island["master_iterations"].get<std::uint64_t>();
         sent += island["migrants_sent"].get<std::uint64_t>();
         received += island["migrants_received"].get<std::uint64_t>();

@@ -43,12 +43,16 @@ TEST_F(TspE2E, FindsTheOptimumAndRecordsTheTourAsTsplibNumbers) {
     ASSERT_EQ(result.status, 0) << result.err;
     EXPECT_EQ(LastLine(result.out), "best length 7542");
     EXPECT_NE(result.out.find("iteration "), std::string::npos);
+    // Lengths, never negated: in the progress lines and in the record.
+    EXPECT_EQ(result.out.find("best -"), std::string::npos) << result.out;
     const json record = Record("rec.json");
     EXPECT_EQ(record["problem"], "tsp berlin52");
     EXPECT_EQ(record["genome"]["kind"], "permutation");
     EXPECT_EQ(record["operators"], "edge_recombination+inversion+improve");
     EXPECT_EQ(record["stop_reason"], "target");
-    EXPECT_EQ(record["best_fitness"], -7542);
+    EXPECT_EQ(record["best_fitness"], 7542);
+    EXPECT_EQ(record["direction"], "minimise");
+    for (const auto& entry : record["history"]) EXPECT_GE(entry["best"].get<double>(), 7542);
     // The recorded tour, read back 1-based, has the recorded length.
     std::vector<std::uint32_t> tour;
     for (const auto& city : record["solution"]) tour.push_back(city.get<std::uint32_t>() - 1);
@@ -119,11 +123,40 @@ TEST_F(TspE2E, CtrlCDumpsAndGoesOnSigtermEndsWithARecordAndTheDumpResumes) {
             dump = entry.path().filename().string();
     }
     ASSERT_FALSE(dump.empty());
-    const double dumpedBest = -Record("rec.json")["history"][0]["best"].get<double>();
+    const double dumpedBest = Record("rec.json")["history"][0]["best"].get<double>();
     const Result resumed = Run({pcb, "--resume", dump, "--max-iterations", "1", "--json", "r2.json"});
     ASSERT_EQ(resumed.status, 0) << resumed.err;
     EXPECT_EQ(Record("r2.json")["resumed_from"], dump);
     EXPECT_LE(std::stod(LastLine(resumed.out).substr(12)), dumpedBest);
+}
+
+// The answer is printed, but a record that could not be written fails the
+// run (status 1, as ZarnelNQueen's report does); before, the status was 0.
+// A slave thread that the system refuses is named, with status 2.
+TEST_F(TspE2E, ARecordThatCannotBeWrittenOrAThreadThatCannotStartFailsTheRun) {
+    const Result full = Run({kBerlin, "--seed", "1", "--max-iterations", "5", "--json", "/dev/full"});
+    EXPECT_EQ(full.status, 1);
+    EXPECT_EQ(LastLine(full.out).rfind("best length ", 0), 0u) << full.out;
+    EXPECT_NE(full.err.find("Unable to write run record /dev/full: No space left on device"),
+              std::string::npos)
+        << full.err;
+
+    // prlimit caps the threads of the user nobody (root is not bound by it).
+    ASSERT_EQ(access("/usr/bin/prlimit", X_OK), 0);
+    std::vector<std::string> command = {"--nproc=40"};
+    if (geteuid() == 0) {
+        ASSERT_EQ(access("/usr/bin/setpriv", X_OK), 0);
+        command.insert(command.end(),
+                       {"/usr/bin/setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"});
+    }
+    command.insert(command.end(), {ZARNEL_TSP_PATH, kBerlin, "--threads", "200", "--population", "800",
+                                   "--max-iterations", "1"});
+    e2e::ChildProcess child("/usr/bin/prlimit", command, dir.string(), Path("out.txt"), Path("err.txt"));
+    EXPECT_EQ(child.Wait(60s), 2);
+    const std::string err = e2e::ReadFile(Path("err.txt"));
+    EXPECT_EQ(err.rfind("tsp: cannot start slave thread ", 0), 0u) << err;
+    EXPECT_NE(err.find(" of 200: "), std::string::npos) << err;
+    EXPECT_EQ(e2e::ReadFile(Path("out.txt")).find("best length"), std::string::npos);
 }
 
 }  // namespace

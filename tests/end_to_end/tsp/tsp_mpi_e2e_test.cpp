@@ -57,7 +57,7 @@ protected:
         record = json::parse(in);
         EXPECT_EQ(record["stop_reason"], "iteration_limit");
         EXPECT_EQ(record["parameters"]["islands"], islands);
-        EXPECT_EQ(record["best_fitness"], -length);
+        EXPECT_EQ(record["best_fitness"], length);
         e2e::ExpectIslandsAddUp(record, islands, length);
         e2e::ExpectRecordedTourLength(record, kPcb, length);
     }
@@ -125,13 +125,13 @@ TEST_F(TspMpiE2E, TwoIslandsInEachOfThreeProcessesAreOneRingOfSixWithOneRecord) 
          "--max-iterations", "60", "--migration-interval", "2", "--migrants", "2", "--json", "rec.json"},
         6, record);
     ASSERT_FALSE(record.is_null());
-    double best = -1e300;
+    double best = 1e300;
     for (std::size_t i = 0; i < record["islands"].size(); ++i) {
         const json& island = record["islands"][i];
         // Each process shares its two threads out: one slave thread each.
         EXPECT_EQ(island["threads"].size(), 1u) << i;
         EXPECT_LE(island["master_iterations"].get<std::uint64_t>(), 60u) << i;
-        best = std::max(best, island["best_fitness"].get<double>());
+        best = std::min(best, island["best_fitness"].get<double>());
     }
     EXPECT_EQ(best, record["best_fitness"].get<double>());
 
