@@ -89,7 +89,10 @@ Flags& Flags::Standard(SolveOptions& options) {
         return app
             .add_option_function<std::uint64_t>(
                 "--seed", [&options](const std::uint64_t& seed) { options.seed = seed; },
-                "Run seed (0 … 2^64 − 1); default: from the clock")
+                "Run seed (0 … 2^64 − 1; default: drawn from the clock, and recorded). A given seed repeats "
+                "the "
+                "run exactly with --threads 0 or 1, or with --deterministic at any thread count; not when "
+                "--time-limit or a signal ends it")
             ->transform(Whole(0, kMost64));
     });
     whole("--threads", "Slave threads (0: the main thread does the steps)", options.threads, 1024,
@@ -107,7 +110,8 @@ Flags& Flags::Standard(SolveOptions& options) {
         return app
             .add_option_function<double>(
                 "--target", [&options](const double& target) { options.target = target; },
-                "Stop once the best fitness reaches this value")
+                "Stop once the best fitness reaches this value (for a problem that minimises: once the best "
+                "cost is at or below it)")
             ->transform(Finite(kAnyFinite));
     });
     whole("--max-evaluations",
