@@ -6,6 +6,7 @@
 
 #include "genome/detail/portable_math.h"
 #include "genome/detail/scratch.h"
+#include "objectives/tuning_tmp.h"
 
 namespace zarnel::real {
 
@@ -63,9 +64,36 @@ void Sbx(std::span<const double> p1, std::span<const double> p2, std::span<doubl
         const double half = HalfWidth(y1, y2);
         const double middle = 0.5 * y1 + 0.5 * y2;
         const double u = random.Uniform();
-        const double c1 = middle - SpreadFactor((y1 - lo) / half, u, eta) * half;
-        const double c2 = middle + SpreadFactor((hi - y2) / half, u, eta) * half;
-        child[i] = Clamp(random.Uniform() <= 0.5 ? c2 : c1, lo, hi);
+        // Only the value the child takes is computed: the draws come first.
+        const bool upper = random.Uniform() <= 0.5;
+        if (tmp::Tune().sbxclamp) {
+            const double betaq = u <= 0.5 ? Pow(2.0 * u, 1.0 / (eta + 1.0)) : Pow(1.0 / (2.0 - 2.0 * u), 1.0 / (eta + 1.0));
+            child[i] = Clamp(upper ? middle + betaq * half : middle - betaq * half, lo, hi);
+            continue;
+        }
+        child[i] = Clamp(upper ? middle + SpreadFactor((hi - y2) / half, u, eta) * half
+                               : middle - SpreadFactor((y1 - lo) / half, u, eta) * half,
+                         lo, hi);
+    }
+}
+
+void SbxPair(std::span<const double> p1, std::span<const double> p2, std::span<double> first,
+             std::span<double> second, const RealVector& kind, Random& random, double eta) {
+    constexpr double kSame = 1e-14;
+    for (std::size_t i = 0; i < first.size(); ++i) {
+        first[i] = p1[i];
+        second[i] = p2[i];
+        if (random.Uniform() > 0.5 || !(std::fabs(p1[i] - p2[i]) > kSame)) continue;
+        const double lo = kind.lower[i], hi = kind.upper[i];
+        const double y1 = std::min(p1[i], p2[i]), y2 = std::max(p1[i], p2[i]);
+        const double half = HalfWidth(y1, y2);
+        const double middle = 0.5 * y1 + 0.5 * y2;
+        const double u = random.Uniform();
+        const double c1 = Clamp(middle - SpreadFactor((y1 - lo) / half, u, eta) * half, lo, hi);
+        const double c2 = Clamp(middle + SpreadFactor((hi - y2) / half, u, eta) * half, lo, hi);
+        const bool swap = random.Uniform() <= 0.5;
+        first[i] = swap ? c2 : c1;
+        second[i] = swap ? c1 : c2;
     }
 }
 
@@ -103,7 +131,9 @@ void PolynomialMutation(std::span<double> genes, const RealVector& kind, Random&
         const double half = HalfWidth(lo, hi);
         const double u = random.Uniform();
         double deltaq;
-        if (u <= 0.5) {
+        if (tmp::Tune().pmclamp) {
+            deltaq = u < 0.5 ? Pow(2.0 * u, power) - 1.0 : 1.0 - Pow(2.0 * (1.0 - u), power);
+        } else if (u <= 0.5) {
             const double delta1 = HalfWidth(lo, y) / half;
             const double value = 2.0 * u + (1.0 - 2.0 * u) * Pow(1.0 - delta1, eta + 1.0);
             deltaq = Pow(value, power) - 1.0;

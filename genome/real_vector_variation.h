@@ -26,6 +26,9 @@ void UniformInit(std::span<double> genes, const RealVector& kind, Random& random
 void Sbx(std::span<const double> p1, std::span<const double> p2, std::span<double> child,
          const RealVector& kind, Random& random, double eta);
 
+void SbxPair(std::span<const double> p1, std::span<const double> p2, std::span<double> first,
+             std::span<double> second, const RealVector& kind, Random& random, double eta);
+
 // BLX-alpha (Eshelman and Schaffer, 1993): each gene uniform in
 // [min - alpha d, max + alpha d], where min, max and d are the parents'
 // genes and their distance, cut to the bounds. alpha >= 0.

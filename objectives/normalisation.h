@@ -30,6 +30,27 @@ struct Normalisation {
 Normalisation Normalise(const PointSet& points, std::span<const std::uint32_t> members,
                         std::span<const std::uint32_t> firstFront);
 
+// What NSGA-III remembers of the generations before (pymoo's normalisation):
+// the lowest and highest value of each objective seen so far and the extreme
+// point of each axis (M points of M values, axis after axis). Empty before
+// the first update.
+struct NormalisationMemory {
+    std::vector<double> ideal;
+    std::vector<double> worst;
+    std::vector<double> extremes;
+
+    bool Empty() const { return ideal.empty(); }
+};
+
+// The normalisation of a generation that remembers: `feasible` (indices into
+// `points`) update the memory's lowest and highest values; the extreme point
+// of each axis is chosen again among the remembered ones and `firstFront`,
+// translated values below 10^-3 counting as 0 in the scalarising function.
+// Intercepts as Normalise computes them, capped at the highest values ever
+// seen; when they fail, the worst of the first front, then of `feasible`.
+Normalisation Normalise(const PointSet& points, std::span<const std::uint32_t> feasible,
+                        std::span<const std::uint32_t> firstFront, NormalisationMemory& memory);
+
 // Each member's nearest reference direction by perpendicular distance, its
 // objectives normalised by `normalisation` (ties go to the lowest direction).
 struct Association {

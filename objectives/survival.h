@@ -7,6 +7,7 @@
 
 #include "genome/random.h"
 #include "objectives/nondominated_sort.h"
+#include "objectives/normalisation.h"
 #include "objectives/point_set.h"
 
 // Which points of a merged population (parents and children) survive, as
@@ -39,7 +40,7 @@ Survivors SurviveNsga2(const PointSet& points, std::span<const double> violation
 // come from `random` alone, in a fixed order, so the same generator state
 // gives the same survivors.
 Survivors SurviveNsga3(const PointSet& points, std::span<const double> violations, std::size_t count,
-                       const PointSet& directions, Random& random);
+                       const PointSet& directions, Random& random, NormalisationMemory* memory = nullptr);
 
 // The winner of a binary tournament between points a and b of a ranked set
 // (rank and crowding per point, as Survivors gives them): the lower rank,
