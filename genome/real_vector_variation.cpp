@@ -6,7 +6,6 @@
 
 #include "genome/detail/portable_math.h"
 #include "genome/detail/scratch.h"
-#include "objectives/tuning_tmp.h"
 
 namespace zarnel::real {
 
@@ -51,7 +50,7 @@ void UniformInit(std::span<double> genes, const RealVector& kind, Random& random
 }
 
 void Sbx(std::span<const double> p1, std::span<const double> p2, std::span<double> child,
-         const RealVector& kind, Random& random, double eta) {
+         const RealVector& kind, Random& random, double eta, bool clamped) {
     CheckArguments(p1, p2, child, kind);
     constexpr double kSame = 1e-14;
     for (std::size_t i = 0; i < child.size(); ++i) {
@@ -64,36 +63,15 @@ void Sbx(std::span<const double> p1, std::span<const double> p2, std::span<doubl
         const double half = HalfWidth(y1, y2);
         const double middle = 0.5 * y1 + 0.5 * y2;
         const double u = random.Uniform();
-        // Only the value the child takes is computed: the draws come first.
+        // Both draws come first; only the value the child takes is computed.
         const bool upper = random.Uniform() <= 0.5;
-        if (tmp::Tune().sbxclamp) {
-            const double betaq = u <= 0.5 ? Pow(2.0 * u, 1.0 / (eta + 1.0)) : Pow(1.0 / (2.0 - 2.0 * u), 1.0 / (eta + 1.0));
-            child[i] = Clamp(upper ? middle + betaq * half : middle - betaq * half, lo, hi);
-            continue;
+        double spread;
+        if (clamped) {
+            spread = Pow(u <= 0.5 ? 2.0 * u : 1.0 / (2.0 - 2.0 * u), 1.0 / (eta + 1.0));
+        } else {
+            spread = SpreadFactor(upper ? (hi - y2) / half : (y1 - lo) / half, u, eta);
         }
-        child[i] = Clamp(upper ? middle + SpreadFactor((hi - y2) / half, u, eta) * half
-                               : middle - SpreadFactor((y1 - lo) / half, u, eta) * half,
-                         lo, hi);
-    }
-}
-
-void SbxPair(std::span<const double> p1, std::span<const double> p2, std::span<double> first,
-             std::span<double> second, const RealVector& kind, Random& random, double eta) {
-    constexpr double kSame = 1e-14;
-    for (std::size_t i = 0; i < first.size(); ++i) {
-        first[i] = p1[i];
-        second[i] = p2[i];
-        if (random.Uniform() > 0.5 || !(std::fabs(p1[i] - p2[i]) > kSame)) continue;
-        const double lo = kind.lower[i], hi = kind.upper[i];
-        const double y1 = std::min(p1[i], p2[i]), y2 = std::max(p1[i], p2[i]);
-        const double half = HalfWidth(y1, y2);
-        const double middle = 0.5 * y1 + 0.5 * y2;
-        const double u = random.Uniform();
-        const double c1 = Clamp(middle - SpreadFactor((y1 - lo) / half, u, eta) * half, lo, hi);
-        const double c2 = Clamp(middle + SpreadFactor((hi - y2) / half, u, eta) * half, lo, hi);
-        const bool swap = random.Uniform() <= 0.5;
-        first[i] = swap ? c2 : c1;
-        second[i] = swap ? c1 : c2;
+        child[i] = Clamp(upper ? middle + spread * half : middle - spread * half, lo, hi);
     }
 }
 
@@ -121,7 +99,7 @@ void Arithmetic(std::span<const double> p1, std::span<const double> p2, std::spa
 }
 
 void PolynomialMutation(std::span<double> genes, const RealVector& kind, Random& random, double eta,
-                        double perGene) {
+                        double perGene, bool clamped) {
     assert(genes.size() == kind.lower.size());
     const double power = 1.0 / (eta + 1.0);
     for (std::size_t i = 0; i < genes.size(); ++i) {
@@ -131,8 +109,8 @@ void PolynomialMutation(std::span<double> genes, const RealVector& kind, Random&
         const double half = HalfWidth(lo, hi);
         const double u = random.Uniform();
         double deltaq;
-        if (tmp::Tune().pmclamp) {
-            deltaq = u < 0.5 ? Pow(2.0 * u, power) - 1.0 : 1.0 - Pow(2.0 * (1.0 - u), power);
+        if (clamped) {
+            deltaq = u < 0.5 ? Pow(2.0 * u, power) - 1.0 : 1.0 - Pow(2.0 - 2.0 * u, power);
         } else if (u <= 0.5) {
             const double delta1 = HalfWidth(lo, y) / half;
             const double value = 2.0 * u + (1.0 - 2.0 * u) * Pow(1.0 - delta1, eta + 1.0);
