@@ -4,15 +4,12 @@
 #include <cmath>
 #include <limits>
 
-#include "objectives/tuning_tmp.h"
-
 namespace zarnel::objectives {
 
 namespace {
 
 constexpr double kSmallestIntercept = 1e-6;
 constexpr double kOffAxisWeight = 1e-6;
-inline double Floor() { return tmp::Tune().floor ? 0.0 : kSmallestIntercept; }
 
 // Solves a x = 1 for an m × m matrix `a` (row after row) by Gaussian
 // elimination with partial pivoting; false when it is singular.
@@ -42,82 +39,7 @@ bool SolveForOnes(std::vector<double> a, std::size_t m, std::vector<double>& x) 
     return true;
 }
 
-// The member of `candidates` (points of M values, one after another) that
-// minimises max_j t_j / w_j, t = f − ideal and w_j = 1 on `axis`, 10^-6
-// elsewhere; the first of equals.
-std::size_t ExtremeOf(std::span<const double> candidates, std::span<const double> ideal, std::size_t axis,
-                      double zeroBelow) {
-    const std::size_t m = ideal.size();
-    double best = std::numeric_limits<double>::infinity();
-    std::size_t chosen = 0;
-    for (std::size_t c = 0; c * m < candidates.size(); ++c) {
-        double asf = 0.0;
-        for (std::size_t j = 0; j < m; ++j) {
-            double translated = candidates[c * m + j] - ideal[j];
-            if (translated < zeroBelow) translated = 0.0;
-            asf = std::max(asf, j == axis ? translated : translated / kOffAxisWeight);
-        }
-        if (asf < best) {
-            best = asf;
-            chosen = c;
-        }
-    }
-    return chosen;
-}
-
 }  // namespace
-
-Normalisation Normalise(const PointSet& points, std::span<const std::uint32_t> feasible,
-                        std::span<const std::uint32_t> firstFront, NormalisationMemory& memory) {
-    const std::size_t m = points.Dimension();
-    constexpr double kInfinity = std::numeric_limits<double>::infinity();
-    if (memory.Empty()) {
-        memory.ideal.assign(m, kInfinity);
-        memory.worst.assign(m, -kInfinity);
-    }
-    std::vector<double> setWorst(m, -kInfinity), frontWorst(m, -kInfinity);
-    for (const std::uint32_t i : feasible) {
-        for (std::size_t j = 0; j < m; ++j) {
-            memory.ideal[j] = std::min(memory.ideal[j], points[i][j]);
-            memory.worst[j] = std::max(memory.worst[j], points[i][j]);
-            setWorst[j] = std::max(setWorst[j], points[i][j]);
-        }
-    }
-    std::vector<double> candidates(memory.extremes);
-    for (const std::uint32_t i : firstFront) {
-        candidates.insert(candidates.end(), points[i].begin(), points[i].end());
-        for (std::size_t j = 0; j < m; ++j) frontWorst[j] = std::max(frontWorst[j], points[i][j]);
-    }
-    const double zeroBelow = tmp::Tune().zero ? 1e-3 : -kInfinity;
-    std::vector<double> extremes(m * m);
-    for (std::size_t axis = 0; axis < m; ++axis) {
-        const std::size_t c = ExtremeOf(candidates, memory.ideal, axis, zeroBelow);
-        std::copy_n(candidates.begin() + static_cast<std::ptrdiff_t>(c * m), m, extremes.begin() + axis * m);
-    }
-    memory.extremes = extremes;
-    for (std::size_t axis = 0; axis < m; ++axis) {
-        for (std::size_t j = 0; j < m; ++j) extremes[axis * m + j] -= memory.ideal[j];
-    }
-    Normalisation result;
-    result.ideal = memory.ideal;
-    result.intercepts.assign(m, 0.0);
-    std::vector<double> plane;
-    bool usable = SolveForOnes(extremes, m, plane);
-    for (std::size_t j = 0; usable && j < m; ++j) {
-        result.intercepts[j] = 1.0 / plane[j];
-        if (!(std::isfinite(result.intercepts[j]) && result.intercepts[j] > kSmallestIntercept)) usable = false;
-    }
-    for (std::size_t j = 0; j < m; ++j) {
-        if (usable) {
-            result.intercepts[j] = std::min(result.intercepts[j], memory.worst[j] - memory.ideal[j]);
-        } else {
-            result.intercepts[j] = frontWorst[j] - memory.ideal[j];
-        }
-        if (!(result.intercepts[j] > Floor())) result.intercepts[j] = setWorst[j] - memory.ideal[j];
-        if (!(result.intercepts[j] > Floor())) result.intercepts[j] = 1.0;
-    }
-    return result;
-}
 
 Normalisation Normalise(const PointSet& points, std::span<const std::uint32_t> members,
                         std::span<const std::uint32_t> firstFront) {
@@ -167,14 +89,17 @@ Normalisation Normalise(const PointSet& points, std::span<const std::uint32_t> m
         for (const std::uint32_t i : firstFront) {
             for (std::size_t j = 0; j < m; ++j) frontWorst[j] = std::max(frontWorst[j], points[i][j]);
         }
+        // However small, a spread is kept: flooring it would squash a front
+        // that has converged onto an edge onto fewer directions than its
+        // members, and the run would lose the rest of the front.
         for (std::size_t j = 0; j < m; ++j) {
             const double front = frontWorst[j] - result.ideal[j];
-            result.intercepts[j] = front > Floor() ? front : span[j];
+            result.intercepts[j] = front > 0.0 ? front : span[j];
         }
     }
     for (std::size_t j = 0; j < m; ++j) {
         if (result.intercepts[j] > span[j]) result.intercepts[j] = span[j];
-        if (!(result.intercepts[j] > Floor())) result.intercepts[j] = 1.0;
+        if (!(result.intercepts[j] > 0.0)) result.intercepts[j] = 1.0;
     }
     return result;
 }
@@ -193,11 +118,26 @@ Association Associate(const PointSet& points, std::span<const std::uint32_t> mem
     result.distance.resize(members.size());
     std::vector<double> f(m);
     for (std::size_t k = 0; k < members.size(); ++k) {
-        double fNorm = 0.0;
+        // The normalised point, divided by its largest value so that its
+        // squares neither overflow (small intercepts make large values) nor
+        // underflow; the nearest direction does not depend on that scale. A
+        // value that overflowed counts as the axis it lies along, at an
+        // infinite distance.
+        double scale = 0.0;
         for (std::size_t j = 0; j < m; ++j) {
             f[j] = (points[members[k]][j] - normalisation.ideal[j]) / normalisation.intercepts[j];
-            fNorm += f[j] * f[j];
+            if (std::isnan(f[j])) f[j] = 0.0;
+            scale = std::max(scale, std::fabs(f[j]));
         }
+        for (std::size_t j = 0; j < m; ++j) {
+            if (std::isinf(scale)) {
+                f[j] = std::isinf(f[j]) ? std::copysign(1.0, f[j]) : 0.0;
+            } else if (scale > 0.0) {
+                f[j] /= scale;
+            }
+        }
+        double fNorm = 0.0;
+        for (std::size_t j = 0; j < m; ++j) fNorm += f[j] * f[j];
         double best = std::numeric_limits<double>::infinity();
         std::uint32_t bestDirection = 0;
         for (std::size_t d = 0; d < directions.Size(); ++d) {
@@ -211,7 +151,7 @@ Association Associate(const PointSet& points, std::span<const std::uint32_t> mem
             }
         }
         result.direction[k] = bestDirection;
-        result.distance[k] = best;
+        result.distance[k] = std::isinf(scale) ? scale : best * scale;
     }
     return result;
 }

@@ -25,34 +25,16 @@ struct Normalisation {
 // hyperplane through the M extreme points meets the axes. When those points
 // do not span a hyperplane (two of them equal, or the system is singular) or
 // an intercept is not a finite number above 10^−6, each axis falls back to
-// the worst value of the first front, then of the whole set; an axis on which
-// every member is equal gets 1. No intercept exceeds the set's worst value.
+// the spread of the first front, then of the whole set, however small; an
+// axis on which every member is equal gets 1. No intercept exceeds the set's
+// spread.
 Normalisation Normalise(const PointSet& points, std::span<const std::uint32_t> members,
                         std::span<const std::uint32_t> firstFront);
 
-// What NSGA-III remembers of the generations before (pymoo's normalisation):
-// the lowest and highest value of each objective seen so far and the extreme
-// point of each axis (M points of M values, axis after axis). Empty before
-// the first update.
-struct NormalisationMemory {
-    std::vector<double> ideal;
-    std::vector<double> worst;
-    std::vector<double> extremes;
-
-    bool Empty() const { return ideal.empty(); }
-};
-
-// The normalisation of a generation that remembers: `feasible` (indices into
-// `points`) update the memory's lowest and highest values; the extreme point
-// of each axis is chosen again among the remembered ones and `firstFront`,
-// translated values below 10^-3 counting as 0 in the scalarising function.
-// Intercepts as Normalise computes them, capped at the highest values ever
-// seen; when they fail, the worst of the first front, then of `feasible`.
-Normalisation Normalise(const PointSet& points, std::span<const std::uint32_t> feasible,
-                        std::span<const std::uint32_t> firstFront, NormalisationMemory& memory);
-
 // Each member's nearest reference direction by perpendicular distance, its
 // objectives normalised by `normalisation` (ties go to the lowest direction).
+// A member whose normalised values overflow lies along the axes of its
+// infinite values, at an infinite distance.
 struct Association {
     std::vector<std::uint32_t> direction;  // per member, in the order of `members`
     std::vector<double> distance;          // the perpendicular distance to it

@@ -24,9 +24,6 @@
 #include "solve/objectives_problem.h"
 #include "solve/problem.h"
 #include "solve/scheme_parts.h"
-#include "objectives/tuning_tmp.h"
-#include "genome/real_vector_variation.h"
-#include "genome/real_vector_operators.h"
 
 namespace zarnel::detail {
 
@@ -108,8 +105,6 @@ public:
         if (n_ < 2) throw std::invalid_argument("the generational scheme needs at least 2 individuals");
         nsga3_ = settings_.survival == SurvivalKind::kNsga3 ||
                  (settings_.survival == SurvivalKind::kAutomatic && M > 3);
-        if (tmp::Tune().survival == 2) nsga3_ = false;
-        if (tmp::Tune().survival == 3) nsga3_ = true;
         if (nsga3_) {
             directions_ =
                 settings_.directions.empty() ? objectives::DefaultDirections(M, n_) : settings_.directions;
@@ -174,7 +169,6 @@ private:
     static constexpr std::uint64_t kTournamentStreams = std::uint64_t{2} << 32;
     static constexpr std::uint64_t kInitStreams = std::uint64_t{3} << 32;
     static constexpr std::uint64_t kGenerationStreams = std::uint64_t{5} << 32;
-    static constexpr std::uint64_t kPairStreams = std::uint64_t{7} << 32;
 
     enum class Phase { kFirst, kBreed };
 
@@ -227,42 +221,7 @@ private:
             std::span<const Gene>(second.GetGenes(), second.GetLength())};
         Individual& child = *children_.GetIndividual(i);
         const std::span<Gene> genes(child.GetGenes(), child.GetLength());
-        if constexpr (std::is_same_v<Operators, RealVectorOperators>) {
-            if (tmp::Tune().pair) {
-                const std::uint32_t j = i / 2;
-                Individual& a = *population_.GetIndividual(pairs_[4 * std::size_t{j}]);
-                Individual& b = *population_.GetIndividual(pairs_[4 * std::size_t{j} + 1]);
-                Random cross(run::DeriveSeed(run::DeriveSeed(settings_.runSeed, kPairStreams + generation_), j));
-                std::vector<double> other(genes.size());
-                if (i % 2 == 0)
-                    real::SbxPair(std::span<const double>(a.GetGenes(), a.GetLength()),
-                                  std::span<const double>(b.GetGenes(), b.GetLength()), genes, other, kind_, cross,
-                                  operators_.sbxEta);
-                else
-                    real::SbxPair(std::span<const double>(a.GetGenes(), a.GetLength()),
-                                  std::span<const double>(b.GetGenes(), b.GetLength()), other, genes, kind_, cross,
-                                  operators_.sbxEta);
-                const double perGene = operators_.mutationRate < 0.0 ? 1.0 / static_cast<double>(genes.size())
-                                                                     : operators_.mutationRate;
-                real::PolynomialMutation(genes, kind_, random, operators_.polynomialEta, perGene);
-            } else {
-                for (int attempt = 0; attempt < 100; ++attempt) {
-                    operators_.Breed(kind_, std::span<const std::span<const Gene>>(parents, 2), genes, random);
-                    if (!tmp::Tune().rebreed) break;
-                    if (!std::equal(genes.begin(), genes.end(), parents[0].begin()) &&
-                        !std::equal(genes.begin(), genes.end(), parents[1].begin()))
-                        break;
-                }
-            }
-        } else {
-            for (int attempt = 0; attempt < 100; ++attempt) {
-                operators_.Breed(kind_, std::span<const std::span<const Gene>>(parents, 2), genes, random);
-                if (!tmp::Tune().rebreed) break;
-                if (!std::equal(genes.begin(), genes.end(), parents[0].begin()) &&
-                    !std::equal(genes.begin(), genes.end(), parents[1].begin()))
-                    break;
-            }
-        }
+        operators_.Breed(kind_, std::span<const std::span<const Gene>>(parents, 2), genes, random);
         if constexpr (HasImprove<Problem>) problem_.improve(genes, random);
         Score(child);
         CountStep();
@@ -311,44 +270,9 @@ private:
     objectives::Survivors Select(std::uint32_t count) {
         const objectives::PointSet points(std::span<const double>(merged_).first(std::size_t{count} * M), M);
         const std::span<const double> violations = std::span<const double>(violations_).first(count);
-        if (count > n_ && tmp::Tune().copies) {
-            std::vector<std::uint32_t> order(count);
-            for (std::uint32_t k = 0; k < count; ++k) order[k] = k;
-            std::sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) {
-                for (std::size_t j = 0; j < M; ++j)
-                    if (points[a][j] != points[b][j]) return points[a][j] < points[b][j];
-                if (violations[a] != violations[b]) return violations[a] < violations[b];
-                return a < b;
-            });
-            std::vector<bool> copy(count, false);
-            for (std::size_t k = 1; k < count; ++k) {
-                const std::uint32_t a = order[k - 1], b = order[k];
-                bool same = violations[a] == violations[b];
-                for (std::size_t j = 0; same && j < M; ++j) same = points[a][j] == points[b][j];
-                copy[b] = same;
-            }
-            std::vector<std::uint32_t> distinct;
-            for (std::uint32_t k = 0; k < count; ++k)
-                if (!copy[k]) distinct.push_back(k);
-            if (distinct.size() >= n_ && distinct.size() < count) {
-                std::vector<double> values, viol;
-                for (const std::uint32_t k : distinct) {
-                    values.insert(values.end(), points[k].begin(), points[k].end());
-                    viol.push_back(violations[k]);
-                }
-                objectives::Survivors s = SelectFrom(objectives::PointSet(values, M), viol, true);
-                for (auto& k : s.kept) k = distinct[k];
-                return s;
-            }
-        }
-        return SelectFrom(points, violations, count > n_);
-    }
-    objectives::Survivors SelectFrom(const objectives::PointSet& points, std::span<const double> violations,
-                                     bool remember) {
         if (!nsga3_) return objectives::SurviveNsga2(points, violations, n_);
         Random random = Stream(kSurvivalStreams);
-        return objectives::SurviveNsga3(points, violations, n_, objectives::PointSet(directions_, M), random,
-                                        remember && tmp::Tune().memory ? &memory_ : nullptr);
+        return objectives::SurviveNsga3(points, violations, n_, objectives::PointSet(directions_, M), random);
     }
 
     // The ranking of the population for the tournaments, as a survival of all
@@ -411,7 +335,6 @@ private:
     Population children_;
     bool nsga3_ = false;
     std::vector<double> directions_;
-    objectives::NormalisationMemory memory_;
 
     // Written by the master between phases, read by the slave threads during
     // them.
