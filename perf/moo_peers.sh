@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# The peers' side of the comparison of several objectives and constraints:
+# The comparison of several objectives and constraints, Zarnel beside its
+# peers: Zarnel's generational scheme (perf/moo_scheme, what Solve runs),
 # pagmo2 (nsga2, moead and nspso on the problems of several objectives;
 # gaco, ihs and cstrs_self_adaptive around sade on those of one) and DEAP
 # (NSGA-II and NSGA-III) on the suites' problems, each at the suite's
@@ -21,6 +22,7 @@ build=${1:-$root/build/release}
 seeds=${SEEDS:-1}
 score=$build/perf/score_front
 pagmo=$build/perf/pagmo_moo
+scheme=$build/perf/moo_scheme
 [ -x "$score" ] || { echo "no $score: build the release preset first" >&2; exit 1; }
 problems=${PROBLEMS:-$("$score" --list)}
 work=${KEEP:-$(mktemp -d)}
@@ -29,6 +31,7 @@ mkdir -p "$work"
 have_deap=1
 /usr/bin/python3 -c 'import deap' 2>/dev/null || { echo "DEAP not found (python3-deap): pagmo2 only" >&2; have_deap=0; }
 [ -x "$pagmo" ] || echo "pagmo2 peer not built (libpagmo-dev): DEAP only" >&2
+[ -x "$scheme" ] || echo "no $scheme: the peers only" >&2
 
 for seed in $seeds; do
     for problem in $problems; do
@@ -36,6 +39,9 @@ for seed in $seeds; do
         if [ "$objectives" -gt 1 ]; then
             pagmo_algorithms="nsga2 moead nspso"
             deap_algorithms="nsga2 nsga3"
+            if [ -x "$scheme" ]; then
+                "$scheme" --problem "$problem" --seed "$seed" --out "$work/$problem.zarnel.$seed.txt"
+            fi
         else
             pagmo_algorithms="gaco ihs sade"
             deap_algorithms=""

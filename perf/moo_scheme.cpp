@@ -9,6 +9,7 @@
 //   moo_scheme --problem zdt1 --seed 3 --out run.txt [--threads N]
 //              [--evaluations N] [--population N] [--survival nsga2|nsga3]
 //              [--sbx-eta X] [--pm-eta X] [--crossover-rate X] [--mutation-rate X]
+//              [--bounds shaped|clamped]
 #include <chrono>
 #include <cstdio>
 #include <exception>
@@ -39,6 +40,9 @@ int Run(const Problem& problem, const suites::Budget& budget, const Setup& setup
     using Scheme = detail::Generational<Problem, RealVectorOperators>;
     const std::uint64_t evaluations = setup.evaluations != 0 ? setup.evaluations : budget.evaluations;
     const std::uint32_t population = setup.population != 0 ? setup.population : budget.population;
+    if (population < 2 || evaluations < population)
+        throw std::invalid_argument(
+            "--population needs at least 2 and --evaluations at least the population");
     const RealVector kind = problem.genome();
     const auto start = std::chrono::steady_clock::now();
     typename Scheme::Population individuals(population, kind.Length());
@@ -121,6 +125,11 @@ int main(int argc, char** argv) {
                 setup.operators.crossoverRate = Number(flag, value);
             } else if (flag == "--mutation-rate") {
                 setup.operators.mutationRate = Number(flag, value);
+            } else if (flag == "--bounds") {
+                if (value != "shaped" && value != "clamped")
+                    throw std::invalid_argument("--bounds shaped or clamped");
+                setup.operators.bounds = value == "shaped" ? RealVectorOperators::Bounds::kShaped
+                                                           : RealVectorOperators::Bounds::kClamped;
             } else {
                 throw std::invalid_argument("unknown flag " + flag);
             }
@@ -144,7 +153,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr,
                      "moo_scheme: %s\nusage: moo_scheme --problem NAME --seed N --out FILE [--threads N] "
                      "[--evaluations N] [--population N] [--survival nsga2|nsga3] [--sbx-eta X] [--pm-eta X] "
-                     "[--crossover-rate X] [--mutation-rate X]\n",
+                     "[--crossover-rate X] [--mutation-rate X] [--bounds shaped|clamped]\n",
                      error.what());
         return 2;
     }
