@@ -4,6 +4,7 @@
 // (local_search.h) before it is scored. Usage:
 //   jobshop <instance file> [--seed S] [--threads K] [--population P] [--time-limit T]
 //           [--target M] [--json F] [--deterministic] [--search tabu|descent|none] [--patience I]
+//           [--crossover jox|gox|ppx] [--mutation swap|insertion|inversion]
 // Prints progress with the makespan as it is, then "best makespan <M>" as its last line.
 #include <zarnel/solve/flags.h>
 #include <zarnel/solve/solve.h>
@@ -47,9 +48,10 @@ struct ImprovedJobShop : JobShop {
 };
 
 template <class Problem>
-int Run(const Problem& problem, const zarnel::SolveOptions& options) {
+int Run(const Problem& problem, const zarnel::SolveOptions& options,
+        const zarnel::PermutationWithRepetitionOperators& operators) {
     try {
-        const auto result = zarnel::Solve(problem, options);
+        const auto result = zarnel::Solve(problem, options, operators);
         std::printf("best makespan %.0f\n", -result.fitness);
         return 0;
     } catch (const zarnel::SolveError& error) {
@@ -63,14 +65,17 @@ int Run(const Problem& problem, const zarnel::SolveOptions& options) {
 int main(int argc, char** argv) {
     zarnel::SolveOptions options;
     options.population = 30;
-    std::string file, method = "tabu";
+    std::string file, method = "tabu", crossover = "jox", mutation = "swap";
     jobshop::SearchSettings settings;
     zarnel::Flags flags("jobshop: the shortest schedule of a job shop (--target is a makespan)");
     flags.Standard(options)
         .Positional("file", "An instance: OR-Library's form (jobshop1.txt) or Taillard's", file)
         .Add("--search", "How each child is improved: tabu (N7 tabu search), descent (N5) or none", method)
         .Add("--patience", "Tabu search: iterations without a better makespan before it stops",
-             settings.patience);
+             settings.patience)
+        .Add("--crossover", "jox (job order), gox (generalised order) or ppx (precedence preserving)",
+             crossover)
+        .Add("--mutation", "swap, insertion or inversion", mutation);
     if (const auto status = flags.Parse(argc, argv)) return *status;
     if (method == "tabu") {
         settings.method = jobshop::SearchSettings::Method::kTabu;
@@ -80,6 +85,25 @@ int main(int argc, char** argv) {
         settings.method = jobshop::SearchSettings::Method::kNone;
     } else {
         std::fprintf(stderr, "jobshop: --search '%s': expected tabu, descent or none\n", method.c_str());
+        return 2;
+    }
+    using Operators = zarnel::PermutationWithRepetitionOperators;
+    Operators operators;
+    if (crossover == "gox") {
+        operators.crossover = Operators::Crossover::kGox;
+    } else if (crossover == "ppx") {
+        operators.crossover = Operators::Crossover::kPpx;
+    } else if (crossover != "jox") {
+        std::fprintf(stderr, "jobshop: --crossover '%s': expected jox, gox or ppx\n", crossover.c_str());
+        return 2;
+    }
+    if (mutation == "insertion") {
+        operators.mutation = Operators::Mutation::kInsertion;
+    } else if (mutation == "inversion") {
+        operators.mutation = Operators::Mutation::kInversion;
+    } else if (mutation != "swap") {
+        std::fprintf(stderr, "jobshop: --mutation '%s': expected swap, insertion or inversion\n",
+                     mutation.c_str());
         return 2;
     }
     if (settings.patience < 1) {
@@ -105,6 +129,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     const jobshop::LocalSearch search(*shop, settings);
-    if (settings.method == jobshop::SearchSettings::Method::kNone) return Run(JobShop{&search}, options);
-    return Run(ImprovedJobShop{{&search}}, options);
+    if (settings.method == jobshop::SearchSettings::Method::kNone)
+        return Run(JobShop{&search}, options, operators);
+    return Run(ImprovedJobShop{{&search}}, options, operators);
 }
