@@ -5,6 +5,7 @@
 #include <string>
 
 #include "genome/operators_of.h"
+#include "genome/permutation_operators.h"
 #include "genome/permutation_with_repetition.h"
 #include "genome/random.h"
 
@@ -16,7 +17,8 @@ namespace zarnel {
 // may run on any number of threads at once, each with its own Random.
 struct PermutationWithRepetitionOperators {
     enum class Crossover { kJox, kGox, kPpx };
-    enum class Mutation { kSwap, kInsertion, kInversion };
+    // The permutation kind's moves, which keep the counts.
+    using Mutation = PermutationOperators::Mutation;
 
     Crossover crossover = Crossover::kJox;
     Mutation mutation = Mutation::kSwap;
