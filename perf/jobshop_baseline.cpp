@@ -33,10 +33,11 @@ struct Baseline {
         for (std::size_t i = 0; i < genes.size(); ++i) buffers.jobs[i] = genes[i] / shop.Steps();
         buffers.order.resize(genes.size());
     }
+    static constexpr bool minimise = true;
     double fitness(std::span<const std::uint32_t> genes) const {
         Buffers& buffers = zarnel::platform::PerThread<Buffers>();
         ToJobs(Shop(), genes, buffers);
-        return -static_cast<double>(jobshop::DecodeActive(Shop(), buffers.jobs, buffers.order));
+        return static_cast<double>(jobshop::DecodeActive(Shop(), buffers.jobs, buffers.order));
     }
     void improve(std::span<std::uint32_t> genes, zarnel::Random& random) const {
         Buffers& buffers = zarnel::platform::PerThread<Buffers>();
@@ -68,7 +69,7 @@ int main(int argc, char** argv) {
         const jobshop::Shop shop(jobshop::ReadInstance(file));
         const jobshop::LocalSearch search(shop, {jobshop::SearchSettings::Method::kDescent, 1});
         const auto result = zarnel::Solve(Baseline{&search}, options);
-        std::printf("best makespan %.0f\n", -result.fitness);
+        std::printf("best makespan %.0f\n", result.fitness);
     } catch (const std::exception& error) {
         std::fprintf(stderr, "jobshop_baseline: %s\n", error.what());
         return 2;

@@ -1,5 +1,5 @@
 // A job shop on Zarnel: the genome is an operation sequence (a permutation with repetition: job j
-// once per operation, its k-th occurrence its k-th operation), its fitness minus the makespan of the
+// once per operation, its k-th occurrence its k-th operation), its cost the makespan of the
 // schedule it stands for, and every child is improved by a tabu search on the critical blocks
 // (local_search.h) before it is scored. Usage:
 //   jobshop <instance file> [--seed S] [--threads K] [--population P] [--time-limit T]
@@ -29,9 +29,10 @@ struct JobShop {
         return zarnel::PermutationWithRepetition::Uniform(search->GetShop().Jobs(),
                                                           search->GetShop().Steps());
     }
-    // Solve maximises: the fitness is minus the makespan.
+    // The makespan is a cost: the run minimises it, and shows it as it is.
+    static constexpr bool minimise = true;
     double fitness(std::span<const std::uint32_t> genes) const {
-        return -static_cast<double>(jobshop::Makespan(search->GetShop(), genes));
+        return static_cast<double>(jobshop::Makespan(search->GetShop(), genes));
     }
     std::string name() const { return "jobshop " + search->GetShop().GetInstance().name; }
     // The record shows the schedule: every operation's start time, job by job.
@@ -52,8 +53,8 @@ int Run(const Problem& problem, const zarnel::SolveOptions& options,
         const zarnel::PermutationWithRepetitionOperators& operators) {
     try {
         const auto result = zarnel::Solve(problem, options, operators);
-        std::printf("best makespan %.0f\n", -result.fitness);
-        return 0;
+        std::printf("best makespan %.0f\n", result.fitness);
+        return result.recordError.empty() ? 0 : 1;
     } catch (const zarnel::SolveError& error) {
         std::fprintf(stderr, "jobshop: %s\n", error.what());
         return 2;
@@ -110,13 +111,13 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "jobshop: --patience 0: must be at least 1\n");
         return 2;
     }
-    // A target makespan M is the fitness -M; progress shows the makespan itself.
-    if (options.target) options.target = -*options.target;
+
+    // The standard progress line, with the makespan named.
     if (!options.quiet) {
         options.progress = [](const zarnel::Progress& progress) {
             std::printf(
                 "iteration %" PRIu64 ": best makespan %.10g, mean %.10g, %" PRIu64 " evaluations, %.1f s\n",
-                progress.iteration, -progress.best, -progress.mean, progress.evaluations, progress.seconds);
+                progress.iteration, progress.best, progress.mean, progress.evaluations, progress.seconds);
             std::fflush(stdout);
         };
     }
