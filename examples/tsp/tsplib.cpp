@@ -6,6 +6,9 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
+#include <memory>
+#include <system_error>
 #include <utility>
 
 namespace tsp {
@@ -49,15 +52,33 @@ public:
         throw FormatError(std::string(source_) + ":" + std::to_string(std::max(line_, 1)) + ": " + reason);
     }
 
-    // The next line, trimmed; false at the end of the text.
+    // The next line, trimmed; false at the end of the text. A line ends in
+    // LF, CR LF or a CR alone (old Macintosh files).
     bool NextLine(std::string_view& line) {
         if (at_ >= text_.size()) return false;
-        std::size_t end = text_.find('\n', at_);
+        std::size_t end = text_.find_first_of("\r\n", at_);
         if (end == std::string_view::npos) end = text_.size();
         line = Trim(text_.substr(at_, end - at_));
-        at_ = end + 1;
+        at_ = end + (text_.compare(end, 2, "\r\n") == 0 ? 2 : 1);
         ++line_;
         return true;
+    }
+
+    // Whether the next word (on this line or a later one) starts like a
+    // number, as the first word of a section's entry does; moves nothing.
+    bool NextIsNumber() const {
+        Cursor look = *this;
+        std::string_view word;
+        if (!look.NextWord(word)) return false;
+        const char c = word[0];
+        return (c >= '0' && c <= '9') || c == '-' || c == '+' || c == '.';
+    }
+
+    // The next word without taking it; empty at the end of the text.
+    std::string_view PeekWord() const {
+        Cursor look = *this;
+        std::string_view word;
+        return look.NextWord(word) ? word : std::string_view();
     }
 
     // The next word, moving to later lines as needed; false at the end of the text.
@@ -212,11 +233,43 @@ void RequireDimension(Cursor& cursor, const Header& header, std::string_view sec
     if (header.n == 0) cursor.Fail(std::string(section) + " before DIMENSION");
 }
 
+// A section that ends (at the end of the file, or at a word that begins no
+// entry, such as EOF or the next keyword) after `found` of its `expected`
+// items; `expected` says where the count comes from.
+[[noreturn]] void ShortSection(const Cursor& cursor, std::string_view section, std::uint64_t found,
+                               std::string_view items, const std::string& expected) {
+    Cursor look = cursor;  // the message names the line of the word that ends the section
+    std::string_view word;
+    if (!look.NextWord(word))
+        cursor.Fail("the file ends inside " + std::string(section) + " after " + std::to_string(found) +
+                    " of " + expected);
+    look.Fail(std::string(section) + " has " + std::to_string(found) + " " + std::string(items) + ", not " +
+              expected + " (it ends at " + Quote(word) + ")");
+}
+
+// After the last of `count` items: more numbers mean the section is longer
+// than DIMENSION says (they would otherwise be read as keywords). Counts
+// them by words, `perItem` to an item, for the message, which names the
+// line of the first one.
+void RefuseLongSection(const Cursor& cursor, std::string_view section, std::uint64_t count,
+                       std::uint32_t perItem, std::string_view items, const std::string& expected) {
+    if (!cursor.NextIsNumber()) return;
+    Cursor first = cursor;
+    std::string_view word;
+    first.NextWord(word);
+    std::uint64_t words = 1;
+    for (Cursor look = first; look.NextIsNumber(); ++words) look.NextWord(word);
+    first.Fail(std::string(section) + " has " + std::to_string(count + (words + perItem - 1) / perItem) +
+               " " + std::string(items) + ", not " + expected);
+}
+
 // Reads n entries "<city> <x> <y>"; each city 1..n exactly once.
 std::vector<Point> ReadPoints(Cursor& cursor, std::uint32_t n, std::string_view section) {
     std::vector<Point> points(n);
     std::vector<bool> seen(n, false);
+    const std::string expected = "the " + std::to_string(n) + " entries of DIMENSION " + std::to_string(n);
     for (std::uint32_t k = 0; k < n; ++k) {
+        if (!cursor.NextIsNumber()) ShortSection(cursor, section, k, "entries", expected);
         std::int64_t city = cursor.Integer(section);
         if (city < 1 || city > n)
             cursor.Fail("city " + std::to_string(city) + " in " + std::string(section) + " is not in 1.." +
@@ -230,6 +283,7 @@ std::vector<Point> ReadPoints(Cursor& cursor, std::uint32_t n, std::string_view 
         points[city - 1] = p;
     }
     cursor.EndSection(section);
+    RefuseLongSection(cursor, section, n, 3, "entries", expected);
     return points;
 }
 
@@ -237,13 +291,18 @@ std::vector<std::int32_t> ReadFullMatrix(Cursor& cursor, std::uint32_t n) {
     // Grown as the numbers come, so that a short file claiming a large
     // DIMENSION costs no more memory than its own size.
     std::vector<std::int32_t> d;
-    for (std::size_t k = 0, size = static_cast<std::size_t>(n) * n; k < size; ++k) {
+    const std::uint64_t size = std::uint64_t{n} * n;
+    const std::string expected =
+        "the " + std::to_string(size) + " weights of a FULL_MATRIX of DIMENSION " + std::to_string(n);
+    for (std::uint64_t k = 0; k < size; ++k) {
+        if (!cursor.NextIsNumber()) ShortSection(cursor, "EDGE_WEIGHT_SECTION", k, "weights", expected);
         std::int64_t w = cursor.Integer("EDGE_WEIGHT_SECTION");
         if (w < 0 || w > (std::int64_t{1} << 30))
             cursor.Fail("edge weight " + std::to_string(w) + " is not in 0..2^30");
         d.push_back(static_cast<std::int32_t>(w));
     }
     cursor.EndSection("EDGE_WEIGHT_SECTION");
+    RefuseLongSection(cursor, "EDGE_WEIGHT_SECTION", size, 1, "weights", expected);
     for (std::uint32_t i = 0; i < n; ++i) {
         d[static_cast<std::size_t>(i) * n + i] = 0;
         for (std::uint32_t j = i + 1; j < n; ++j) {
@@ -256,17 +315,80 @@ std::vector<std::int32_t> ReadFullMatrix(Cursor& cursor, std::uint32_t n) {
     return d;
 }
 
+// What a file may hold, so that a device, a file with no line ends or one
+// that keeps growing while it is read is refused instead of being read until
+// memory runs out. A line may be 1 MiB (a FULL_MATRIX row of 10,000 weights
+// takes about 110 KB), the text before DIMENSION 1 MiB, and the whole file
+// 1 MiB more than its sections of n cities can take: 512 bytes for each
+// city's entries (coordinates, display data, a tour) and, unless the header
+// has named a weight type other than EXPLICIT, 16 bytes for each of the n * n
+// weights.
+constexpr std::size_t kMaxLineBytes = std::size_t{1} << 20;
+constexpr std::uint64_t kSlackBytes = std::uint64_t{1} << 20;
+
+// The bound on the file's size that its header implies, as far as `text`
+// holds the header: DIMENSION and EDGE_WEIGHT_TYPE, up to the first section.
+// `complete` is set once a section has begun (the bound no longer changes).
+std::uint64_t SizeBound(std::string_view text, bool& complete) {
+    std::uint64_t n = 0;
+    bool weights = true;
+    for (std::size_t at = 0; at < text.size();) {
+        std::size_t end = text.find_first_of("\r\n", at);
+        if (end == std::string_view::npos) break;  // a line still being read
+        auto [key, value] = SplitKey(Trim(text.substr(at, end - at)));
+        at = end + 1;
+        if (key == "DIMENSION") {
+            auto [last, error] = std::from_chars(value.data(), value.data() + value.size(), n);
+            if (error != std::errc() || last != value.data() + value.size() || n > Instance::kMaxCities)
+                n = Instance::kMaxCities;  // the parser refuses it with its reason
+        } else if (key == "EDGE_WEIGHT_TYPE") {
+            weights = value == "EXPLICIT";
+        } else if (key.size() > 8 && key.substr(key.size() - 8) == "_SECTION") {
+            complete = true;
+            break;
+        }
+    }
+    if (n == 0) return kSlackBytes;
+    return kSlackBytes + n * 512 + (weights ? n * n * 16 : 0);
+}
+
 std::string ReadText(const std::string& path) {
     std::FILE* file = std::fopen(path.c_str(), "rb");
     if (file == nullptr) throw FormatError(path + ": cannot open the file (" + std::strerror(errno) + ")");
+    const std::unique_ptr<std::FILE, int (*)(std::FILE*)> closer(file, &std::fclose);
+    std::error_code ignored;
+    if (!std::filesystem::is_regular_file(path, ignored))
+        throw FormatError(path +
+                          ": not a regular file (a TSPLIB file cannot be a device, a pipe or a folder)");
     std::string text;
     char buffer[1 << 16];
     std::size_t got = 0;
-    while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0) text.append(buffer, got);
-    bool failed = std::ferror(file) != 0;
-    int error = errno;
-    std::fclose(file);
-    if (failed) throw FormatError(path + ": cannot read the file (" + std::strerror(error) + ")");
+    std::size_t lineBytes = 0;  // since the last line end
+    std::uint64_t line = 1;
+    bool headerComplete = false;
+    std::uint64_t bound = kSlackBytes;
+    while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0) {
+        for (std::size_t i = 0; i < got; ++i) {
+            const char c = buffer[i];
+            if (c == '\n' || c == '\r') {
+                // CR LF is one line end.
+                if (!(c == '\n' && (i > 0 ? buffer[i - 1] : text.empty() ? '\0' : text.back()) == '\r'))
+                    ++line;
+                lineBytes = 0;
+            } else if (++lineBytes > kMaxLineBytes) {
+                throw FormatError(path + ":" + std::to_string(line) + ": a line longer than " +
+                                  std::to_string(kMaxLineBytes) + " bytes (this is no TSPLIB file)");
+            }
+        }
+        text.append(buffer, got);
+        if (!headerComplete) bound = SizeBound(text, headerComplete);
+        if (text.size() > bound)
+            throw FormatError(path + ": more than " + std::to_string(bound) + " bytes, " +
+                              (bound == kSlackBytes ? std::string("and no DIMENSION before them")
+                                                    : "more than its DIMENSION and EDGE_WEIGHT_TYPE imply"));
+    }
+    if (std::ferror(file) != 0)
+        throw FormatError(path + ": cannot read the file (" + std::strerror(errno) + ")");
     return text;
 }
 

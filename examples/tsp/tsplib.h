@@ -55,10 +55,14 @@ public:
 // written "KEY : value" or "KEY: value"; keys it does not need (COMMENT,
 // OPTIMAL, ...) are skipped, and so is a DISPLAY_DATA_SECTION. Any other type,
 // weight type, format or section is refused with the keyword and value named.
-// Lines may end in CR LF. Throws FormatError; `source` names the text in the
-// messages.
+// Lines may end in LF, CR LF or CR. A section with fewer or more entries than
+// DIMENSION gives is refused with both counts. Throws FormatError; `source`
+// names the text in the messages.
 Instance ParseTsplib(std::string_view text, std::string_view source);
-// The same for a file; a file that cannot be read is a FormatError too.
+// The same for a file; a file that cannot be read is a FormatError too, and
+// so is one that is no regular file (a device, a pipe), has a line longer
+// than 1 MiB, or is larger than its header's DIMENSION allows (see ReadText),
+// which bounds the memory that reading any file can take.
 Instance ReadTsplib(const std::string& path);
 
 // Reads a TSPLIB tour (TYPE TOUR, TOUR_SECTION of 1-based city numbers ended

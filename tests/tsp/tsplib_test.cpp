@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -154,6 +156,91 @@ TEST(TsplibTest, RefusesWhatItCannotReadWithFileLineAndReason) {
         EXPECT_NE(error.find(c.message), std::string::npos) << "text:\n" << c.text << "\nerror: " << error;
         EXPECT_EQ(error.find('\n'), std::string::npos) << error;
     }
+}
+
+// A section shorter or longer than DIMENSION says is named with both counts,
+// whatever follows it; lines that end in CR alone read like any others.
+TEST(TsplibTest, SectionsOfTheWrongLengthNameBothCountsAndCarriageReturnLinesRead) {
+    const std::string head = "NAME : t\nTYPE : TSP\nDIMENSION : 3\nEDGE_WEIGHT_TYPE : EUC_2D\n";
+    const std::string matrix =
+        "NAME : t\nTYPE : TSP\nDIMENSION : 3\nEDGE_WEIGHT_TYPE : EXPLICIT\nEDGE_WEIGHT_FORMAT : "
+        "FULL_MATRIX\n";
+    const struct {
+        std::string text, message;
+    } cases[] = {
+        {head + "NODE_COORD_SECTION\n1 0 0\n2 1 1\nEOF\n",
+         "t.tsp:8: NODE_COORD_SECTION has 2 entries, not the 3 entries of DIMENSION 3 (it ends at 'EOF')"},
+        {head + "NODE_COORD_SECTION\n1 0 0\nDISPLAY_DATA_SECTION\n",
+         "NODE_COORD_SECTION has 1 entries, not the 3 entries of DIMENSION 3 (it ends at "
+         "'DISPLAY_DATA_SECTION')"},
+        {head + "NODE_COORD_SECTION\n1 0 0\n2 1 1\n3 0 1\n4 3.0 15.0\n5 1 2\nEOF\n",
+         "t.tsp:9: NODE_COORD_SECTION has 5 entries, not the 3 entries of DIMENSION 3"},
+        {matrix + "EDGE_WEIGHT_SECTION\n0 1 2\n1 0 3\n2 3\nEOF\n",
+         "EDGE_WEIGHT_SECTION has 8 weights, not the 9 weights of a FULL_MATRIX of DIMENSION 3 (it ends at "
+         "'EOF')"},
+        {matrix + "EDGE_WEIGHT_SECTION\n0 1 2\n1 0 3\n2 3 0\n5 6\n",
+         "EDGE_WEIGHT_SECTION has 11 weights, not the 9 weights of a FULL_MATRIX of DIMENSION 3"},
+        {matrix + "EDGE_WEIGHT_SECTION\n0 1\n",
+         "t.tsp:7: the file ends inside EDGE_WEIGHT_SECTION after 2 of the 9 weights"},
+        // Still a number that is not whole, not a short section.
+        {head + "NODE_COORD_SECTION\n1 0 0\n2.5 1 1\n", "'2.5' in NODE_COORD_SECTION is no whole number"},
+    };
+    for (const auto& c : cases) {
+        const std::string error = ErrorOf(c.text);
+        EXPECT_NE(error.find(c.message), std::string::npos) << "text:\n" << c.text << "\nerror: " << error;
+    }
+
+    std::string mac = CoordinateFile("EUC_2D", {{0, 0}, {3, 0}, {3, 4}});
+    std::replace(mac.begin(), mac.end(), '\n', '\r');
+    const tsp::Instance instance = tsp::ParseTsplib(mac, "mac.tsp");
+    ASSERT_EQ(instance.Size(), 3u);
+    EXPECT_EQ(instance.Distance(0, 2), 5);
+    // Line numbers count CR alone, CR LF and LF as one line end each.
+    EXPECT_NE(ErrorOf("NAME : t\rTYPE : TSP\r\nDIMENSION : 3\nTYPE : ATSP\r").find("t.tsp:4: TYPE 'ATSP'"),
+              std::string::npos);
+}
+
+// Reading a file takes no more memory than its header allows: a device, an
+// endless line or a file past its DIMENSION's size is refused.
+TEST(TsplibTest, ReadingAFileIsBoundedByItsHeader) {
+    const std::filesystem::path dir =
+        std::filesystem::temp_directory_path() /
+        ("tsplib_bounds_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()));
+    std::filesystem::create_directories(dir);
+    const auto write = [&](const std::string& name, const std::string& text) {
+        std::ofstream(dir / name, std::ios::binary) << text;
+        return (dir / name).string();
+    };
+    const auto errorOf = [](const std::string& path) -> std::string {
+        try {
+            tsp::ReadTsplib(path);
+        } catch (const tsp::FormatError& error) {
+            return error.what();
+        }
+        return "";
+    };
+    const std::string head = "NAME : t\nTYPE : TSP\nDIMENSION : 3\nEDGE_WEIGHT_TYPE : EUC_2D\n";
+    const std::string good = head + "NODE_COORD_SECTION\n1 0 0\n2 3 0\n3 3 4\nEOF\n";
+    EXPECT_EQ(errorOf(write("good.tsp", good)), "");
+    // Up to the bound (1 MiB and 512 bytes a city without weights), blank
+    // lines after EOF are read; past it, the file is refused.
+    EXPECT_EQ(errorOf(write("padded.tsp", good + std::string((1 << 20) - good.size(), '\n'))), "");
+    EXPECT_NE(
+        errorOf(write("long.tsp", good + std::string((1 << 20) + 2048, '\n')))
+            .find("long.tsp: more than 1050112 bytes, more than its DIMENSION and EDGE_WEIGHT_TYPE imply"),
+        std::string::npos);
+    EXPECT_NE(errorOf(write("nodim.tsp", std::string(3 << 20, '\n')))
+                  .find("nodim.tsp: more than 1048576 bytes, and no DIMENSION before them"),
+              std::string::npos);
+    EXPECT_NE(errorOf(write("line.tsp", "NAME : t\nCOMMENT : " + std::string((1 << 20) + 1, 'x')))
+                  .find("line.tsp:2: a line longer than 1048576 bytes"),
+              std::string::npos);
+    EXPECT_NE(errorOf(dir.string()).find(": not a regular file"), std::string::npos);
+#ifdef __linux__
+    EXPECT_EQ(errorOf("/dev/zero"),
+              "/dev/zero: not a regular file (a TSPLIB file cannot be a device, a pipe or a folder)");
+#endif
+    std::filesystem::remove_all(dir);
 }
 
 TEST(TsplibTest, ReadsToursAndRefusesBrokenOnes) {

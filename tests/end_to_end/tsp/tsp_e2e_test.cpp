@@ -72,6 +72,31 @@ TEST_F(TspE2E, APlainRunIsNamedSoAndAnUnknownDistanceIsRefusedByName) {
     EXPECT_EQ(Run({kBerlin, "--population", "2"}).status, 2);
 }
 
+// What the reader refuses ends the program at once with status 2 and the
+// reason; a file with CR line ends runs.
+TEST_F(TspE2E, ADeviceAndSectionsOfTheWrongLengthAreRefusedAndCarriageReturnFilesRun) {
+    const Result zero = Run({"/dev/zero"}, 20s);
+    EXPECT_EQ(zero.status, 2);
+    EXPECT_EQ(zero.err,
+              "tsp: /dev/zero: not a regular file (a TSPLIB file cannot be a device, a pipe or a folder)\n");
+
+    const std::string head =
+        "NAME: s\rTYPE: TSP\rDIMENSION: 5\rEDGE_WEIGHT_TYPE: EUC_2D\rNODE_COORD_SECTION\r";
+    std::ofstream(Path("short.tsp")) << head << "1 0 0\r2 1 0\r3 1 1\r4 0 1\rEOF\r";
+    const Result refused = Run({Path("short.tsp")}, 20s);
+    EXPECT_EQ(refused.status, 2);
+    EXPECT_NE(
+        refused.err.find("short.tsp:10: NODE_COORD_SECTION has 4 entries, not the 5 entries of DIMENSION 5 "
+                         "(it ends at 'EOF')"),
+        std::string::npos)
+        << refused.err;
+
+    std::ofstream(Path("mac.tsp")) << head << "1 0 0\r2 3 0\r3 3 4\r4 0 4\r5 0 2\rEOF\r";
+    const Result mac = Run({Path("mac.tsp"), "--seed", "1", "--max-iterations", "5", "--quiet"}, 60s);
+    EXPECT_EQ(mac.status, 0) << mac.err;
+    EXPECT_EQ(LastLine(mac.out), "best length 14");
+}
+
 TEST_F(TspE2E, CtrlCDumpsAndGoesOnSigtermEndsWithARecordAndTheDumpResumes) {
     const std::string pcb = std::string(TSP_DATA_DIR) + "/pcb442.tsp";
     e2e::ChildProcess child(ZARNEL_TSP_PATH, {pcb, "--seed", "1", "--threads", "2", "--json", "rec.json"},
