@@ -12,6 +12,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <exception>
 #include <optional>
 #include <string>
@@ -22,7 +23,9 @@
 #include <zarnel/islands/mpi_transport.h>
 #endif
 
+#include "edge_assembly.h"
 #include "local_search.h"
+#include "tour_operators.h"
 #include "tsplib.h"
 
 namespace {
@@ -43,17 +46,17 @@ struct Tour {
     }
 };
 
-// The same with every child improved: a memetic GA.
+// The same with every child improved: a memetic GA (tour_operators.h).
 struct ImprovedTour : Tour {
-    void improve(std::span<std::uint32_t> tour, zarnel::Random& random) const {
-        search->Improve(tour, random);
-    }
+    tsp::TourImprover improver;
+    void improve(std::span<std::uint32_t> tour, zarnel::Random& random) const { improver(tour, random); }
 };
 
-template <class Problem>
-int Run(const Problem& problem, const zarnel::SolveOptions& options, bool speaks) {
+template <class Problem, class Operators = zarnel::OperatorsOf<zarnel::Permutation>>
+int Run(const Problem& problem, const zarnel::SolveOptions& options, bool speaks,
+        const Operators& operators = {}) {
     try {
-        const auto result = zarnel::Solve(problem, options);
+        const auto result = zarnel::Solve(problem, options, operators);
         if (speaks) std::printf("best length %.0f\n", -result.fitness);
         return 0;
     } catch (const zarnel::SolveError& error) {
@@ -126,5 +129,23 @@ int main(int argc, char** argv) {
     }
     const tsp::NeighbourLists neighbours(instance, 10);
     const tsp::LocalSearch search(instance, neighbours);
-    return plain ? Run(Tour{&search}, options, speaks) : Run(ImprovedTour{{&search}}, options, speaks);
+    if (plain) return Run(Tour{&search}, options, speaks);
+    tsp::EdgeAssembly crossover(instance, neighbours);
+    auto env = [](const char* name, double fallback) {
+        const char* value = std::getenv(name);
+        return value ? std::atof(value) : fallback;
+    };
+    crossover.cycleShare = env("X_SHARE", 0);
+    crossover.tries = static_cast<std::uint32_t>(env("X_TRIES", 1));
+    tsp::TourOperators::Settings settings;
+    settings.kickRate = env("X_KICK", 0);
+    settings.kickRun = static_cast<std::uint32_t>(env("X_RUN", 50));
+    settings.keepReplaced = env("X_KEEP", 0) != 0;
+    settings.baseReplaced = env("X_BASE", 0) != 0;
+    ImprovedTour problem{{&search}, {&search}};
+    problem.improver.keepBetter = env("X_KEEP", 0) == 1;
+    problem.improver.keepKicked = env("X_KEEP", 0) == 2;
+    problem.improver.wholeSearch = env("X_WHOLE", 0) != 0;
+    problem.improver.nearestStart = env("X_NN", 1) != 0;
+    return Run(problem, options, speaks, tsp::TourOperators(crossover, settings));
 }

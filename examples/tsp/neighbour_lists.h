@@ -26,4 +26,11 @@ private:
     std::vector<std::uint32_t> lists_;  // n rows of k cities
 };
 
+// Writes into `tour` (n places) the nearest-neighbour tour from `start`:
+// each step goes to the nearest city not yet visited, looked up in the
+// neighbour lists and, when all of a city's listed neighbours are visited,
+// among all cities left.
+void NearestNeighbourTour(const Instance& instance, const NeighbourLists& neighbours, std::uint32_t start,
+                          std::span<std::uint32_t> tour);
+
 }  // namespace tsp
