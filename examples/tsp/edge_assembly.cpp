@@ -87,8 +87,9 @@ std::uint32_t Pick(const std::vector<std::uint32_t>& edges, std::uint32_t u, Spl
 
 EdgeAssembly::Outcome EdgeAssembly::Breed(std::span<const std::uint32_t> a, std::span<const std::uint32_t> b,
                                           std::span<std::uint32_t> child, std::uint64_t seed,
-                                          std::vector<std::uint32_t>& fresh) const {
+                                          std::uint32_t tries, std::vector<std::uint32_t>& fresh) const {
     const std::uint32_t n = instance_.Size();
+    if (tries == 0) throw std::invalid_argument("no candidate child to try (tries 0)");
     if (child.size() != n)
         throw std::invalid_argument("the child has " + std::to_string(child.size()) + " places, not " +
                                     std::to_string(n));
@@ -209,16 +210,24 @@ EdgeAssembly::Outcome EdgeAssembly::Breed(std::span<const std::uint32_t> a, std:
                 if (at == s.first[smallest]) break;
             }
             // The cheapest pair of edges {u, u1} in the subtour and {v, v1}
-            // outside it to trade for {u, v}, {u1, v1} (or {u, v1}, {u1, v}).
+            // outside it to trade for {u, v}, {u1, v1} (or {u, v1}, {u1, v}),
+            // first with v among u's neighbours nearer than u's longer edge
+            // (the join that pays most is almost always among those), then
+            // among all of u's neighbours, and at last, when no neighbour of
+            // the subtour lies outside it (a subtour that holds a whole
+            // cluster), among all cities from the first few of the subtour.
             std::int64_t bestCost = std::numeric_limits<std::int64_t>::max();
             std::uint32_t bu = kNone, bu1 = kNone, bv = kNone, bv1 = kNone;
-            const auto consider = [&](std::uint32_t u, std::uint32_t v) {
+            const auto consider = [&](std::uint32_t u, std::uint32_t v, std::int64_t uv) {
+                const std::uint32_t* uLinks = &s.link[2 * static_cast<std::size_t>(u)];
+                const std::uint32_t* vLinks = &s.link[2 * static_cast<std::size_t>(v)];
                 for (int i = 0; i < 2; ++i) {
-                    const std::uint32_t u1 = s.link[2 * static_cast<std::size_t>(u) + i];
+                    const std::uint32_t u1 = uLinks[i];
+                    const std::int64_t uu1 = d(u, u1);
                     for (int k = 0; k < 2; ++k) {
-                        const std::uint32_t v1 = s.link[2 * static_cast<std::size_t>(v) + k];
-                        const std::int64_t removed = d(u, u1) + d(v, v1);
-                        const std::int64_t straight = d(u, v) + d(u1, v1) - removed;
+                        const std::uint32_t v1 = vLinks[k];
+                        const std::int64_t removed = uu1 + d(v, v1);
+                        const std::int64_t straight = uv + d(u1, v1) - removed;
                         const std::int64_t crossed = d(u, v1) + d(u1, v) - removed;
                         if (straight < bestCost) {
                             bestCost = straight;
@@ -231,16 +240,23 @@ EdgeAssembly::Outcome EdgeAssembly::Breed(std::span<const std::uint32_t> a, std:
                     }
                 }
             };
-            for (const std::uint32_t u : s.members)
-                for (const std::uint32_t v : neighbours_.Of(u))
-                    if (s.label[v] != smallest) consider(u, v);
+            for (int pass = 0; pass < 2 && bu == kNone; ++pass) {
+                for (const std::uint32_t u : s.members) {
+                    const std::int64_t longer =
+                        pass == 0 ? std::max(d(u, s.link[2 * static_cast<std::size_t>(u)]),
+                                             d(u, s.link[2 * static_cast<std::size_t>(u) + 1]))
+                                  : std::numeric_limits<std::int64_t>::max();
+                    const std::span<const std::uint32_t> near = neighbours_.Of(u);
+                    const std::span<const std::int32_t> nearDistance = neighbours_.DistancesOf(u);
+                    for (std::size_t i = 0; i < near.size() && nearDistance[i] < longer; ++i)
+                        if (s.label[near[i]] != smallest) consider(u, near[i], nearDistance[i]);
+                }
+            }
             if (bu == kNone) {
-                // No near neighbour outside (a subtour that holds a whole
-                // cluster): every city, from the first few of the subtour.
                 const std::size_t some = std::min<std::size_t>(s.members.size(), 16);
                 for (std::size_t m = 0; m < some; ++m)
                     for (std::uint32_t v = 0; v < n; ++v)
-                        if (s.label[v] != smallest) consider(s.members[m], v);
+                        if (s.label[v] != smallest) consider(s.members[m], v, d(s.members[m], v));
             }
             // {bu, bu1} and {bv, bv1} become {bu, bv} and {bu1, bv1}.
             Drop(s.link, bu, bu1);
@@ -272,23 +288,19 @@ EdgeAssembly::Outcome EdgeAssembly::Breed(std::span<const std::uint32_t> a, std:
         if (outcome.cycles > 0) {
             // A cycle not drawn before (a partial shuffle of the order).
             std::swap(s.order[t], s.order[t + random.Below(outcome.cycles - t)]);
-            const std::uint32_t chosen = s.order[t];
-            for (std::uint32_t c = 0; c < outcome.cycles; ++c) {
-                if (c != chosen && !(cycleShare > 0 && random.Below(1u << 20) < cycleShare * (1u << 20)))
-                    continue;
-                const std::uint32_t begin = c == 0 ? 0 : s.cycleEnd[c - 1], end = s.cycleEnd[c];
-                for (std::uint32_t p = begin; p < end; p += 2) {
-                    const std::uint32_t u = s.cycles[p], v = s.cycles[p + 1];
-                    Drop(s.link, u, v);
-                    Drop(s.link, v, u);
-                    delta -= d(u, v);
-                }
-                for (std::uint32_t p = begin + 1; p < end; p += 2) {
-                    const std::uint32_t u = s.cycles[p], v = s.cycles[p + 1 == end ? begin : p + 1];
-                    Put(s.link, u, v);
-                    Put(s.link, v, u);
-                    delta += d(u, v);
-                }
+            const std::uint32_t c = s.order[t];
+            const std::uint32_t begin = c == 0 ? 0 : s.cycleEnd[c - 1], end = s.cycleEnd[c];
+            for (std::uint32_t p = begin; p < end; p += 2) {
+                const std::uint32_t u = s.cycles[p], v = s.cycles[p + 1];
+                Drop(s.link, u, v);
+                Drop(s.link, v, u);
+                delta -= d(u, v);
+            }
+            for (std::uint32_t p = begin + 1; p < end; p += 2) {
+                const std::uint32_t u = s.cycles[p], v = s.cycles[p + 1 == end ? begin : p + 1];
+                Put(s.link, u, v);
+                Put(s.link, v, u);
+                delta += d(u, v);
             }
         }
         s.tryFresh.clear();

@@ -38,21 +38,16 @@ public:
     };
 
     // Writes into `child` (n places, apart from both parents) a tour bred
-    // from the tours `a` and `b`, with the AB-cycle drawn from `seed`, and
-    // appends to `fresh` the ends of every child edge that is in neither
-    // parent (the joins' new edges): the only places where the child may be
-    // less than locally optimal when both parents are. Throws
-    // std::invalid_argument when a tour is no permutation of the cities.
+    // from the tours `a` and `b` and appends to `fresh` the ends of every
+    // child edge that is in neither parent (the joins' new edges): the only
+    // places where the child may be less than locally optimal when both
+    // parents are. `tries` candidate children are made, each from another
+    // AB-cycle drawn from `seed` (all of them when there are fewer), and the
+    // shortest after its joins is the child. Throws std::invalid_argument
+    // when a tour is no permutation of the cities or `tries` is 0.
     Outcome Breed(std::span<const std::uint32_t> a, std::span<const std::uint32_t> b,
-                  std::span<std::uint32_t> child, std::uint64_t seed,
+                  std::span<std::uint32_t> child, std::uint64_t seed, std::uint32_t tries,
                   std::vector<std::uint32_t>& fresh) const;
-
-    // With a share in (0, 1], every AB-cycle is applied with that chance
-    // (at least one), instead of one: children further from A.
-    double cycleShare = 0.0;
-    // Candidate children tried, each with another AB-cycle: the shortest
-    // (after its joins) is the child.
-    std::uint32_t tries = 1;
 
 private:
     const Instance& instance_;

@@ -10,9 +10,9 @@
 #include <zarnel/solve/flags.h>
 #include <zarnel/solve/solve.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
-#include <cstdlib>
 #include <exception>
 #include <optional>
 #include <string>
@@ -65,12 +65,58 @@ int Run(const Problem& problem, const zarnel::SolveOptions& options, bool speaks
     }
 }
 
+// The population of a memetic run when --population is not given: about
+// 600,000 / cities individuals, 100 to 1,000 (small instances converge at
+// once with fewer; large ones would spend a minute on the first population
+// with more), and at least what the slave threads need.
+std::uint32_t PopulationFor(std::uint32_t cities, std::uint32_t threads) {
+    const std::uint32_t sized = std::clamp<std::uint32_t>(600000 / cities, 100, 1000);
+    return std::max<std::uint32_t>(sized, 4 * threads + 4);
+}
+
+// Reads --ablate's list into the settings; false (with a message) for a
+// word it does not know.
+bool Ablate(const std::string& list, tsp::TourOperators::Settings& settings, tsp::TourImprover& improver) {
+    for (std::size_t at = 0; at < list.size();) {
+        std::size_t end = list.find(',', at);
+        if (end == std::string::npos) end = list.size();
+        const std::string word = list.substr(at, end - at);
+        at = end + 1;
+        if (word == "whole_search") {
+            improver.wholeSearch = true;
+        } else if (word == "no_kick") {
+            settings.kick = false;
+        } else if (word == "random_start") {
+            improver.nearestStart = false;
+        } else if (word == "one_try") {
+            settings.tries = 1;
+        } else if (word == "best_base") {
+            settings.baseReplaced = false;
+        } else if (word == "edge_recombination") {
+            // Zarnel's own permutation operators (edge recombination and
+            // inversion) and a whole search of every child from where it stands.
+            improver.wholeSearch = true;
+            improver.nearestStart = false;
+        } else {
+            std::fprintf(
+                stderr,
+                "tsp: --ablate: '%s' is none of whole_search, no_kick, random_start, one_try, best_base, "
+                "edge_recombination\n",
+                word.c_str());
+            return false;
+        }
+    }
+    return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     zarnel::SolveOptions options;
-    options.population = 50;
+    // 0: sized from the number of cities (PopulationFor), unless --plain.
+    options.population = 0;
     std::string file;
+    std::string ablate;
     bool plain = false;
     bool mpi = false;
     std::uint32_t perProcess = 1;
@@ -78,6 +124,10 @@ int main(int argc, char** argv) {
     flags.Standard(options)
         .Positional("file", "A TSPLIB file: EUC_2D, CEIL_2D, ATT, GEO or an EXPLICIT FULL_MATRIX", file)
         .Add("--plain", "A plain GA: no 2-opt + Or-opt on the children", plain)
+        .Add("--ablate",
+             "For measurements: leave out parts of the memetic GA, a comma-separated list of whole_search, "
+             "no_kick, random_start, one_try, best_base, edge_recombination",
+             ablate)
         .Add("--islands",
              "Populations on a ring, each of --population individuals with its share of --threads",
              options.islands)
@@ -129,23 +179,15 @@ int main(int argc, char** argv) {
     }
     const tsp::NeighbourLists neighbours(instance, 10);
     const tsp::LocalSearch search(instance, neighbours);
-    if (plain) return Run(Tour{&search}, options, speaks);
-    tsp::EdgeAssembly crossover(instance, neighbours);
-    auto env = [](const char* name, double fallback) {
-        const char* value = std::getenv(name);
-        return value ? std::atof(value) : fallback;
-    };
-    crossover.cycleShare = env("X_SHARE", 0);
-    crossover.tries = static_cast<std::uint32_t>(env("X_TRIES", 1));
-    tsp::TourOperators::Settings settings;
-    settings.kickRate = env("X_KICK", 0);
-    settings.kickRun = static_cast<std::uint32_t>(env("X_RUN", 50));
-    settings.keepReplaced = env("X_KEEP", 0) != 0;
-    settings.baseReplaced = env("X_BASE", 0) != 0;
+    if (plain) {
+        if (options.population == 0) options.population = 50;
+        return Run(Tour{&search}, options, speaks);
+    }
+    const tsp::EdgeAssembly crossover(instance, neighbours);
     ImprovedTour problem{{&search}, {&search}};
-    problem.improver.keepBetter = env("X_KEEP", 0) == 1;
-    problem.improver.keepKicked = env("X_KEEP", 0) == 2;
-    problem.improver.wholeSearch = env("X_WHOLE", 0) != 0;
-    problem.improver.nearestStart = env("X_NN", 1) != 0;
+    tsp::TourOperators::Settings settings;
+    if (!Ablate(ablate, settings, problem.improver)) return 2;
+    if (options.population == 0) options.population = PopulationFor(instance.Size(), options.threads);
+    if (ablate.find("edge_recombination") != std::string::npos) return Run(problem, options, speaks);
     return Run(problem, options, speaks, tsp::TourOperators(crossover, settings));
 }

@@ -10,6 +10,7 @@ NeighbourLists::NeighbourLists(const Instance& instance, std::uint32_t k)
     : k_(std::min(k, instance.Size() - 1)) {
     const std::uint32_t n = instance.Size();
     lists_.resize(static_cast<std::size_t>(n) * k_);
+    distances_.reserve(static_cast<std::size_t>(n) * k_);
     std::vector<std::uint32_t> others;
     others.reserve(n);
     for (std::uint32_t a = 0; a < n; ++a) {
@@ -23,6 +24,7 @@ NeighbourLists::NeighbourLists(const Instance& instance, std::uint32_t k)
         std::nth_element(others.begin(), others.begin() + (k_ - 1), others.end(), nearer);
         std::sort(others.begin(), others.begin() + k_, nearer);
         std::copy_n(others.begin(), k_, lists_.begin() + static_cast<std::size_t>(a) * k_);
+        for (std::uint32_t i = 0; i < k_; ++i) distances_.push_back(row[others[i]]);
     }
 }
 

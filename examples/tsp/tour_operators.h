@@ -12,41 +12,54 @@
 
 #include "edge_assembly.h"
 #include "local_search.h"
+#include "neighbour_lists.h"
 
 namespace tsp {
 
 // What the operators leave for the local search about the child they bred
 // last on this thread: the child's genes (to know it is the same tour) and
-// the cities at the ends of its edges that no parent had. The tour
-// operators and the problem's improve run one after the other on the same
-// slave thread for each child, so a note per thread needs no lock.
+// the cities at the ends of its edges that no parent had. Zarnel calls the
+// operators' Breed and then the problem's improve for each child, one after
+// the other on the same thread, so a note per thread needs no lock.
 struct BreedNote {
     const std::uint32_t* child = nullptr;
     std::vector<std::uint32_t> cities;
-    std::vector<std::uint32_t> replaced;  // the genes the child replaces (with keepBetter)
-    bool kicked = false;
+    std::vector<std::uint32_t> replaced;  // the genes the child replaces, read before they are overwritten
 };
 inline BreedNote& ThreadBreedNote() { return zarnel::platform::PerThread<BreedNote>(); }
 
 // How the example breeds tours, passed to zarnel::Solve in place of the
-// permutation kind's own operators: edge assembly crossover of the best two
-// parents of a tournament (EdgeAssembly), and a segment double bridge
-// (SegmentDoubleBridge) when the two parents are the same tour, so that a
-// population that has converged goes on as iterated local search. Either
-// way the child's new edges are noted for the local search (BreedNote).
+// permutation kind's own operators. Each tournament step hands Breed its
+// best two individuals as parents and, in `child`, the genes of the worst,
+// which the child replaces. The child is bred by edge assembly crossover
+// (EdgeAssembly) with the replaced tour as the base and the best parent as
+// the donor of an AB-cycle: the worst tour takes over a few of the best
+// one's edges, so the population keeps its variety instead of filling with
+// near copies of the best (the replacement rule of Nagata's GA-EAX, where a
+// child replaces the parent it was built on). When the two tours are the
+// same, the child is the replaced tour kicked by a segment double bridge
+// (SegmentDoubleBridge), so that a population that has converged goes on as
+// iterated local search. Either way the child's new edges are noted for the
+// local search (BreedNote, TourImprover).
+//
 // Breed is const and keeps its scratch per thread: any number of slave
-// threads may breed at once, each with its own Random.
+// threads may breed at once, each with its own Random. A run with the same
+// seed breeds the same children at any thread count (Zarnel's deterministic
+// mode), as every draw comes from the Random passed in.
 class TourOperators {
 public:
     struct Settings {
+        // Candidate children per crossover (EdgeAssembly::Breed's tries).
+        std::uint32_t tries = 10;
         // Cities in each of the two runs a double bridge swaps, at most.
         std::uint32_t kickRun = 50;
-        // The chance that a crossover's child is kicked too (a double bridge
-        // after the crossover), in [0, 1].
-        double kickRate = 0.0;
-        // Keep the genes the child replaces, for TourImprover::keepBetter.
-        bool keepReplaced = false;
-        bool baseReplaced = false;
+        // Kick a child whose two tours are the same; without it the child
+        // is a copy.
+        bool kick = true;
+        // The replaced tour is the base and the best parent the donor; without
+        // it the best parent is the base and the second one the donor (the
+        // child then is a near copy of the best).
+        bool baseReplaced = true;
     };
 
     TourOperators(const EdgeAssembly& crossover, Settings settings)
@@ -55,7 +68,7 @@ public:
     std::string Name() const { return "eax+double_bridge"; }
 
     std::string Validate() const {
-        if (!(settings_.kickRate >= 0.0 && settings_.kickRate <= 1.0)) return "kick rate outside [0, 1]";
+        if (settings_.tries < 1 || settings_.tries > 1000) return "tries outside 1 to 1000";
         if (settings_.kickRun < 1 || settings_.kickRun > 1024) return "kick run outside 1 to 1024";
         return "";
     }
@@ -66,22 +79,19 @@ public:
         BreedNote& note = ThreadBreedNote();
         note.cities.clear();
         note.child = nullptr;
-        if (settings_.keepReplaced) note.replaced.assign(child.begin(), child.end());
-        bool kick = parents.size() < 2 || random.Uniform() < settings_.kickRate;
-        if (settings_.baseReplaced) {
-            if (!settings_.keepReplaced) note.replaced.assign(child.begin(), child.end());
-            const EdgeAssembly::Outcome outcome =
-                crossover_->Breed(note.replaced, parents[0], child, random(), note.cities);
-            kick = kick || outcome.cycles == 0;
-        } else if (parents.size() >= 2) {
-            const EdgeAssembly::Outcome outcome =
-                crossover_->Breed(parents[0], parents[1], child, random(), note.cities);
-            kick = kick || outcome.cycles == 0;
+        note.replaced.assign(child.begin(), child.end());
+        const bool crossover = settings_.baseReplaced || parents.size() >= 2;
+        std::span<const std::uint32_t> base = settings_.baseReplaced ? note.replaced : parents[0];
+        std::span<const std::uint32_t> donor =
+            settings_.baseReplaced ? parents[0] : parents[1 % parents.size()];
+        EdgeAssembly::Outcome outcome;
+        if (crossover) {
+            outcome = crossover_->Breed(base, donor, child, random(), settings_.tries, note.cities);
         } else {
             std::copy(parents[0].begin(), parents[0].end(), child.begin());
         }
-        if (kick) SegmentDoubleBridge(child, settings_.kickRun, random(), note.cities);
-        note.kicked = kick;
+        if (settings_.kick && outcome.cycles == 0)
+            SegmentDoubleBridge(child, settings_.kickRun, random(), note.cities);
         note.child = child.data();
     }
 
@@ -90,33 +100,27 @@ private:
     Settings settings_;
 };
 
-// The improvement of a tour that goes with TourOperators. A child they bred
-// on this thread is searched only around its noted cities (don't-look bits
-// set everywhere else, as the parents were locally optimal there), which
-// costs a small part of a whole search. Any other tour is one of the first
-// population (zarnel::Solve calls improve after the kind's random Init): with
-// `nearestStart` it is replaced by a nearest-neighbour tour from a city drawn
-// at random, which the search then finishes much faster than a random tour.
-// With `wholeSearch` a bred child is searched whole too.
+// The improvement of a tour that goes with TourOperators, for the problem's
+// improve. A child they bred on this thread is searched only around its
+// noted cities (don't-look bits set everywhere else, as both tours it came
+// from were locally optimal there), which costs a small part of a whole
+// search. Any other tour is one of the first population (zarnel::Solve calls
+// improve after the kind's random Init): with `nearestStart` it is replaced
+// by a nearest-neighbour tour from a city drawn at random, which the search
+// then finishes many times faster than a random tour. With `wholeSearch` a
+// bred child is searched whole too.
 struct TourImprover {
     const LocalSearch* search;
     bool nearestStart = true;
     bool wholeSearch = false;
-    bool keepBetter = false;
-    bool keepKicked = false;
 
     void operator()(std::span<std::uint32_t> tour, zarnel::Random& random) const {
         BreedNote& note = ThreadBreedNote();
-        const bool bred = note.child == tour.data();
+        // (The size too: a note left by a run on another instance never counts.)
+        const bool bred = note.child == tour.data() && note.replaced.size() == tour.size();
         note.child = nullptr;
-        if (bred) {
-            if (wholeSearch)
-                search->Improve(tour, random);
-            else
-                search->ImproveAround(tour, note.cities);
-            if ((keepBetter || (keepKicked && note.kicked)) && note.replaced.size() == tour.size() &&
-                search->Length(note.replaced) < search->Length(tour))
-                std::copy(note.replaced.begin(), note.replaced.end(), tour.begin());
+        if (bred && !wholeSearch) {
+            search->ImproveAround(tour, note.cities);
             return;
         }
         if (!bred && nearestStart) {

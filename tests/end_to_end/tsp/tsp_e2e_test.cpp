@@ -46,7 +46,7 @@ TEST_F(TspE2E, FindsTheOptimumAndRecordsTheTourAsTsplibNumbers) {
     const json record = Record("rec.json");
     EXPECT_EQ(record["problem"], "tsp berlin52");
     EXPECT_EQ(record["genome"]["kind"], "permutation");
-    EXPECT_EQ(record["operators"], "edge_recombination+inversion+improve");
+    EXPECT_EQ(record["operators"], "eax+double_bridge+improve");
     EXPECT_EQ(record["stop_reason"], "target");
     EXPECT_EQ(record["best_fitness"], -7542);
     // The recorded tour, read back 1-based, has the recorded length.
