@@ -306,8 +306,22 @@ EdgeAssembly::Outcome EdgeAssembly::Breed(std::span<const std::uint32_t> a, std:
         s.tryFresh.clear();
         std::uint32_t joins = 0;
         delta += joinSubtours(joins);
-        if (delta < bestDelta) {
+        // The joins may have traded every B-edge of the cycle back for A's
+        // edges: such a candidate is A again, and counts only when every
+        // candidate is.
+        bool changed = false;
+        if (outcome.cycles > 0) {
+            const std::uint32_t c = s.order[t];
+            const std::uint32_t begin = c == 0 ? 0 : s.cycleEnd[c - 1], end = s.cycleEnd[c];
+            for (std::uint32_t p = begin + 1; p < end && !changed; p += 2) {
+                const std::uint32_t u = s.cycles[p], v = s.cycles[p + 1 == end ? begin : p + 1];
+                changed = s.link[2 * static_cast<std::size_t>(u)] == v ||
+                          s.link[2 * static_cast<std::size_t>(u) + 1] == v;
+            }
+        }
+        if ((changed && !outcome.changed) || (changed == outcome.changed && delta < bestDelta)) {
             bestDelta = delta;
+            outcome.changed = changed;
             s.bestLink.swap(s.link);
             s.bestFresh.swap(s.tryFresh);
             outcome.joins = joins;

@@ -35,6 +35,10 @@ public:
         std::uint32_t cycles = 0;
         // Subtours joined after the AB-cycle was applied.
         std::uint32_t joins = 0;
+        // Whether the child differs from A: the joins may trade every B-edge
+        // of a cycle back for A's edges, and when that happens to every
+        // candidate the child is A.
+        bool changed = false;
     };
 
     // Writes into `child` (n places, apart from both parents) a tour bred
@@ -43,7 +47,7 @@ public:
     // places where the child may be less than locally optimal when both
     // parents are. `tries` candidate children are made, each from another
     // AB-cycle drawn from `seed` (all of them when there are fewer), and the
-    // shortest after its joins is the child. Throws std::invalid_argument
+    // shortest after its joins that differs from A is the child. Throws std::invalid_argument
     // when a tour is no permutation of the cities or `tries` is 0.
     Outcome Breed(std::span<const std::uint32_t> a, std::span<const std::uint32_t> b,
                   std::span<std::uint32_t> child, std::uint64_t seed, std::uint32_t tries,

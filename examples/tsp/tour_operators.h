@@ -37,7 +37,8 @@ inline BreedNote& ThreadBreedNote() { return zarnel::platform::PerThread<BreedNo
 // one's edges, so the population keeps its variety instead of filling with
 // near copies of the best (the replacement rule of Nagata's GA-EAX, where a
 // child replaces the parent it was built on). When the two tours are the
-// same, the child is the replaced tour kicked by a segment double bridge
+// same (or the crossover gives the base back), the child is the replaced
+// tour kicked by a segment double bridge
 // (SegmentDoubleBridge), so that a population that has converged goes on as
 // iterated local search. Either way the child's new edges are noted for the
 // local search (BreedNote, TourImprover).
@@ -90,7 +91,7 @@ public:
         } else {
             std::copy(parents[0].begin(), parents[0].end(), child.begin());
         }
-        if (settings_.kick && outcome.cycles == 0)
+        if (settings_.kick && !outcome.changed)
             SegmentDoubleBridge(child, settings_.kickRun, random(), note.cities);
         note.child = child.data();
     }
