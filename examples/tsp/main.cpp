@@ -1,12 +1,20 @@
 // A travelling salesman on Zarnel: the tour is a permutation of the cities, its fitness minus
-// its length, and every child is improved by 2-opt + Or-opt (local_search.h) before it is
-// scored; --plain leaves that out, which makes a plain GA. Usage:
+// its length. The memetic GA (the default) breeds with operators of its own
+// (tour_operators.h): edge assembly crossover into the tour a child replaces
+// (edge_assembly.h), a segment double bridge when its two tours are the same,
+// and 2-opt + Or-opt (local_search.h) only around the edges the child did not
+// inherit; the first population are nearest-neighbour tours searched whole.
+// --plain leaves the improvement out and uses Zarnel's own permutation
+// operators, which makes a plain GA. Usage:
 //   tsp <file.tsp> [--seed S] [--threads K] [--population P] [--time-limit T]
 //       [--max-iterations I] [--target L] [--json F] [--plain] [--help]
 //       [--islands K --migration-interval M --migrants N] [--mpi [--islands-per-process K]]
-// Prints progress, then "best length <L>" as its last line. With --mpi, run
-// under mpirun, every process is one island (or K, on threads of their own)
-// and process 0 prints.
+//       [--ablate LIST]
+// --population 0 (the default) sizes the population from the cities
+// (PopulationFor); --ablate leaves parts of the memetic GA out, for the
+// measurements in docs/performance.md. Prints progress, then "best length
+// <L>" as its last line. With --mpi, run under mpirun, every process is one
+// island (or K, on threads of their own) and process 0 prints.
 #include <zarnel/solve/flags.h>
 #include <zarnel/solve/solve.h>
 
