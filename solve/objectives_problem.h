@@ -132,14 +132,6 @@ concept ObjectivesProblem = HasObjectives<Problem> || detail::CountsObjectives<P
 template <class Problem>
 concept ConstrainedProblem = HasConstraints<Problem> || detail::CountsConstraints<Problem>;
 
-// What a run keeps of an individual of several objectives: its objectives
-// and its total violation (0 when feasible; +inf when a constraint is NaN).
-template <std::size_t M>
-struct Scores {
-    std::array<double, M> objectives{};
-    double violation = 0.0;
-};
-
 // The operators a run of several objectives breeds with unless it is given
 // others: for real vectors, SBX with distribution index 30 on every child
 // and polynomial mutation (index 20, 1/n per gene), which spread children

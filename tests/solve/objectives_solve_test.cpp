@@ -348,6 +348,16 @@ TEST(ObjectivesOptions, ThatCannotWorkAreRefusedAndDefaultsFollowTheObjectives) 
               std::string::npos);
     EXPECT_NE(refusal(Capped{}, [](Options& o) { o.survival = zarnel::Survival::kNsga3; }).find("survival"),
               std::string::npos);
+    // What a problem counts or gives at run time.
+    struct OneCounted : CountedBnh {
+        std::size_t objectiveCount() const { return 1; }
+    };
+    struct PointOfThree : CountedBnh {
+        std::vector<double> referencePoint() const { return {1, 2, 3}; }
+    };
+    EXPECT_NE(refusal(OneCounted{}, [](Options&) {}).find("gives 1 objectives"), std::string::npos);
+    EXPECT_NE(refusal(PointOfThree{}, [](Options&) {}).find("referencePoint() gives 3 values"),
+              std::string::npos);
 
     EXPECT_EQ(zarnel::detail::DefaultObjectivesPopulation(2), 100u);
     const std::pair<std::size_t, std::uint32_t> table[] = {{3, 92},  {4, 168},  {5, 212}, {6, 80},
