@@ -79,7 +79,7 @@ int Run(const Problem& problem, const suites::Budget& budget, const Setup& setup
         auto& individual = *individuals.GetIndividual(i);
         for (std::uint32_t g = 0; g < individual.GetLength(); ++g)
             std::fprintf(out, "%.17g ", individual.GetGenes()[g]);
-        for (const double f : individual.GetFitness()->objectives) std::fprintf(out, "%.17g ", f);
+        for (const double f : scheme.Objectives(i)) std::fprintf(out, "%.17g ", f);
         std::fprintf(out, "\n");
     }
     return std::fclose(out) == 0 ? 0 : 1;
