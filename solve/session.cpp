@@ -14,6 +14,7 @@
 #include "run/atomic_file.h"
 #include "run/seed.h"
 #include "solve/island_transport.h"
+#include "solve/lanes.h"
 #include "solve/result.h"
 
 namespace zarnel {
@@ -43,7 +44,7 @@ std::string Number(double value) {
 
 }  // namespace
 
-RunPlan PlanRun(const SolveOptions& options, std::uint32_t genomeLength) {
+RunPlan PlanRun(const SolveOptions& options, std::uint32_t genomeLength, bool batches) {
     RunPlan plan;
     if (genomeLength == 0) Refuse("the genome has no genes: genome() must give a length of at least 1");
     if (options.threads > kMaxThreads)
@@ -116,6 +117,25 @@ RunPlan PlanRun(const SolveOptions& options, std::uint32_t genomeLength) {
     if (plan.repeatable && !options.deterministic && plan.fixedSteps == 0)
         plan.fixedSteps = std::max<std::uint32_t>(1, plan.population / 2);
     plan.progressEvery = options.progressEvery != 0 ? options.progressEvery : plan.repeatable ? 100 : 0;
+    if (batches) {
+        // The children of a batch stay claimed until it is scored: a share
+        // of the population (a thread's, or a lane's slice) must keep a
+        // tournament's worth free besides them.
+        const std::uint32_t share = options.deterministic
+                                        ? plan.population / lanes::LaneCount(plan.population, plan.tournament)
+                                        : plan.population / holders;
+        const std::uint32_t most = share - plan.tournament + 1;
+        if (options.batchSize > most) {
+            Refuse("batchSize " + std::to_string(options.batchSize) + " is more than " +
+                   std::to_string(most) + ": " + (options.deterministic ? "a lane's" : "a thread's") +
+                   " share of " + std::to_string(share) + " individuals must keep a tournament of " +
+                   std::to_string(plan.tournament) +
+                   " free beside the children that wait for their score; use a larger population or fewer "
+                   "threads");
+        }
+        plan.batch = options.batchSize != 0 ? options.batchSize
+                                            : std::min(most, std::max<std::uint32_t>(1, share / 4));
+    }
     return plan;
 }
 
@@ -155,6 +175,7 @@ run::ParameterList RecordParameters(const SolveOptions& options, const RunPlan& 
     whole("seed", plan.seed);
     whole("tournament_size", plan.tournament);
     if (plan.fixedSteps != 0) whole("steps_per_phase", plan.fixedSteps);
+    if (plan.batch != 0) whole("batch_size", plan.batch);
     if (options.deterministic) whole("deterministic", 1);
     if (plan.limits.maxIterations != 0) whole("max_iterations", plan.limits.maxIterations);
     if (plan.limits.timeLimitSeconds > 0.0) list.emplace_back("time_limit", plan.limits.timeLimitSeconds);

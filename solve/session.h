@@ -44,13 +44,17 @@ struct RunPlan {
     // Master iterations between progress calls; 0: every progressInterval
     // seconds.
     std::uint32_t progressEvery = 0;
+    // Children per batchFitness call for a problem that has one; 0 for a
+    // problem scored one child at a time.
+    std::uint32_t batch = 0;
 };
 
 // Checks the options for a genome of `genomeLength` genes and resolves the
-// defaults (population, seed); throws SolveError naming the option, its value
-// and the rule. With islands, `threads` are all of this process's and the
-// population is each island's.
-RunPlan PlanRun(const SolveOptions& options, std::uint32_t genomeLength);
+// defaults (population, seed, and the batch size of a problem that
+// `batches`); throws SolveError naming the option, its value and the rule.
+// With islands, `threads` are all of this process's and the population is
+// each island's.
+RunPlan PlanRun(const SolveOptions& options, std::uint32_t genomeLength, bool batches = false);
 
 // The files a run of Solve reads and writes, as known at start-up: the record
 // (checked to be writable, not the resumed dump, and supported by the build)

@@ -138,6 +138,8 @@ SolveResult<GeneOf<Problem>> RunPopulation(const Problem& problem, const KindOf<
     if (plan.target) settings.target = own(*plan.target);
     settings.deterministic = options.deterministic;
     settings.resumed = !options.resumeFrom.empty();
+    if (plan.batch != 0) settings.batch = plan.batch;
+    settings.stop = options.stop;
     if (plan.limits.timeLimitSeconds > 0.0) {
         settings.deadline =
             session.Start() + std::chrono::duration_cast<run::RunLoop::Clock::duration>(
@@ -208,8 +210,9 @@ SolveResult<GeneOf<Problem>> RunPopulation(const Problem& problem, const KindOf<
     if (scheme.Failed()) {
         reason = StopReason::kError;
     } else if (scheme.Interrupted()) {
-        reason =
-            settings.endRequests && platform::EndRequested() ? StopReason::kSignal : StopReason::kTimeLimit;
+        reason = (settings.endRequests && platform::EndRequested()) || options.stop.stop_requested()
+                     ? StopReason::kSignal
+                     : StopReason::kTimeLimit;
     } else if (scheme.Reached()) {
         reason = StopReason::kTarget;
     }
@@ -217,6 +220,10 @@ SolveResult<GeneOf<Problem>> RunPopulation(const Problem& problem, const KindOf<
     bool stoppedByIslands = false;
     // The port counts in 64 bits; the run loop's total wraps.
     islands::WideCount wideTotal;
+    // The program's stop ended the run (and, with dumpOnStop, the population
+    // is to be written once).
+    bool stopSeen = false;
+    bool dumpedOnStop = false;
     if (!reason) {
         run::RunHooks hooks;
         hooks.afterChunk = [&](std::uint32_t total) {
@@ -225,8 +232,10 @@ SolveResult<GeneOf<Problem>> RunPopulation(const Problem& problem, const KindOf<
                                         : session.Elapsed() - lastProgress >= options.progressInterval)
                 observe(total);
             if (scheme.Failed()) return true;
-            const bool dumpAsked = seat != nullptr ? seat->dumps && seat->transport->DumpRequested()
-                                                   : options.handleSignals && platform::TakeCtrlCRequest();
+            bool dumpAsked = seat != nullptr ? seat->dumps && seat->transport->DumpRequested()
+                                             : options.handleSignals && platform::TakeCtrlCRequest();
+            const bool forStop = stopSeen && options.dumpOnStop && !dumpedOnStop;
+            if (forStop) dumpAsked = dumpedOnStop = true;
             if (dumpAsked) {
                 // Named by the population's age, which a resumed run carries on.
                 header.iteration = firstIteration + total;
@@ -238,14 +247,20 @@ SolveResult<GeneOf<Problem>> RunPopulation(const Problem& problem, const KindOf<
                     stderr);
                 if (!path.empty()) {
                     result.dumps.push_back(path);
-                    std::fprintf(stderr,
-                                 "Population written to %s; the run goes on (SIGTERM or Ctrl+\\ ends it)\n",
-                                 path.c_str());
+                    std::fprintf(
+                        stderr,
+                        forStop ? "Population written to %s; the run was stopped\n"
+                                : "Population written to %s; the run goes on (SIGTERM or Ctrl+\\ ends it)\n",
+                        path.c_str());
                 }
             }
             return false;
         };
         hooks.betweenIterations = [&](std::uint32_t total) -> std::optional<StopReason> {
+            if (options.stop.stop_requested()) {
+                stopSeen = true;
+                return StopReason::kSignal;
+            }
             if (plan.maxEvaluations != 0 && session.Evaluations(engine) >= plan.maxEvaluations)
                 return StopReason::kEvaluationLimit;
             if (plan.stagnation != 0 && scheme.SinceImprovement() >= plan.stagnation)
@@ -486,7 +501,7 @@ SolveResult<GeneOf<Problem>> Solve(const Problem& problem, const SolveOptions& o
         throw SolveError("the problem's genome cannot be used: " + reason);
     if (const std::string reason = operators.Validate(); !reason.empty())
         throw SolveError("the operators cannot be used: " + reason);
-    const detail::RunPlan plan = detail::PlanRun(options, kind.Length());
+    const detail::RunPlan plan = detail::PlanRun(options, kind.Length(), HasBatchFitness<Problem>);
     // The problem's genome, name and decode are called on this thread only.
     const std::string problemName = detail::ProblemName(problem);
     if (plan.islands == 1 && options.network == nullptr)
