@@ -160,9 +160,16 @@ run::RunFiles FilesOfRun(const SolveOptions& options) {
     return files;
 }
 
+std::string ProgressLine(const Progress& progress) {
+    char line[160];
+    std::snprintf(line, sizeof line,
+                  "iteration %" PRIu64 ": best %.10g, mean %.10g, %" PRIu64 " evaluations, %.1f s\n",
+                  progress.iteration, progress.best, progress.mean, progress.evaluations, progress.seconds);
+    return line;
+}
+
 void PrintProgressLine(std::FILE* out, const Progress& progress) {
-    std::fprintf(out, "iteration %" PRIu64 ": best %.10g, mean %.10g, %" PRIu64 " evaluations, %.1f s\n",
-                 progress.iteration, progress.best, progress.mean, progress.evaluations, progress.seconds);
+    std::fputs(ProgressLine(progress).c_str(), out);
     std::fflush(out);
 }
 

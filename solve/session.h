@@ -62,7 +62,8 @@ RunPlan PlanRun(const SolveOptions& options, std::uint32_t genomeLength, bool ba
 run::RunFiles FilesOfRun(const SolveOptions& options);
 
 // The standard progress line: "iteration 1200: best 7542, mean 7903.21,
-// 61200 evaluations, 2.0 s".
+// 61200 evaluations, 2.0 s", with its line end; and the line written to `out`.
+std::string ProgressLine(const Progress& progress);
 void PrintProgressLine(std::FILE* out, const Progress& progress);
 
 // The options that the record lists under "parameters": every one that differs
