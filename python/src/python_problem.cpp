@@ -1,5 +1,6 @@
 #include "python_problem.h"
 
+#include <cmath>
 #include <limits>
 #include <stdexcept>
 
@@ -30,6 +31,18 @@ std::string ShapeText(const py::array& array) {
     return text + (array.ndim() == 1 ? ",)" : ")");
 }
 
+// A NaN from Python is most often a fault (0 / 0, the log of a negative
+// number) that would otherwise rank last unseen: refused with a ValueError.
+void RefuseNaN(double number, const RunContext& run, const char* callback, std::size_t row, bool batch) {
+    if (!std::isnan(number)) return;
+    const std::string where = batch ? " for row " + std::to_string(row) : std::string();
+    PyErr_Format(PyExc_ValueError,
+                 "%s.%s returned NaN%s: return float('-inf') (float('inf') when minimising) for a genome "
+                 "that has no fitness",
+                 run.Owner().c_str(), callback, where.c_str());
+    throw py::error_already_set();
+}
+
 }  // namespace
 
 Random& LentRandom::Get() const {
@@ -52,10 +65,17 @@ py::object CallWith(const py::object& callable, const py::object& first, const p
 }
 
 double FitnessNumber(PyObject* value, const RunContext& run, const char* callback) {
-    if (PyFloat_CheckExact(value)) return PyFloat_AS_DOUBLE(value);
+    if (PyFloat_CheckExact(value)) {
+        const double number = PyFloat_AS_DOUBLE(value);
+        RefuseNaN(number, run, callback, 0, false);
+        return number;
+    }
     if (!PyUnicode_Check(value) && !PyBytes_Check(value) && value != Py_None) {
         const double number = PyFloat_AsDouble(value);
-        if (number != -1.0 || PyErr_Occurred() == nullptr) return number;
+        if (number != -1.0 || PyErr_Occurred() == nullptr) {
+            RefuseNaN(number, run, callback, 0, false);
+            return number;
+        }
         PyErr_Clear();
     }
     PyErr_Format(PyExc_TypeError, "%s.%s returned %s (%s), not a number", run.Owner().c_str(), callback,
@@ -83,7 +103,10 @@ void ReadBatchFitness(const py::object& returned, std::span<double> fitness, con
     const auto values = py::array_t<double, py::array::forcecast>::ensure(array);
     if (!values) throw py::error_already_set();
     const auto read = values.unchecked<1>();
-    for (py::ssize_t i = 0; i < count; ++i) fitness[static_cast<std::size_t>(i)] = read(i);
+    for (py::ssize_t i = 0; i < count; ++i) {
+        RefuseNaN(read(i), run, "batch_fitness", static_cast<std::size_t>(i), true);
+        fitness[static_cast<std::size_t>(i)] = read(i);
+    }
 }
 
 std::vector<detail::DecodedNumber> ReadDecoded(const py::object& returned, const RunContext& run) {

@@ -82,13 +82,14 @@ py::object& Reusable(py::object& array, std::size_t rows, std::size_t columns) {
 }
 
 // The number a fitness returned: a float, an int or anything numpy makes a
-// float of; a str, bytes or None raises a TypeError that names the callback.
+// float of; a str, bytes or None raises a TypeError that names the callback,
+// and a NaN a ValueError.
 double FitnessNumber(PyObject* value, const RunContext& run, const char* callback);
 
 // Reads what batch_fitness returned for `fitness.size()` genomes into
 // `fitness`: one number per genome, as a 1-D array or a sequence numpy
-// reads as one; anything else raises a TypeError or ValueError that says
-// what came and what was wanted.
+// reads as one; anything else (a NaN too) raises a TypeError or ValueError
+// that says what came and what was wanted.
 void ReadBatchFitness(const py::object& returned, std::span<double> fitness, const RunContext& run);
 
 // What decode returned, as the record shows it: whole numbers when numpy

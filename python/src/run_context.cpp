@@ -60,7 +60,7 @@ void RunContext::Raise(std::size_t index) {
 py::object RunContext::Exception(std::size_t index) const {
     const py::error_already_set& error = kept_.at(index);
     const auto attached = py::reinterpret_steal<py::object>(PyException_GetTraceback(error.value().ptr()));
-    if (!attached && !error.trace().is_none())
+    if (!attached && error.trace() && !error.trace().is_none())
         PyException_SetTraceback(error.value().ptr(), error.trace().ptr());
     return error.value();
 }
