@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <utility>
 
+#include "genome/detail/scratch.h"
 #include "genome/permutation_variation.h"
 
 namespace zarnel::permutation {
@@ -22,12 +23,7 @@ std::pair<std::size_t, std::size_t> TwoPositions(std::size_t n, Random& random) 
 
 void Shuffle(std::span<std::uint32_t> genes, Random& random) {
     for (std::size_t i = 0; i < genes.size(); ++i) genes[i] = static_cast<std::uint32_t>(i);
-    // Below(i) is the faster draw; it covers every length a Permutation has.
-    for (std::size_t i = genes.size(); i > 1; --i) {
-        const std::size_t j = i <= UINT32_MAX ? random.Below(static_cast<std::uint32_t>(i))
-                                              : static_cast<std::size_t>(random.Below64(i));
-        std::swap(genes[i - 1], genes[j]);
-    }
+    genome_detail::ShuffleInPlace(genes, random);
 }
 
 void SwapMutation(std::span<std::uint32_t> genes, Random& random) {

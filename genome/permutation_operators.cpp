@@ -4,6 +4,7 @@
 #include <cassert>
 
 #include "genome/detail/choice_check.h"
+#include "genome/detail/permutation_moves.h"
 #include "genome/permutation_variation.h"
 
 namespace zarnel {
@@ -25,24 +26,11 @@ const char* CrossoverName(PermutationOperators::Crossover crossover) {
     return nullptr;
 }
 
-const char* MutationName(PermutationOperators::Mutation mutation) {
-    using Mutation = PermutationOperators::Mutation;
-    switch (mutation) {
-        case Mutation::kSwap:
-            return "swap";
-        case Mutation::kInsertion:
-            return "insertion";
-        case Mutation::kInversion:
-            return "inversion";
-    }
-    return nullptr;
-}
-
 }  // namespace
 
 std::string PermutationOperators::Name() const {
     const char* crossoverName = CrossoverName(crossover);
-    const char* mutationName = MutationName(mutation);
+    const char* mutationName = genome_detail::MoveName(mutation);
     return std::string(crossoverName ? crossoverName : "unknown") + "+" +
            (mutationName ? mutationName : "unknown");
 }
@@ -51,7 +39,8 @@ std::string PermutationOperators::Validate() const {
     using genome_detail::RateFault;
     if (!CrossoverName(crossover))
         return genome_detail::UnknownFault("crossover", static_cast<int>(crossover));
-    if (!MutationName(mutation)) return genome_detail::UnknownFault("mutation", static_cast<int>(mutation));
+    if (!genome_detail::MoveName(mutation))
+        return genome_detail::UnknownFault("mutation", static_cast<int>(mutation));
     std::string fault = RateFault("crossoverRate", crossoverRate);
     if (fault.empty()) fault = RateFault("mutationRate", mutationRate);
     return fault;
@@ -82,18 +71,7 @@ void PermutationOperators::Breed(const Permutation& kind,
     } else {
         std::copy(best.begin(), best.end(), child.begin());
     }
-    if (!random.Chance(mutationRate)) return;
-    switch (mutation) {
-        case Mutation::kSwap:
-            permutation::SwapMutation(child, random);
-            break;
-        case Mutation::kInsertion:
-            permutation::InsertionMutation(child, random);
-            break;
-        case Mutation::kInversion:
-            permutation::InversionMutation(child, random);
-            break;
-    }
+    if (random.Chance(mutationRate)) genome_detail::Move(mutation, child, random);
 }
 
 }  // namespace zarnel

@@ -351,7 +351,9 @@ int SolveAndReport(const NQueenParameters& parameters, const std::string& report
         run::RunRecord record = session.Record(engine, reason);
         if (!parameters.operators.empty()) record.operators = parameters.operators;
         for (const auto& [key, value] : KeysAsRead(parameters))
-            std::visit([&](const auto& read) { record.parameters.emplace_back(key, read); }, value);
+            std::visit(
+                [&record, &name = key](const auto& read) { record.parameters.emplace_back(name, read); },
+                value);
         record.seed = seed;
         // A record that cannot be written changes the status below, which
         // then is in no record.

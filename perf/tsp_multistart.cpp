@@ -25,23 +25,10 @@
 
 #include "examples/tsp/local_search.h"
 #include "examples/tsp/neighbour_lists.h"
+#include "examples/tsp/split_mix.h"
 #include "examples/tsp/tsplib.h"
 
 namespace {
-
-// SplitMix64: a 64-bit generator good enough for shuffles.
-struct SplitMix64 {
-    std::uint64_t state;
-    std::uint64_t operator()() {
-        std::uint64_t z = (state += 0x9e3779b97f4a7c15ULL);
-        z = (z ^ (z >> 30)) * 0xbf58476d1ce4e5b9ULL;
-        z = (z ^ (z >> 27)) * 0x94d049bb133111ebULL;
-        return z ^ (z >> 31);
-    }
-    std::uint32_t Below(std::uint32_t bound) {
-        return static_cast<std::uint32_t>((((*this)() >> 32) * bound) >> 32);
-    }
-};
 
 double Seconds(bool cpu) {
     if (cpu) {
@@ -74,7 +61,7 @@ int main(int argc, char** argv) {
         const tsp::Instance instance = tsp::ReadTsplib(args[0]);
         const tsp::NeighbourLists neighbours(instance, 10);
         const tsp::LocalSearch search(instance, neighbours);
-        SplitMix64 random{seed};
+        tsp::SplitMix random{seed};
         const std::uint32_t n = instance.Size();
         std::vector<std::uint32_t> tour(n);
         std::int64_t best = INT64_MAX;

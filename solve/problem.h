@@ -12,10 +12,10 @@
 
 namespace zarnel {
 
-// What Solve needs of a genome kind (zarnel::Permutation, BitString,
-// RealVector, IntegerVector, or a kind of the user's own with the same
-// members): its gene type, its length, a random genome, a validity check and
-// its text form.
+// What Solve needs of a genome kind (zarnel::Permutation,
+// PermutationWithRepetition, BitString, RealVector, IntegerVector, or a kind
+// of the user's own with the same members): its gene type, its length, a
+// random genome, a validity check and its text form.
 template <class Kind>
 concept GenomeKind = requires(const Kind& kind, std::span<typename Kind::Gene> genes,
                               std::span<const typename Kind::Gene> view, Random& random, std::string& text,
@@ -141,10 +141,10 @@ constexpr void CheckProblem() {
     static_assert(
         requires(const Problem& problem) { problem.genome(); },
         "a problem needs `Kind genome() const`, returning its genome kind "
-        "(zarnel::Permutation, BitString, RealVector or IntegerVector)");
+        "(zarnel::Permutation, PermutationWithRepetition, BitString, RealVector or IntegerVector)");
     static_assert(GenomeKind<KindOf<Problem>>,
-                  "genome() must return a genome kind (zarnel::Permutation, BitString, RealVector or "
-                  "IntegerVector)");
+                  "genome() must return a genome kind (zarnel::Permutation, PermutationWithRepetition, "
+                  "BitString, RealVector or IntegerVector)");
     static_assert(
         requires(const Problem& problem, std::span<const GeneOf<Problem>> genes) {
             { problem.fitness(genes) } -> std::convertible_to<double>;

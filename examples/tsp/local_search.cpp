@@ -9,6 +9,8 @@
 #include <utility>
 #include <vector>
 
+#include "split_mix.h"
+
 namespace tsp {
 
 namespace {
@@ -234,14 +236,6 @@ void CheckSize(std::span<const std::uint32_t> tour, const Instance& instance) {
                                     " cities for an instance of " + std::to_string(instance.Size()));
 }
 
-// SplitMix64: the order of the first look, drawn from one seed.
-std::uint64_t SplitMix(std::uint64_t& state) {
-    std::uint64_t z = (state += 0x9e3779b97f4a7c15ULL);
-    z = (z ^ (z >> 30)) * 0xbf58476d1ce4e5b9ULL;
-    z = (z ^ (z >> 27)) * 0x94d049bb133111ebULL;
-    return z ^ (z >> 31);
-}
-
 }  // namespace
 
 void LocalSearch::ImproveSeeded(std::span<std::uint32_t> tour, std::uint64_t seed) const {
@@ -252,11 +246,11 @@ void LocalSearch::ImproveSeeded(std::span<std::uint32_t> tour, std::uint64_t see
     Search search(instance_, neighbours_, tour, scratch);
     // A random order: start from a random city of the tour and step through
     // it with a stride drawn coprime to n, which reaches every city once.
-    std::uint64_t state = seed;
-    std::uint32_t start = static_cast<std::uint32_t>(SplitMix(state) % n);
+    SplitMix random{seed};
+    std::uint32_t start = static_cast<std::uint32_t>(random() % n);
     std::uint32_t stride = 1;
     for (int attempt = 0; attempt < 16; ++attempt) {
-        std::uint32_t s = static_cast<std::uint32_t>(1 + SplitMix(state) % (n - 1));
+        std::uint32_t s = static_cast<std::uint32_t>(1 + random() % (n - 1));
         std::uint32_t x = s, y = n;
         while (y != 0) x = std::exchange(y, x % y);
         if (x == 1) {

@@ -1,16 +1,25 @@
 // A travelling salesman on Zarnel: the tour is a permutation of the cities, its fitness its
-// length, minimised, and every child is improved by 2-opt + Or-opt (local_search.h) before it
-// is scored; --plain leaves that out, which makes a plain GA. Usage:
+// length, minimised. The memetic GA (the default) breeds with operators of its own
+// (tour_operators.h): edge assembly crossover into the tour a child replaces
+// (edge_assembly.h), a segment double bridge when its two tours are the same,
+// and 2-opt + Or-opt (local_search.h) only around the edges the child did not
+// inherit; the first population are nearest-neighbour tours searched whole.
+// --plain leaves the improvement out and uses Zarnel's own permutation
+// operators, which makes a plain GA. Usage:
 //   tsp <file.tsp> [--seed S] [--threads K] [--population P] [--time-limit T]
 //       [--max-iterations I] [--target L] [--json F] [--plain] [--help]
 //       [--islands K --migration-interval M --migrants N] [--mpi [--islands-per-process K]]
-// Prints progress, then "best length <L>" as its last line; status 0, 2 for
-// bad input, 1 when the record could not be written. With --mpi, run under
-// mpirun, every process is one island (or K, on threads of their own) and
-// process 0 prints.
+//       [--ablate LIST]
+// --population 0 (the default) sizes the population from the cities
+// (PopulationFor); --ablate leaves parts of the memetic GA out, for the
+// measurements in docs/performance.md. Prints progress, then "best length
+// <L>" as its last line; status 0, 2 for bad input, 1 when the record
+// could not be written. With --mpi, run under mpirun, every process is one
+// island (or K, on threads of their own) and process 0 prints.
 #include <zarnel/solve/flags.h>
 #include <zarnel/solve/solve.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <exception>
@@ -23,7 +32,9 @@
 #include <zarnel/islands/mpi_transport.h>
 #endif
 
+#include "edge_assembly.h"
 #include "local_search.h"
+#include "tour_operators.h"
 #include "tsplib.h"
 
 namespace {
@@ -45,17 +56,17 @@ struct Tour {
     }
 };
 
-// The same with every child improved: a memetic GA.
+// The same with every child improved: a memetic GA (tour_operators.h).
 struct ImprovedTour : Tour {
-    void improve(std::span<std::uint32_t> tour, zarnel::Random& random) const {
-        search->Improve(tour, random);
-    }
+    tsp::TourImprover improver;
+    void improve(std::span<std::uint32_t> tour, zarnel::Random& random) const { improver(tour, random); }
 };
 
-template <class Problem>
-int Run(const Problem& problem, const zarnel::SolveOptions& options, bool speaks) {
+template <class Problem, class Operators = zarnel::OperatorsOf<zarnel::Permutation>>
+int Run(const Problem& problem, const zarnel::SolveOptions& options, bool speaks,
+        const Operators& operators = {}) {
     try {
-        const auto result = zarnel::Solve(problem, options);
+        const auto result = zarnel::Solve(problem, options, operators);
         if (speaks) std::printf("best length %.0f\n", result.fitness);
         return result.recordError.empty() ? 0 : 1;
     } catch (const zarnel::SolveError& error) {
@@ -64,12 +75,58 @@ int Run(const Problem& problem, const zarnel::SolveOptions& options, bool speaks
     }
 }
 
+// The population of a memetic run when --population is not given: about
+// 600,000 / cities individuals, 100 to 1,000 (small instances converge at
+// once with fewer; large ones would spend a minute on the first population
+// with more), and at least what the slave threads need.
+std::uint32_t PopulationFor(std::uint32_t cities, std::uint32_t threads) {
+    const std::uint32_t sized = std::clamp<std::uint32_t>(600000 / cities, 100, 1000);
+    return std::max<std::uint32_t>(sized, 4 * threads + 4);
+}
+
+// Reads --ablate's list into the settings; false (with a message) for a
+// word it does not know.
+bool Ablate(const std::string& list, tsp::TourOperators::Settings& settings, tsp::TourImprover& improver) {
+    for (std::size_t at = 0; at < list.size();) {
+        std::size_t end = list.find(',', at);
+        if (end == std::string::npos) end = list.size();
+        const std::string word = list.substr(at, end - at);
+        at = end + 1;
+        if (word == "whole_search") {
+            improver.wholeSearch = true;
+        } else if (word == "no_kick") {
+            settings.kick = false;
+        } else if (word == "random_start") {
+            improver.nearestStart = false;
+        } else if (word == "one_try") {
+            settings.tries = 1;
+        } else if (word == "best_base") {
+            settings.baseReplaced = false;
+        } else if (word == "edge_recombination") {
+            // Zarnel's own permutation operators (edge recombination and
+            // inversion) and a whole search of every child from where it stands.
+            improver.wholeSearch = true;
+            improver.nearestStart = false;
+        } else {
+            std::fprintf(
+                stderr,
+                "tsp: --ablate: '%s' is none of whole_search, no_kick, random_start, one_try, best_base, "
+                "edge_recombination\n",
+                word.c_str());
+            return false;
+        }
+    }
+    return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     zarnel::SolveOptions options;
-    options.population = 50;
+    // 0: sized from the number of cities (PopulationFor), unless --plain.
+    options.population = 0;
     std::string file;
+    std::string ablate;
     bool plain = false;
     bool mpi = false;
     std::uint32_t perProcess = 1;
@@ -77,6 +134,10 @@ int main(int argc, char** argv) {
     flags.Standard(options)
         .Positional("file", "A TSPLIB file: EUC_2D, CEIL_2D, ATT, GEO or an EXPLICIT FULL_MATRIX", file)
         .Add("--plain", "A plain GA: no 2-opt + Or-opt on the children", plain)
+        .Add("--ablate",
+             "For measurements: leave out parts of the memetic GA, a comma-separated list of whole_search, "
+             "no_kick, random_start, one_try, best_base, edge_recombination",
+             ablate)
         .Add("--islands",
              "Populations on a ring, each of --population individuals with its share of --threads",
              options.islands)
@@ -125,5 +186,15 @@ int main(int argc, char** argv) {
     }
     const tsp::NeighbourLists neighbours(instance, 10);
     const tsp::LocalSearch search(instance, neighbours);
-    return plain ? Run(Tour{&search}, options, speaks) : Run(ImprovedTour{{&search}}, options, speaks);
+    if (plain) {
+        if (options.population == 0) options.population = 50;
+        return Run(Tour{&search}, options, speaks);
+    }
+    const tsp::EdgeAssembly crossover(instance, neighbours);
+    ImprovedTour problem{{&search}, {&search}};
+    tsp::TourOperators::Settings settings;
+    if (!Ablate(ablate, settings, problem.improver)) return 2;
+    if (options.population == 0) options.population = PopulationFor(instance.Size(), options.threads);
+    if (ablate.find("edge_recombination") != std::string::npos) return Run(problem, options, speaks);
+    return Run(problem, options, speaks, tsp::TourOperators(crossover, settings));
 }

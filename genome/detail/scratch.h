@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <functional>
 #include <span>
+#include <utility>
 #include <vector>
 
 #include "genome/random.h"
@@ -28,6 +29,17 @@ bool Disjoint(std::span<A> a, std::span<B> b) {
     const std::less<const void*> before;
     return !before(a.data(), b.data() + b.size()) || !before(b.data(), a.data() + a.size()) || a.empty() ||
            b.empty();
+}
+
+// Shuffles `genes` in place, uniformly over their arrangements
+// (Fisher-Yates, from the last position down).
+inline void ShuffleInPlace(std::span<std::uint32_t> genes, Random& random) {
+    // Below(i) is the faster draw; it covers every length a genome has.
+    for (std::size_t i = genes.size(); i > 1; --i) {
+        const std::size_t j = i <= UINT32_MAX ? random.Below(static_cast<std::uint32_t>(i))
+                                              : static_cast<std::size_t>(random.Below64(i));
+        std::swap(genes[i - 1], genes[j]);
+    }
 }
 
 // Calls body(i, bit) for i = 0 .. n-1, where bit is bit i % 64 (0 or 1) of

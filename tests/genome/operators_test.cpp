@@ -10,6 +10,7 @@
 #include "genome/integer_vector_operators.h"
 #include "genome/permutation_operators.h"
 #include "genome/permutation_variation.h"
+#include "genome/permutation_with_repetition_operators.h"
 #include "genome/real_vector_operators.h"
 
 namespace {
@@ -20,6 +21,7 @@ static_assert(std::is_same_v<OperatorsOf<Permutation>, PermutationOperators>);
 static_assert(std::is_same_v<OperatorsOf<BitString>, BitStringOperators>);
 static_assert(std::is_same_v<OperatorsOf<RealVector>, RealVectorOperators>);
 static_assert(std::is_same_v<OperatorsOf<IntegerVector>, IntegerVectorOperators>);
+static_assert(std::is_same_v<OperatorsOf<PermutationWithRepetition>, PermutationWithRepetitionOperators>);
 
 // Breeds `trials` children of two random parents with `operators`; each must
 // pass the kind's Check, and a given seed must give the same children again.
@@ -55,6 +57,15 @@ TEST(OperatorChoiceTest, EveryCombinationBreedsValidChildrenReproducibly) {
                 ops.mutation = static_cast<PermutationOperators::Mutation>(m);
                 ops.mutationRate = 1.0;
                 ExpectValidChildren(Permutation{n}, ops, "permutation");
+            }
+        }
+        for (int c = 0; c < 3; ++c) {
+            for (int m = 0; m < 3; ++m) {
+                PermutationWithRepetitionOperators ops;
+                ops.crossover = static_cast<PermutationWithRepetitionOperators::Crossover>(c);
+                ops.mutation = static_cast<PermutationWithRepetitionOperators::Mutation>(m);
+                ops.mutationRate = 1.0;
+                ExpectValidChildren(PermutationWithRepetition{{n, 3, 0}}, ops, "repetition");
             }
         }
         for (int c = 0; c < 3; ++c) {
@@ -98,6 +109,7 @@ TEST(OperatorChoiceTest, NamesAndRefusals) {
     EXPECT_EQ(BitStringOperators{}.Name(), "uniform+flip");
     EXPECT_EQ(RealVectorOperators{}.Name(), "sbx+polynomial");
     EXPECT_EQ(IntegerVectorOperators{}.Name(), "uniform+random_reset");
+    EXPECT_EQ(PermutationWithRepetitionOperators{}.Name(), "jox+swap");
 
     PermutationOperators permutation;
     permutation.crossoverRate = 1.5;
@@ -107,6 +119,9 @@ TEST(OperatorChoiceTest, NamesAndRefusals) {
     EXPECT_EQ(permutation.Validate(), "mutationRate is not a number");
     permutation.mutation = static_cast<PermutationOperators::Mutation>(9);
     EXPECT_EQ(permutation.Validate(), "unknown mutation 9");
+    PermutationWithRepetitionOperators repetition;
+    repetition.crossover = static_cast<PermutationWithRepetitionOperators::Crossover>(3);
+    EXPECT_EQ(repetition.Validate(), "unknown crossover 3");
     BitStringOperators bits;
     bits.flipRate = 2.0;  // negative means 1 / length, above 1 nothing
     EXPECT_EQ(bits.Validate(), "flipRate 2 is not in [0, 1]");

@@ -66,6 +66,7 @@ TEST_F(SolveResume, EveryKindsDumpReadsBackBitForBit) {
     RoundTrip(Sorting{});
     RoundTrip(Sphere{});
     RoundTrip(NearSeven{});
+    RoundTrip(Grouping{});
 }
 
 TEST_F(SolveResume, CtrlCDumpsAndAResumedRunGoesOnWithoutReplacingIt) {

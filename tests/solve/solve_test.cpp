@@ -115,6 +115,8 @@ TEST_P(SolveStops, TheBestNeverGetsWorseAndEveryKindImproves) {
     EXPECT_GT(zarnel::Solve(NearSeven{}, options).fitness, -6.0);
     last = -1e300;
     EXPECT_GE(zarnel::Solve(Sorting{}, options).fitness, 9.0);
+    last = -1e300;
+    EXPECT_GE(zarnel::Solve(Grouping{}, options).fitness, 7.0);
 }
 
 INSTANTIATE_TEST_SUITE_P(Threads, SolveStops, ::testing::Values(0u, 1u, 2u),

@@ -11,6 +11,7 @@
 #include "genome/bit_string.h"
 #include "genome/integer_vector.h"
 #include "genome/permutation.h"
+#include "genome/permutation_with_repetition.h"
 #include "genome/real_vector.h"
 
 namespace solve_test {
@@ -51,6 +52,17 @@ struct Sorting {
         std::vector<std::int64_t> numbers;
         for (std::uint32_t gene : order) numbers.push_back(gene + 1);
         return numbers;
+    }
+};
+
+// Equal values side by side: the number of adjacent equal pairs, at most the
+// length less the number of values.
+struct Grouping {
+    zarnel::PermutationWithRepetition genome() const { return {{3, 4, 5}}; }
+    double fitness(std::span<const std::uint32_t> genes) const {
+        double pairs = 0;
+        for (std::size_t i = 1; i < genes.size(); ++i) pairs += genes[i - 1] == genes[i] ? 1 : 0;
+        return pairs;
     }
 };
 

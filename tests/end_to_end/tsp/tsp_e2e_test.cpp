@@ -48,7 +48,7 @@ TEST_F(TspE2E, FindsTheOptimumAndRecordsTheTourAsTsplibNumbers) {
     const json record = Record("rec.json");
     EXPECT_EQ(record["problem"], "tsp berlin52");
     EXPECT_EQ(record["genome"]["kind"], "permutation");
-    EXPECT_EQ(record["operators"], "edge_recombination+inversion+improve");
+    EXPECT_EQ(record["operators"], "eax+double_bridge+improve");
     EXPECT_EQ(record["stop_reason"], "target");
     EXPECT_EQ(record["best_fitness"], 7542);
     EXPECT_EQ(record["direction"], "minimise");
@@ -74,6 +74,26 @@ TEST_F(TspE2E, APlainRunIsNamedSoAndAnUnknownDistanceIsRefusedByName) {
     EXPECT_EQ(refused.status, 2);
     EXPECT_NE(refused.err.find("MAN_2D"), std::string::npos) << refused.err;
     EXPECT_EQ(Run({kBerlin, "--population", "2"}).status, 2);
+}
+
+// --ablate takes the documented words, alone or together, and refuses any
+// other before anything runs; edge_recombination goes back to Zarnel's own
+// operators.
+TEST_F(TspE2E, AblationsRunByNameAndAnUnknownOneIsRefused) {
+    const Result unknown = Run({kBerlin, "--ablate", "one_try,no_such_part"});
+    EXPECT_EQ(unknown.status, 2);
+    EXPECT_NE(unknown.err.find("--ablate: 'no_such_part' is none of whole_search"), std::string::npos)
+        << unknown.err;
+    EXPECT_EQ(unknown.out, "");
+
+    const Result classic = Run({kBerlin, "--ablate", "edge_recombination", "--seed", "2", "--max-iterations",
+                                "5", "--quiet", "--json", "er.json"});
+    ASSERT_EQ(classic.status, 0) << classic.err;
+    EXPECT_EQ(Record("er.json")["operators"], "edge_recombination+inversion+improve");
+    const Result parts = Run({kBerlin, "--ablate", "whole_search,no_kick,random_start,one_try,best_base",
+                              "--seed", "2", "--max-iterations", "5", "--quiet", "--json", "parts.json"});
+    ASSERT_EQ(parts.status, 0) << parts.err;
+    EXPECT_EQ(Record("parts.json")["operators"], "eax+double_bridge+improve");
 }
 
 // What the reader refuses ends the program at once with status 2 and the
