@@ -2,6 +2,8 @@
 kinds, the batch form, improve, seeds that repeat at any thread count."""
 
 import json
+import os
+import threading
 
 import numpy as np
 import pytest
@@ -161,3 +163,18 @@ def test_a_ready_problem_runs_without_python_calls():
     assert result.fitness == pytest.approx(problem.fitness(result.genes))
     with pytest.raises(ValueError, match="names no test function"):
         zarnel.problems.test_function(999)
+
+
+def test_a_stop_event_ends_the_run_with_its_population_dumped(tmp_path):
+    stop = threading.Event()
+
+    def progress(p):
+        if p.iteration >= 3:
+            stop.set()
+
+    result = run(Rastrigin(), max_evaluations=0, time_limit=60, progress=progress, progress_every=1, stop=stop,
+                 dump_on_stop=True, dump_directory=str(tmp_path))
+    assert result.stop_reason == "signal"
+    assert len(result.dumps) == 1 and os.path.exists(result.dumps[0])
+    with pytest.raises(TypeError, match="is_set"):
+        run(Rastrigin(), stop=True)
