@@ -35,7 +35,7 @@ __all__ = [
 
 class Result:
     """What a run found: ``genes`` (a numpy array; empty when no genome was
-    scored), ``fitness``, ``stop_reason`` ("iterations", "target", "error",
+    scored), ``fitness``, ``stop_reason`` ("iteration_limit", "target", "error",
     ...), ``iterations``, ``steps``, ``evaluations``, ``seconds``, ``seed``,
     ``dumps`` (the population dumps written) and ``record_error`` (why the
     record could not be written, or "")."""
