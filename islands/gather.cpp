@@ -140,6 +140,45 @@ Winner PickWinner(const WinnerClaim& mine) {
     return {best.island == std::numeric_limits<int>::max() ? 0 : best.island, false};
 }
 
+std::vector<RingChannel::Bytes> GatherMessages(const std::vector<RingChannel::Bytes>& mine) {
+    const int rank = Rank();
+    const int size = Size();
+    // One run of bytes per rank: each message as its length (64 bits) and
+    // its bytes.
+    std::vector<unsigned char> packed;
+    for (const RingChannel::Bytes& message : mine) {
+        const std::uint64_t length = message.size();
+        const auto* bytes = reinterpret_cast<const unsigned char*>(&length);
+        packed.insert(packed.end(), bytes, bytes + sizeof length);
+        packed.insert(packed.end(), message.begin(), message.end());
+    }
+    const int length = static_cast<int>(packed.size());
+    std::vector<int> lengths(rank == 0 ? static_cast<std::size_t>(size) : 0);
+    MPI_Gather(&length, 1, MPI_INT, lengths.data(), 1, MPI_INT, 0, MPI_COMM_WORLD);
+    std::vector<int> offsets;
+    std::vector<unsigned char> all;
+    if (rank == 0) {
+        int total = 0;
+        for (const int each : lengths) {
+            offsets.push_back(total);
+            total += each;
+        }
+        all.resize(static_cast<std::size_t>(total));
+    }
+    MPI_Gatherv(packed.data(), length, MPI_BYTE, all.data(), lengths.data(), offsets.data(), MPI_BYTE, 0,
+                MPI_COMM_WORLD);
+    std::vector<RingChannel::Bytes> messages;
+    for (std::size_t at = 0; at + sizeof(std::uint64_t) <= all.size();) {
+        std::uint64_t each = 0;
+        std::memcpy(&each, all.data() + at, sizeof each);
+        at += sizeof each;
+        messages.emplace_back(all.begin() + static_cast<std::ptrdiff_t>(at),
+                              all.begin() + static_cast<std::ptrdiff_t>(at + each));
+        at += each;
+    }
+    return messages;
+}
+
 std::uint32_t HighestCode(std::uint32_t code) {
     std::uint32_t highest = 0;
     MPI_Allreduce(&code, &highest, 1, MPI_UINT32_T, MPI_MAX, MPI_COMM_WORLD);

@@ -37,6 +37,10 @@ struct WinnerClaim {
 // fitness (the lowest island among equals).
 Winner PickWinner(const WinnerClaim& mine);
 
+// Island 0 receives every rank's messages, rank after rank, each rank's in
+// its order (any number, none included); the others receive an empty vector.
+std::vector<RingChannel::Bytes> GatherMessages(const std::vector<RingChannel::Bytes>& mine);
+
 // The highest of every rank's `code`.
 std::uint32_t HighestCode(std::uint32_t code);
 

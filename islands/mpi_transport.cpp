@@ -51,6 +51,7 @@ IslandsEnded MpiTransport::End(IslandEnding mine) {
     ended.best = SendToFirstIsland(ended.winner.island == island ? mine.best : Bytes{}, ended.winner.island);
     mine.figures.island = static_cast<std::uint32_t>(island);
     ended.islands = GatherFigures(mine.figures);
+    ended.fronts = GatherMessages({std::move(mine.front)});
     ended_ = true;
     return ended;
 }

@@ -300,8 +300,13 @@ IslandsEnded RankIslands::EndForRank(IslandEnding mine) {
                             : none;
     ended.best = SendToFirstIsland(best, winnerRank);
     std::vector<IslandFigures> figures;
-    for (IslandEnding& e : endings) figures.push_back(std::move(e.figures));
+    std::vector<Bytes> fronts;
+    for (IslandEnding& e : endings) {
+        figures.push_back(std::move(e.figures));
+        fronts.push_back(std::move(e.front));
+    }
     ended.islands = GatherFigures(figures);
+    ended.fronts = GatherMessages(fronts);
     ended_ = true;
     return ended;
 }

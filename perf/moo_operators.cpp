@@ -63,10 +63,11 @@ std::pair<double, double> RunOnce(const Problem& problem, const suites::Budget& 
         CParallelGA engine(scheme.InitOperator(), scheme.MasterOperator(), scheme.SlaveOperator(), 1);
         engine.Run(static_cast<std::uint32_t>(budget.evaluations / budget.population));
     }
-    const auto front = detail::CollectFront<double, M>(population, scheme.Front());
     std::vector<double> values;
-    for (const auto& member : front)
-        values.insert(values.end(), member.objectives.begin(), member.objectives.end());
+    for (const std::uint32_t i : scheme.Front()) {
+        const std::span<const double> objectives = scheme.Objectives(i);
+        values.insert(values.end(), objectives.begin(), objectives.end());
+    }
     const objectives::PointSet points(values, M);
     const std::vector<double> reference = problem.referenceFront();
     return {objectives::Hypervolume(points, problem.referencePoint()),

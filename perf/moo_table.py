@@ -53,6 +53,12 @@ def main():
             paths = [r[0] for r in rows]
             evaluations = statistics.median(header_value(p, "evaluations") for p in paths)
             seconds = statistics.median(header_value(p, "seconds") for p in paths)
+            # A program that writes only its front (ZarnelSuites) gives the
+            # final population's feasible share in its header.
+            shares = [header_value(p, "feasible_share") for p in paths]
+            if all(share == share for share in shares):
+                for row, share in zip(rows, shares):
+                    row[3] = str(share)
             mismatched = sum(int(r[7]) for r in rows)
             note = " (objectives differ from the suite's in %d runs)" % mismatched if mismatched else ""
             if several:

@@ -46,7 +46,8 @@ namespace {
 using namespace zarnel;
 
 // A suite struct as a pagmo2 problem: its objectives (or its cost, the
-// negated fitness), then its constraints as inequalities.
+// fitness of a problem that minimises), then its constraints as
+// inequalities.
 template <class Problem>
 struct Adapted {
     Problem problem;
@@ -56,7 +57,7 @@ struct Adapted {
             const auto f = problem.objectives(x);
             out.assign(f.begin(), f.end());
         } else {
-            out.push_back(-problem.fitness(x));
+            out.push_back(problem.fitness(x));
         }
         const auto c = problem.constraints(x);
         out.insert(out.end(), c.begin(), c.end());

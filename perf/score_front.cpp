@@ -112,7 +112,7 @@ int Score(const Problem& problem, const std::vector<std::string>& files) {
                     points.insert(points.end(), f.begin(), f.end());
                 }
             } else {
-                const double f = -problem.fitness(x);
+                const double f = problem.fitness(x);
                 if (!vectors.claimed[k].empty())
                     mismatched += Mismatches(std::span<const double>(&f, 1), vectors.claimed[k]);
                 if (objectives::RankViolation(std::span<const double>(&f, 1), violation) == 0.0) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string_view>
 #include <unordered_set>
 #include <vector>
@@ -16,6 +17,16 @@ struct HistoryEntry {
     std::uint64_t distinct = 0;     // individuals whose genes differ from every other's
     std::uint64_t evaluations = 0;  // fitness evaluations so far (0: not counted)
     double seconds = -1.0;          // wall-clock seconds since the start (negative: not timed)
+    // One objective under constraints: the best individual's total
+    // violation; none without constraints.
+    std::optional<double> violation;
+    // Several objectives, instead of best and mean (set when `objectives`):
+    // the distinct feasible members of the first front, their hypervolume
+    // (NaN: not measured) and the feasible share of the population.
+    bool objectives = false;
+    std::uint64_t frontSize = 0;
+    double hypervolume = 0.0;
+    double feasibleShare = 0.0;
 };
 
 // The figures of the first `count` individuals of a population (a

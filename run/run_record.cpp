@@ -89,6 +89,45 @@ json ThreadsJson(const std::vector<ThreadRecord>& threads) {
     return array;
 }
 
+// Real numbers as an array, each as Real writes it.
+json Reals(const std::vector<double>& values) {
+    json array = json::array();
+    for (const double value : values) array.push_back(Real(value));
+    return array;
+}
+
+// The members of a run of several objectives, after "direction".
+void ObjectivesJson(const ObjectivesRecord& objectives, json& document) {
+    document["objectives"] = objectives.objectives;
+    document["constraints"] = objectives.constraints;
+    document["survival"] = objectives.survival;
+    if (objectives.directions != 0) document["reference_directions"] = objectives.directions;
+    document["reference_point"] = Reals(objectives.referencePoint);
+    document["reference_point_from"] = objectives.referencePointFrom;
+    document["hypervolume"] = Real(objectives.hypervolume);
+    if (objectives.igdPlus) document["igd_plus"] = Real(*objectives.igdPlus);
+    document["feasible_share"] = objectives.feasibleShare;
+    json front = json::array();
+    for (const FrontMemberRecord& member : objectives.front) {
+        json item = json::object();
+        std::visit([&](const auto& numbers) { item["solution"] = numbers; }, member.solution);
+        item["objectives"] = Reals(member.objectives);
+        item["violation"] = Real(member.violation);
+        front.push_back(std::move(item));
+    }
+    document["front"] = std::move(front);
+    if (!objectives.referenceFront.empty() && objectives.objectives != 0) {
+        json points = json::array();
+        for (std::size_t i = 0; i + objectives.objectives <= objectives.referenceFront.size();
+             i += objectives.objectives) {
+            points.push_back(Reals(std::vector<double>(
+                objectives.referenceFront.begin() + static_cast<std::ptrdiff_t>(i),
+                objectives.referenceFront.begin() + static_cast<std::ptrdiff_t>(i + objectives.objectives))));
+        }
+        document["reference_front"] = std::move(points);
+    }
+}
+
 // The record as text. Paths and words come from the user's files and flags
 // and need not be UTF-8; JSON text must be, so a byte that is not is written
 // as U+FFFD instead of failing after the run.
@@ -103,10 +142,17 @@ bool RecordsSupported() { return true; }
 std::string RecordText(const RunRecord& record) {
     json history = json::array();
     for (const HistoryEntry& entry : record.history) {
-        json item = {{"iteration", entry.iteration},
-                     {"best", Real(entry.best)},
-                     {"mean", Real(entry.mean)},
-                     {"distinct", entry.distinct}};
+        json item = {{"iteration", entry.iteration}};
+        if (entry.objectives) {
+            item["front_size"] = entry.frontSize;
+            item["hypervolume"] = Real(entry.hypervolume);
+            item["feasible_share"] = entry.feasibleShare;
+        } else {
+            item["best"] = Real(entry.best);
+            item["mean"] = Real(entry.mean);
+            if (entry.violation) item["violation"] = Real(*entry.violation);
+        }
+        item["distinct"] = entry.distinct;
         if (entry.evaluations != 0) item["evaluations"] = entry.evaluations;
         if (entry.seconds >= 0.0) item["seconds"] = entry.seconds;
         history.push_back(std::move(item));
@@ -131,8 +177,13 @@ std::string RecordText(const RunRecord& record) {
     document["threads"] = ThreadsJson(record.threads);
     document["history"] = std::move(history);
     if (!record.direction.empty()) document["direction"] = record.direction;
-    document["best_fitness"] = Real(record.bestFitness);
-    std::visit([&](const auto& genes) { document["solution"] = genes; }, record.solution);
+    if (record.objectives) {
+        ObjectivesJson(*record.objectives, document);
+    } else {
+        document["best_fitness"] = Real(record.bestFitness);
+        if (record.bestViolation) document["best_violation"] = Real(*record.bestViolation);
+        std::visit([&](const auto& genes) { document["solution"] = genes; }, record.solution);
+    }
     if (record.memoryEstimateBytes != 0) document["memory_estimate_bytes"] = record.memoryEstimateBytes;
     if (!record.resumedFrom.empty()) document["resumed_from"] = record.resumedFrom;
     if (record.repeatable) document["repeatable"] = *record.repeatable;
@@ -140,14 +191,19 @@ std::string RecordText(const RunRecord& record) {
     if (!record.islands.empty()) {
         json islands = json::array();
         for (const IslandRecord& island : record.islands) {
-            islands.push_back({{"island", island.island},
-                               {"master_iterations", island.masterIterations},
-                               {"evaluations", island.evaluations},
-                               {"threads", ThreadsJson(island.threads)},
-                               {"migrants_sent", island.migrantsSent},
-                               {"migrants_received", island.migrantsReceived},
-                               {"migrants_discarded", island.migrantsDiscarded},
-                               {"best_fitness", Real(island.bestFitness)}});
+            json item = {{"island", island.island},
+                         {"master_iterations", island.masterIterations},
+                         {"evaluations", island.evaluations},
+                         {"threads", ThreadsJson(island.threads)},
+                         {"migrants_sent", island.migrantsSent},
+                         {"migrants_received", island.migrantsReceived},
+                         {"migrants_discarded", island.migrantsDiscarded}};
+            if (island.hypervolume) {
+                item["hypervolume"] = Real(*island.hypervolume);
+            } else {
+                item["best_fitness"] = Real(island.bestFitness);
+            }
+            islands.push_back(std::move(item));
         }
         document["islands"] = std::move(islands);
     }

@@ -45,6 +45,35 @@ struct IslandRecord {
     // sent = received + discarded.
     std::uint64_t migrantsDiscarded = 0;
     double bestFitness = 0.0;
+    // A run of several objectives: the island's front hypervolume, written
+    // instead of best_fitness.
+    std::optional<double> hypervolume;
+};
+
+// One member of the front of a run of several objectives.
+struct FrontMemberRecord {
+    // decode's numbers, or the genes.
+    std::variant<std::vector<std::int64_t>, std::vector<double>> solution;
+    std::vector<double> objectives;
+    double violation = 0.0;
+};
+
+// What a run of several objectives adds to its record (Solve).
+struct ObjectivesRecord {
+    std::uint64_t objectives = 0;   // M
+    std::uint64_t constraints = 0;  // K
+    std::string survival;           // "nsga2" or "nsga3"
+    std::uint64_t directions = 0;   // NSGA-III's reference directions (0 for NSGA-II)
+    std::vector<double> referencePoint;
+    // Where the reference point came from: "problem", "options", "dump" or
+    // "first population".
+    std::string referencePointFrom;
+    double hypervolume = 0.0;
+    std::optional<double> igdPlus;  // against the problem's reference front, when it has one
+    double feasibleShare = 0.0;
+    std::vector<FrontMemberRecord> front;
+    // The problem's reference front, M values per point; empty: none.
+    std::vector<double> referenceFront;
 };
 
 // The record of one solver run. A plain value; docs/run-record.md gives the
@@ -89,6 +118,12 @@ struct RunRecord {
     // scored when the time limit or an end request came before it was whole;
     // none when it was whole.
     std::optional<std::uint64_t> firstPopulationScored;
+    // Solve, one objective under constraints: the best individual's total
+    // violation (0: feasible); none without constraints.
+    std::optional<double> bestViolation;
+    // Solve, several objectives: the front and its figures, written instead
+    // of best_fitness and solution.
+    std::optional<ObjectivesRecord> objectives;
     // What the start-up check estimated the population and the threads'
     // working memory to take (0: not estimated).
     std::uint64_t memoryEstimateBytes = 0;

@@ -2,9 +2,12 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cmath>
 #include <cstdint>
 #include <exception>
+#include <limits>
+#include <optional>
 #include <span>
 #include <stdexcept>
 #include <string>
@@ -20,6 +23,7 @@
 #include "objectives/point_set.h"
 #include "objectives/reference_directions.h"
 #include "objectives/survival.h"
+#include "platform/console.h"
 #include "run/seed.h"
 #include "solve/objectives_problem.h"
 #include "solve/problem.h"
@@ -47,6 +51,10 @@ struct GenerationalSettings {
     // the generations the dumped population had lived, so that the run goes
     // on with the streams it would have drawn.
     std::uint64_t firstGeneration = 0;
+    // While the first population is made: the time limit, and whether end
+    // requests (platform::EndRequested) stop it too.
+    std::optional<std::chrono::steady_clock::time_point> deadline;
+    bool endRequests = false;
 };
 
 // The generational scheme of NSGA-II and NSGA-III on the master–slave engine,
@@ -77,18 +85,25 @@ struct GenerationalSettings {
 // orders it. During a slave phase each slot belongs to the one thread whose
 // fetch_add drew its index; parents are only read. The slot counter and the
 // failure (FirstFailure) are the only data shared while threads work.
+//
+// The number of objectives M and of constraints K are the problem's at run
+// time (ObjectiveCountOf, ConstraintCountOf): objectives and violations are
+// kept beside the individuals, M + 1 numbers per slot of the population and
+// of the children, and each individual's own fitness is its place in the
+// last ranking as one number, higher better (RankingKey), which is what
+// islands choose their migrants by. A slot that was never scored (a first
+// population cut short) has NaN objectives and ranks last.
 template <class Problem, class Operators>
 class Generational {
 public:
-    static constexpr std::size_t M = kObjectiveCount<Problem>;
     using Kind = KindOf<Problem>;
     using Gene = typename Kind::Gene;
-    using Individual = CIndividual<Gene, Scores<M>>;
+    using Individual = CIndividual<Gene, double>;
     using Population = CPopulation<Individual>;
 
     // Throws std::invalid_argument for a population of fewer than 2
-    // individuals, and for NSGA-III directions that are empty, not whole
-    // points of M values, or more than the population can niche.
+    // individuals, a problem of fewer than 2 objectives, and NSGA-III
+    // directions that are empty or not whole points of M values.
     Generational(const Problem& problem, const Kind& kind, const Operators& operators, Population& population,
                  const GenerationalSettings& settings)
         : problem_(problem),
@@ -97,26 +112,39 @@ public:
           population_(population),
           settings_(settings),
           n_(population.size),
+          m_(ObjectiveCountOf(problem)),
+          k_(ConstraintCountOf(problem)),
           children_(population.size, population.size != 0 ? population.GetIndividual(0)->GetLength() : 0),
           generation_(settings.firstGeneration),
           init_(*this),
           slave_(*this),
           masterOperator_(*this) {
         if (n_ < 2) throw std::invalid_argument("the generational scheme needs at least 2 individuals");
+        if (m_ < 2) throw std::invalid_argument("the generational scheme needs at least 2 objectives");
         nsga3_ = settings_.survival == SurvivalKind::kNsga3 ||
-                 (settings_.survival == SurvivalKind::kAutomatic && M > 3);
+                 (settings_.survival == SurvivalKind::kAutomatic && m_ > 3);
         if (nsga3_) {
             directions_ =
-                settings_.directions.empty() ? objectives::DefaultDirections(M, n_) : settings_.directions;
-            const objectives::PointSet check(directions_, M);  // whole points, or it throws
+                settings_.directions.empty() ? objectives::DefaultDirections(m_, n_) : settings_.directions;
+            const objectives::PointSet check(directions_, m_);  // whole points, or it throws
             if (check.Size() == 0)
                 throw std::invalid_argument("NSGA-III needs at least one reference direction");
         }
         pairs_.resize(2 * std::size_t{n_});
         rank_.assign(n_, 0);
         crowding_.assign(n_, 0.0);
-        merged_.resize(2 * std::size_t{n_} * M);
+        merged_.resize(2 * std::size_t{n_} * m_);
         violations_.resize(2 * std::size_t{n_});
+        // Unscored: NaN objectives, an infinite violation.
+        scores_.assign(std::size_t{n_} * (m_ + 1), std::numeric_limits<double>::quiet_NaN());
+        childScores_.assign(scores_.size(), std::numeric_limits<double>::quiet_NaN());
+        for (std::uint32_t i = 0; i < n_; ++i) {
+            Row(scores_, i)[m_] = std::numeric_limits<double>::infinity();
+            Row(childScores_, i)[m_] = std::numeric_limits<double>::infinity();
+            population_.GetIndividual(i)->SetFitness(-std::numeric_limits<double>::infinity());
+        }
+        const std::uint32_t scratches = std::max<std::uint32_t>(settings_.threads, 1) + 1;
+        constraints_.assign(std::size_t{scratches} * k_, 0.0);
     }
 
     Generational(const Generational&) = delete;
@@ -130,7 +158,23 @@ public:
     bool Failed() const { return failure_.Failed(); }
     // The first exception that left the problem's code, if any.
     std::exception_ptr Failure() const { return failure_.Get(); }
+    // Ends the run as a failure of the problem's code: an exception from a
+    // callback of the caller's. Any thread.
+    void Fail(std::exception_ptr failure) { failure_.Note(std::move(failure)); }
+    // The time limit or an end request came while the first population was
+    // made; it holds the individuals 0 … FirstPopulationMade() − 1 only.
+    bool Interrupted() const { return interrupted_.load(std::memory_order_relaxed); }
+    std::uint32_t FirstPopulationMade() const { return std::min(next_.load(std::memory_order_relaxed), n_); }
     bool UsesNsga3() const { return nsga3_; }
+    // NSGA-III's reference directions (empty for NSGA-II).
+    std::span<const double> Directions() const { return directions_; }
+    std::size_t ObjectiveCount() const { return m_; }
+    std::size_t ConstraintCount() const { return k_; }
+    // The objectives and the total violation of individual i, as last scored.
+    std::span<const double> Objectives(std::uint32_t i) const {
+        return std::span<const double>(scores_).subspan(std::size_t{i} * (m_ + 1), m_);
+    }
+    double Violation(std::uint32_t i) const { return scores_[std::size_t{i} * (m_ + 1) + m_]; }
     // The generation the next slave phase breeds (firstGeneration + master
     // passes).
     std::uint64_t Generation() const { return generation_; }
@@ -139,22 +183,28 @@ public:
     // feasible one).
     std::uint32_t Rank(std::uint32_t i) const { return rank_[i]; }
     // The indices, increasing, of the feasible individuals of the first
-    // front: the run's answer.
-    std::vector<std::uint32_t> Front() const {
+    // front of the population as it is now (sorted afresh, so migrants that
+    // came after the last ranking count): the run's answer.
+    std::vector<std::uint32_t> Front() {
+        Gather(n_);
+        const objectives::PointSet points(std::span<const double>(merged_).first(std::size_t{n_} * m_), m_);
+        const objectives::Fronts fronts =
+            objectives::NonDominatedSort(points, std::span<const double>(violations_).first(n_));
         std::vector<std::uint32_t> front;
         for (std::uint32_t i = 0; i < n_; ++i) {
-            const Scores<M>& scores = *population_.GetIndividual(i)->GetFitness();
-            if (rank_[i] == 0 && objectives::RankViolation(scores.objectives, scores.violation) == 0.0)
+            if (fronts.rank[i] == 0 && objectives::RankViolation(Objectives(i), Violation(i)) == 0.0)
                 front.push_back(i);
         }
         return front;
     }
     // Scores an individual that came from elsewhere (another island), on the
     // master thread between phases; an exception from the problem becomes
-    // the run's failure. The next master pass ranks it with the others.
+    // the run's failure. It keeps the fitness it came with until the next
+    // master pass ranks it with the others.
     void ScoreMigrant(Individual& individual) {
         try {
-            Score(individual);
+            const auto i = static_cast<std::uint32_t>(&individual - population_.GetIndividual(0));
+            Score(individual, Row(scores_, i), MasterScratch());
         } catch (...) {
             failure_.Note(std::current_exception());
         }
@@ -181,17 +231,30 @@ private:
     }
 
     // A slave thread's share of a phase: slots taken one at a time until none
-    // is left or a failure stops the phase.
-    int Work(std::uint32_t = 0) {
+    // is left or a failure stops the phase. While the first population is
+    // made, the time limit and end requests are looked at before each slot
+    // is taken, so that a first population that takes long stops in time;
+    // the slots taken by then are finished, and they are those below the
+    // counter.
+    int Work(std::uint32_t threadIndex = 0) {
         try {
             for (;;) {
                 if (failure_.Failed()) return kStop;
+                // The master pass still ranks a first population cut short
+                // (and then ends the run).
+                if (phase_ == Phase::kFirst) {
+                    if (interrupted_.load(std::memory_order_relaxed)) return kDone;
+                    if (FirstPopulationDue()) {
+                        interrupted_.store(true, std::memory_order_relaxed);
+                        return kDone;
+                    }
+                }
                 const std::uint32_t i = next_.fetch_add(1, std::memory_order_relaxed);
                 if (i >= n_) return kDone;
                 if (phase_ == Phase::kFirst) {
-                    MakeFirst(i);
+                    MakeFirst(i, threadIndex);
                 } else {
-                    Breed(i);
+                    Breed(i, threadIndex);
                 }
             }
         } catch (...) {
@@ -200,18 +263,24 @@ private:
         }
     }
 
-    void MakeFirst(std::uint32_t i) {
+    // The time limit has passed, or an end request came.
+    bool FirstPopulationDue() const {
+        if (settings_.endRequests && platform::EndRequested()) return true;
+        return settings_.deadline && std::chrono::steady_clock::now() >= *settings_.deadline;
+    }
+
+    void MakeFirst(std::uint32_t i, std::uint32_t threadIndex) {
         Individual& individual = *population_.GetIndividual(i);
         if (!settings_.resumed) {
             Random random = Random::Stream(settings_.runSeed, kInitStreams + i);
             const std::span<Gene> genes(individual.GetGenes(), individual.GetLength());
             kind_.Init(genes, random);
-            if constexpr (HasImprove<Problem>) problem_.improve(genes, random);
+            ImproveAndCheck(problem_, kind_, genes, random);
         }
-        Score(individual);
+        Score(individual, Row(scores_, i), Scratch(threadIndex));
     }
 
-    void Breed(std::uint32_t i) {
+    void Breed(std::uint32_t i, std::uint32_t threadIndex) {
         Random random(
             run::DeriveSeed(run::DeriveSeed(settings_.runSeed, kGenerationStreams + generation_), i));
         Individual& first = *population_.GetIndividual(pairs_[2 * std::size_t{i}]);
@@ -222,19 +291,33 @@ private:
         Individual& child = *children_.GetIndividual(i);
         const std::span<Gene> genes(child.GetGenes(), child.GetLength());
         operators_.Breed(kind_, std::span<const std::span<const Gene>>(parents, 2), genes, random);
-        if constexpr (HasImprove<Problem>) problem_.improve(genes, random);
-        Score(child);
+        ImproveAndCheck(problem_, kind_, genes, random);
+        Score(child, Row(childScores_, i), Scratch(threadIndex));
         CountStep();
     }
 
-    void Score(Individual& individual) {
-        const std::span<const Gene> genes(individual.GetGenes(), individual.GetLength());
-        Scores<M> scores;
-        scores.objectives = problem_.objectives(genes);
-        if constexpr (HasConstraints<Problem>)
-            scores.violation = objectives::TotalViolation(problem_.constraints(genes));
-        individual.SetFitness(scores);
+    // Row i of a score table: M objectives, then the violation.
+    std::span<double> Row(std::vector<double>& table, std::uint32_t i) {
+        return std::span<double>(table).subspan(std::size_t{i} * (m_ + 1), m_ + 1);
+    }
+    // K values of constraint scratch for slave thread j (the master's own
+    // inline phase uses 0), and for the master between phases.
+    std::span<double> Scratch(std::uint32_t threadIndex) {
+        return std::span<double>(constraints_).subspan(std::size_t{threadIndex} * k_, k_);
+    }
+    std::span<double> MasterScratch() {
+        return std::span<double>(constraints_).subspan(constraints_.size() - k_, k_);
+    }
+
+    // Counted before the call: a problem that throws was still tried. The
+    // row is NaN until the objectives return.
+    void Score(Individual& individual, std::span<double> row, std::span<double> scratch) {
         CountEvaluation();
+        std::fill(row.begin(), row.end(), std::numeric_limits<double>::quiet_NaN());
+        row[m_] = std::numeric_limits<double>::infinity();
+        const std::span<const Gene> genes(individual.GetGenes(), individual.GetLength());
+        WriteObjectives(problem_, genes, row.first(m_));
+        row[m_] = ViolationOf(problem_, genes, scratch);
     }
 
     int MasterPass() {
@@ -242,6 +325,8 @@ private:
         if (failure_.Failed()) return kStop;
         if (phase_ == Phase::kBreed) Survive();
         RankPopulation();
+        // A first population cut short is ranked as it is, and the run ends.
+        if (interrupted_.load(std::memory_order_relaxed)) return kStop;
         ChooseParents();
         ++generation_;
         phase_ = Phase::kBreed;
@@ -258,21 +343,21 @@ private:
     // then children when count is 2N) into the merged arrays.
     void Gather(std::uint32_t count) {
         for (std::uint32_t k = 0; k < count; ++k) {
-            Individual& individual =
-                k < n_ ? *population_.GetIndividual(k) : *children_.GetIndividual(k - n_);
-            const Scores<M>& scores = *individual.GetFitness();
-            std::copy(scores.objectives.begin(), scores.objectives.end(),
-                      merged_.begin() + std::size_t{k} * M);
-            violations_[k] = scores.violation;
+            const std::span<double> row = k < n_ ? Row(scores_, k) : Row(childScores_, k - n_);
+            std::copy(row.begin(), row.begin() + static_cast<std::ptrdiff_t>(m_),
+                      merged_.begin() + static_cast<std::ptrdiff_t>(std::size_t{k} * m_));
+            violations_[k] = row[m_];
         }
     }
 
     objectives::Survivors Select(std::uint32_t count) {
-        const objectives::PointSet points(std::span<const double>(merged_).first(std::size_t{count} * M), M);
+        const objectives::PointSet points(std::span<const double>(merged_).first(std::size_t{count} * m_),
+                                          m_);
         const std::span<const double> violations = std::span<const double>(violations_).first(count);
         if (!nsga3_) return objectives::SurviveNsga2(points, violations, n_);
         Random random = Stream(kSurvivalStreams);
-        return objectives::SurviveNsga3(points, violations, n_, objectives::PointSet(directions_, M), random);
+        return objectives::SurviveNsga3(points, violations, n_, objectives::PointSet(directions_, m_),
+                                        random);
     }
 
     // The ranking of the population for the tournaments, as a survival of all
@@ -285,7 +370,15 @@ private:
         for (std::uint32_t i = 0; i < n_; ++i) {
             rank_[i] = ranked.fronts.rank[i];
             crowding_[i] = ranked.crowding[i];
+            population_.GetIndividual(i)->SetFitness(RankingKey(rank_[i], crowding_[i]));
         }
+    }
+
+    // A rank and a crowding distance as one number that orders as the
+    // tournaments do: the lower rank first, then the larger distance.
+    static double RankingKey(std::uint32_t rank, double crowding) {
+        const double spread = std::isnan(crowding) ? 0.0 : crowding;
+        return -static_cast<double>(rank) - 0.5 / (1.0 + spread);
     }
 
     // Parents and children sorted together; the survivors become the
@@ -306,10 +399,12 @@ private:
         std::size_t hole = 0;
         for (const std::uint32_t k : survivors.kept) {
             if (k < n_) continue;
-            Individual& parent = *population_.GetIndividual(holes[hole++]);
+            const std::uint32_t place = holes[hole++];
+            Individual& parent = *population_.GetIndividual(place);
             Individual& child = *children_.GetIndividual(k - n_);
             std::swap(parent.genes, child.genes);
-            std::swap(parent.fitness, child.fitness);
+            const std::span<double> from = Row(childScores_, k - n_);
+            std::copy(from.begin(), from.end(), Row(scores_, place).begin());
         }
     }
 
@@ -332,6 +427,8 @@ private:
     Population& population_;
     GenerationalSettings settings_;
     const std::uint32_t n_;
+    const std::size_t m_;  // objectives
+    const std::size_t k_;  // constraints
     Population children_;
     bool nsga3_ = false;
     std::vector<double> directions_;
@@ -347,10 +444,21 @@ private:
     std::vector<double> crowding_;
     std::vector<double> merged_;
     std::vector<double> violations_;
+    // The scores of the population and of the children, M + 1 per slot
+    // (Row): a slot's row is written by the thread that took the slot during
+    // a phase, read by the master after it.
+    std::vector<double> scores_;
+    std::vector<double> childScores_;
+    // Constraint scratch, K per slave thread and one more for the master.
+    std::vector<double> constraints_;
 
-    // The next slot of a phase; reset by the master between phases. A
-    // counter only: relaxed.
+    // The next slot of a phase; reset by the master between phases, but
+    // after a first population cut short, whose slots below it are the ones
+    // made. A counter only: relaxed.
     std::atomic<std::uint32_t> next_{0};
+    // Set by any thread during the first phase, read by the others only to
+    // end their phase early and by the master after it: relaxed.
+    std::atomic<bool> interrupted_{false};
     FirstFailure failure_;
 
     SchemeCall<Generational, &Generational::Start> init_;

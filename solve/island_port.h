@@ -22,11 +22,21 @@ struct PortOutcome {
     run::StopReason reason = run::StopReason::kError;  // the reason the islands agreed on
     int winner = 0;                                    // the island whose individual is reported
     bool solved = false;                               // the winner announced a solution or the target
-    // Island 0 only (empty elsewhere): every island's figures in island
-    // order, and the winner's best individual.
+    // Island 0 only (empty elsewhere): every island's figures and front in
+    // island order, and the winner's best individual.
     std::vector<IslandFigures> islands;
+    std::vector<std::vector<unsigned char>> fronts;
     std::vector<Gene> genes;
     Fitness fitness{};
+};
+
+// What a run of several objectives hands in at the end beside what every
+// island does: the island's own figure for the others (its front's
+// hypervolume, instead of its best individual's fitness) and its front, as
+// one message that island 0 receives from every island.
+struct IslandFinal {
+    std::optional<double> figure;
+    std::vector<unsigned char> front;
 };
 
 // The dump file of one island: "<iterations>.<island>.txt".
@@ -129,13 +139,15 @@ public:
     // Ends the island's part of the run (see the class comment). `figures`
     // holds what the engine counted (iterations, evaluations, threads,
     // steps); the port fills in the island, the migrant counts and the best
-    // fitness.
-    Outcome Finish(Population& population, IslandFigures figures) {
+    // fitness (or `final`'s figure).
+    Outcome Finish(Population& population, IslandFigures figures, IslandFinal final = {}) {
         for (const IslandTransport::Bytes& message : transport_.Drain())
             migrantsDiscarded_ += Codec::Announced(message);
         Individual* best = BestIndividual(population);
         IslandEnding mine;
         mine.bestFitness = best != nullptr ? static_cast<double>(*best->GetFitness()) : 0.0;
+        if (final.figure) mine.bestFitness = *final.figure;
+        mine.front = std::move(final.front);
         mine.solved = announced_ && StopRank(*announced_) == StopRank(run::StopReason::kSolved);
         if (best != nullptr) mine.best = Codec::Pack(&best, 1, best->GetLength());
         figures.island = transport_.Island();
@@ -152,6 +164,7 @@ public:
         outcome.winner = ended.winner.island;
         outcome.solved = ended.winner.solved;
         outcome.islands = std::move(ended.islands);
+        outcome.fronts = std::move(ended.fronts);
         const IslandTransport::Bytes& message = ended.best;
         if (message.size() >= Codec::kHeaderBytes) {
             std::uint32_t geneCount = 0;

@@ -43,16 +43,22 @@ struct IslandEnding {
     // Its best individual as a migration message of one migrant
     // (MigrantCodec); empty for an island without individuals.
     std::vector<unsigned char> best;
+    // A run of several objectives: its front, as one message of the run's
+    // own (empty for other runs), which island 0 receives from every island.
+    std::vector<unsigned char> front;
 };
 
 // What the end of the run gives every island: the reason the islands agreed
-// on, the winner, and on island 0 every island's figures (in island order)
-// and the winner's best individual.
+// on, the winner, and on island 0 every island's figures and front (in
+// island order) and the winner's best individual.
 struct IslandsEnded {
     run::StopReason reason = run::StopReason::kError;
     Winner winner;
     std::vector<IslandFigures> islands;
     std::vector<unsigned char> best;
+    // Island 0 only: every island's front (IslandEnding::front), in island
+    // order.
+    std::vector<std::vector<unsigned char>> fronts;
 };
 
 // One island's connection to the others: the ring that migrants travel on

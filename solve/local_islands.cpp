@@ -282,7 +282,10 @@ IslandsEnded LocalIslands::End(std::uint32_t island, IslandEnding mine) {
     }
     ended.winner.island = static_cast<int>(winner);
     ended.best = seats_[winner].ending.best;
-    for (const Seat& s : seats_) ended.islands.push_back(s.ending.figures);
+    for (Seat& s : seats_) {
+        ended.islands.push_back(s.ending.figures);
+        ended.fronts.push_back(std::move(s.ending.front));
+    }
     lock.unlock();
     // No island sends any more: the late migrants are all counted.
     for (std::uint32_t i = 0; i < count_; ++i) {

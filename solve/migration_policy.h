@@ -22,6 +22,14 @@ double RankingKey(const Fitness& fitness) {
     return std::isnan(value) ? -std::numeric_limits<double>::infinity() : value;
 }
 
+// The key that orders individuals here: RankingKey, unless the fitness type
+// brings an OrderKey of its own (found by argument-dependent lookup; the
+// feasibility rules of a problem with constraints), with > and ==.
+template <typename Fitness>
+double OrderKey(const Fitness& fitness) {
+    return RankingKey(fitness);
+}
+
 // The indices of the min(count, size) best individuals, best first; equal
 // fitness keeps the lower index first.
 template <typename Population>
@@ -30,8 +38,8 @@ std::vector<std::uint32_t> EmigrantIndices(Population& population, std::uint32_t
     std::iota(order.begin(), order.end(), 0U);
     const std::uint32_t n = std::min(count, population.size);
     auto better = [&](std::uint32_t a, std::uint32_t b) {
-        const double fa = RankingKey(*population.GetIndividual(a)->GetFitness());
-        const double fb = RankingKey(*population.GetIndividual(b)->GetFitness());
+        const auto fa = OrderKey(*population.GetIndividual(a)->GetFitness());
+        const auto fb = OrderKey(*population.GetIndividual(b)->GetFitness());
         return fa > fb || (fa == fb && a < b);
     };
     std::partial_sort(order.begin(), order.begin() + n, order.end(), better);
@@ -53,9 +61,9 @@ std::vector<std::uint32_t> ReplacedIndices(Population& population, std::uint32_t
     }
     const auto n = static_cast<std::ptrdiff_t>(std::min<std::size_t>(count, order.size()));
     auto worse = [&](std::uint32_t a, std::uint32_t b) {
-        const double fa = RankingKey(*population.GetIndividual(a)->GetFitness());
-        const double fb = RankingKey(*population.GetIndividual(b)->GetFitness());
-        return fa < fb || (fa == fb && a > b);
+        const auto fa = OrderKey(*population.GetIndividual(a)->GetFitness());
+        const auto fb = OrderKey(*population.GetIndividual(b)->GetFitness());
+        return fb > fa || (fa == fb && a > b);
     };
     std::partial_sort(order.begin(), order.begin() + n, order.end(), worse);
     order.resize(static_cast<std::size_t>(n));

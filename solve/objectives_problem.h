@@ -1,13 +1,18 @@
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <concepts>
 #include <cstddef>
+#include <ranges>
 #include <span>
+#include <string>
 #include <type_traits>
 #include <utility>
+#include <vector>
 
 #include "genome/genome.h"
+#include "objectives/dominance.h"
 #include "solve/problem.h"
 
 // Problems of several objectives, and constraints on any problem. A problem
@@ -25,6 +30,12 @@
 // between feasible ones. An equality h(x) = 0 is written as |h(x)| − ε with
 // a tolerance ε of the user's (10^−4 is usual). `objectives` and
 // `constraints` are called from every slave thread at once, like `fitness`.
+//
+// Optional members of a problem of several objectives, used when present:
+//
+//     std::array<double, M> referencePoint() const;   // the hypervolume's reference point
+//     std::vector<double> referenceFront() const;     // points of the true front, M values each,
+//                                                     // one point after another (IGD+ in the record)
 namespace zarnel {
 
 // The objectives and constraints a problem returns, detected.
@@ -43,6 +54,35 @@ concept HasFitness = requires(const Problem& problem, std::span<const GeneOf<Pro
 
 namespace detail {
 
+// INTERNAL: not for problems written in C++, which say M and K by the size
+// of the arrays they return. A problem whose numbers of objectives and
+// constraints are known only when it runs (a problem written in another
+// language, behind bindings) gives them, and writes its values into spans
+// of that size, with
+//
+//     std::size_t objectiveCount() const;                                   // M >= 2
+//     void objectives(std::span<const Gene> genes, std::span<double> out) const;
+//     std::size_t constraintCount() const;                                  // K, optional
+//     void constraints(std::span<const Gene> genes, std::span<double> out) const;
+//     std::vector<double> referencePoint() const;                          // optional, M values
+//
+// (the constraints also beside a `fitness`). Every scheme stores objectives
+// and violations by these run-time counts, so such a problem needs one
+// instantiation per genome kind, not one per M and K. The counts are read
+// once, on the thread that calls Solve, and must not change.
+template <class Problem>
+concept CountsObjectives = requires(const Problem& problem, std::span<const GeneOf<Problem>> genes,
+                                    std::span<double> out) {
+    { problem.objectiveCount() } -> std::convertible_to<std::size_t>;
+    problem.objectives(genes, out);
+};
+template <class Problem>
+concept CountsConstraints = requires(const Problem& problem, std::span<const GeneOf<Problem>> genes,
+                                     std::span<double> out) {
+    { problem.constraintCount() } -> std::convertible_to<std::size_t>;
+    problem.constraints(genes, out);
+};
+
 template <class T>
 struct DoubleArray : std::false_type {};
 template <std::size_t N>
@@ -58,6 +98,15 @@ using ConstraintsOf = std::remove_cvref_t<decltype(std::declval<const Problem&>(
     std::declval<std::span<const GeneOf<Problem>>>()))>;
 
 template <class Problem>
+constexpr std::size_t ObjectiveArraySize() {
+    if constexpr (HasObjectives<Problem>) {
+        return DoubleArray<ObjectivesOf<Problem>>::kSize;
+    } else {
+        return 0;
+    }
+}
+
+template <class Problem>
 constexpr std::size_t ConstraintCountOf() {
     if constexpr (HasConstraints<Problem>) {
         return DoubleArray<ConstraintsOf<Problem>>::kSize;
@@ -70,18 +119,18 @@ constexpr std::size_t ConstraintCountOf() {
 
 // M, the number of objectives of a problem of several objectives.
 template <class Problem>
-inline constexpr std::size_t kObjectiveCount = detail::DoubleArray<detail::ObjectivesOf<Problem>>::kSize;
+inline constexpr std::size_t kObjectiveCount = detail::ObjectiveArraySize<Problem>();
 // K, the number of constraints (0 without them).
 template <class Problem>
 inline constexpr std::size_t kConstraintCount = detail::ConstraintCountOf<Problem>();
 
-// What a run keeps of an individual of several objectives: its objectives
-// and its total violation (0 when feasible; +inf when a constraint is NaN).
-template <std::size_t M>
-struct Scores {
-    std::array<double, M> objectives{};
-    double violation = 0.0;
-};
+// A problem that Solve runs with the generational scheme of several
+// objectives, and a problem whose individuals are ranked by the
+// feasibility rules.
+template <class Problem>
+concept ObjectivesProblem = HasObjectives<Problem> || detail::CountsObjectives<Problem>;
+template <class Problem>
+concept ConstrainedProblem = HasConstraints<Problem> || detail::CountsConstraints<Problem>;
 
 // The operators a run of several objectives breeds with unless it is given
 // others: for real vectors, SBX with distribution index 30 on every child
@@ -101,10 +150,113 @@ OperatorsOf<Kind> DefaultObjectivesOperators() {
 
 namespace detail {
 
+// How a run reads a problem's objectives and constraints, whether it
+// returns arrays or writes into spans: the counts, and the values of one
+// genome. The calls are the problem's own, so they run on any slave thread.
+template <class Problem>
+std::size_t ObjectiveCountOf(const Problem& problem) {
+    if constexpr (HasObjectives<Problem>) {
+        return kObjectiveCount<Problem>;
+    } else if constexpr (CountsObjectives<Problem>) {
+        return static_cast<std::size_t>(problem.objectiveCount());
+    } else {
+        return 1;
+    }
+}
+
+template <class Problem>
+std::size_t ConstraintCountOf(const Problem& problem) {
+    if constexpr (HasConstraints<Problem>) {
+        return kConstraintCount<Problem>;
+    } else if constexpr (CountsConstraints<Problem>) {
+        return static_cast<std::size_t>(problem.constraintCount());
+    } else {
+        return 0;
+    }
+}
+
+// Writes the objectives of `genes` into `out` (ObjectiveCountOf values).
+template <class Problem>
+void WriteObjectives(const Problem& problem, std::span<const GeneOf<Problem>> genes, std::span<double> out) {
+    if constexpr (HasObjectives<Problem>) {
+        const auto values = problem.objectives(genes);
+        std::copy(values.begin(), values.end(), out.begin());
+    } else {
+        problem.objectives(genes, out);
+    }
+}
+
+// The total violation of the constraints of `genes` (objectives::TotalViolation:
+// 0 when feasible or without constraints, +inf for a NaN constraint).
+// `constraints` is K values of scratch for a problem that writes them into
+// a span.
+template <class Problem>
+double ViolationOf(const Problem& problem, std::span<const GeneOf<Problem>> genes,
+                   std::span<double> constraints) {
+    if constexpr (HasConstraints<Problem>) {
+        return objectives::TotalViolation(problem.constraints(genes));
+    } else if constexpr (CountsConstraints<Problem>) {
+        if (constraints.empty()) return 0.0;
+        problem.constraints(genes, constraints);
+        return objectives::TotalViolation(constraints);
+    } else {
+        return 0.0;
+    }
+}
+
+// The same with scratch of its own: on the stack for a few constraints.
+template <class Problem>
+double ViolationOf(const Problem& problem, std::span<const GeneOf<Problem>> genes, std::size_t count) {
+    if constexpr (CountsConstraints<Problem> && !HasConstraints<Problem>) {
+        constexpr std::size_t kOnStack = 32;
+        if (count <= kOnStack) {
+            std::array<double, kOnStack> scratch;
+            return ViolationOf(problem, genes, std::span<double>(scratch).first(count));
+        }
+        std::vector<double> scratch(count);
+        return ViolationOf(problem, genes, std::span<double>(scratch));
+    } else {
+        return ViolationOf(problem, genes, std::span<double>());
+    }
+}
+
+// The extent of a run's objective arrays: M for a problem that returns
+// std::array<double, M>, std::dynamic_extent for one that counts them.
+template <class Problem>
+inline constexpr std::size_t kObjectiveExtent =
+    HasObjectives<Problem> ? kObjectiveCount<Problem> : std::dynamic_extent;
+
 template <class Problem>
 concept NamesConstraints = requires {
     &Problem::constraints;
 };
+
+template <class Problem>
+concept NamesReferencePoint = requires {
+    &Problem::referencePoint;
+};
+
+template <class Problem>
+concept HasReferencePoint = requires(const Problem& problem) {
+    { problem.referencePoint() } -> std::ranges::range;
+};
+
+template <class Problem>
+concept HasReferenceFront = requires(const Problem& problem) {
+    { problem.referenceFront() } -> std::ranges::range;
+};
+
+// The constraints' checks, shared by both kinds of problem.
+template <class Problem>
+constexpr void CheckConstraints() {
+    static_assert(!NamesConstraints<Problem> || ConstrainedProblem<Problem>,
+                  "constraints must be `std::array<double, K> constraints(std::span<const Gene> genes) "
+                  "const`, each value <= 0 when met");
+    if constexpr (HasConstraints<Problem>) {
+        static_assert(DoubleArray<ConstraintsOf<Problem>>::value,
+                      "constraints must return std::array<double, K>, each value <= 0 when met");
+    }
+}
 
 // Compile-time checks of a problem of several objectives, with messages that
 // say what to write.
@@ -118,28 +270,31 @@ constexpr void CheckObjectivesProblem() {
                   "genome() must return a genome kind (zarnel::Permutation, BitString, RealVector or "
                   "IntegerVector)");
     static_assert(
-        !(HasFitness<Problem> && HasObjectives<Problem>),
+        !(HasFitness<Problem> && ObjectivesProblem<Problem>),
         "a problem has either `double fitness(std::span<const Gene>) const` (one objective, higher is "
         "better) or `std::array<double, M> objectives(std::span<const Gene>) const` (several, all "
         "minimised), not both");
     static_assert(
-        HasObjectives<Problem>,
+        ObjectivesProblem<Problem>,
         "a problem of several objectives needs `std::array<double, M> objectives(std::span<const Gene> "
         "genes) const`");
-    static_assert(DoubleArray<ObjectivesOf<Problem>>::value,
-                  "objectives must return std::array<double, M>, M fixed at compile time");
-    static_assert(kObjectiveCount<Problem> >= 2,
-                  "objectives must return at least 2 values; a single objective is `double fitness(...)`");
-    static_assert(
-        !NamesConstraints<Problem> || HasConstraints<Problem>,
-        "constraints must be `std::array<double, K> constraints(std::span<const Gene> genes) const`");
-    if constexpr (HasConstraints<Problem>) {
-        static_assert(DoubleArray<ConstraintsOf<Problem>>::value,
-                      "constraints must return std::array<double, K>, each value <= 0 when met");
+    if constexpr (HasObjectives<Problem>) {
+        static_assert(DoubleArray<ObjectivesOf<Problem>>::value,
+                      "objectives must return std::array<double, M>, M fixed at compile time");
+        static_assert(kObjectiveCount<Problem> >= 2,
+                      "objectives must return at least 2 values; a single objective is `double "
+                      "fitness(...)`, with `static constexpr bool minimise = true;` for a cost");
     }
+    CheckConstraints<Problem>();
+    static_assert(!HasMinimise<Problem>,
+                  "objectives are always minimised: a problem of several objectives has no `minimise`");
+    static_assert(!NamesReferencePoint<Problem> || HasReferencePoint<Problem>,
+                  "referencePoint must be `std::array<double, M> referencePoint() const`");
     static_assert(!NamesImprove<Problem> || HasImprove<Problem>,
                   "improve must be `void improve(std::span<Gene> genes, zarnel::Random& random) const`");
     static_assert(!NamesName<Problem> || HasName<Problem>, "name must be `std::string name() const`");
+    static_assert(!NamesDecode<Problem> || HasDecode<Problem>,
+                  "decode must be `std::vector<Number> decode(std::span<const Gene> genes) const`");
 }
 
 }  // namespace detail

@@ -2,9 +2,11 @@
 
 #include <cstdint>
 #include <functional>
+#include <limits>
 #include <optional>
 #include <stop_token>
 #include <string>
+#include <vector>
 
 namespace zarnel {
 
@@ -21,7 +23,26 @@ struct Progress {
     double best = 0.0;              // the best fitness in the population (the lowest cost)
     double mean = 0.0;              // the mean fitness (NaNs left out)
     double seconds = 0.0;           // wall-clock seconds since Solve began
+    // One objective under constraints: the best individual's total
+    // violation (0: it is feasible; the best is then the best feasible one).
+    double violation = 0.0;
+    // Several objectives (best and mean are then NaN): their number M, the
+    // distinct feasible members of the population's first front, their
+    // hypervolume against the reference point (NaN when not measured on
+    // this call: no reference point yet, or more than 5 objectives, where
+    // it is measured on the last call only, unless a target or stagnation
+    // needs it every generation), and the feasible share of the population.
+    std::uint32_t objectives = 0;
+    std::uint64_t frontSize = 0;
+    double hypervolume = std::numeric_limits<double>::quiet_NaN();
+    double feasibleShare = 0.0;
 };
+
+// How a run of several objectives keeps its population: NSGA-II's crowding
+// distance or NSGA-III's reference directions. Automatic: NSGA-II for 2 and
+// 3 objectives, NSGA-III for more, where crowding distance no longer spreads
+// a front.
+enum class Survival { kAutomatic, kNsga2, kNsga3 };
 
 // How Solve runs a problem. Every member has a usable default; a value that
 // cannot work is refused by Solve with a SolveError that names it.
@@ -148,6 +169,36 @@ struct SolveOptions {
     // Start from the individuals of a dump that Ctrl+C wrote (every fitness
     // is computed again) instead of a random population.
     std::string resumeFrom;
+
+    // Problems of several objectives (`objectives` instead of `fitness`) run
+    // the generational scheme: every master iteration is one generation of
+    // `population` children, bred from binary tournaments and scored by the
+    // slave threads, after which the parents and children together are
+    // sorted and the best `population` survive. Its result is the same at
+    // every thread count, so a seed repeats it without `deterministic`
+    // (which changes nothing there, but for islands, whose migration it
+    // fixes as for one objective). `tournamentSize` and `stepsPerPhase` do
+    // not apply and are refused; the population defaults to 100 for 2
+    // objectives, and for more to the number of NSGA-III's default reference
+    // directions rounded up to a multiple of 4 (92 for 3, 168 for 4, 212 for
+    // 5, 80 for 6, 156 for 8); `target` is a hypervolume to reach and
+    // `stagnation` counts generations without a larger hypervolume.
+    Survival survival = Survival::kAutomatic;
+    // NSGA-III's reference directions: `referenceDirections` point after
+    // point, M values each (coordinates >= 0, not all 0), or Das and
+    // Dennis's with `referenceDivisions` divisions; neither: the default for
+    // the population (objectives::DefaultDirections). At most one of the two,
+    // with no more directions than the population.
+    std::vector<double> referenceDirections;
+    std::uint32_t referenceDivisions = 0;
+    // The point hypervolumes are measured from, M values: the problem's own
+    // `referencePoint()` when it has one, else this, else (when empty) the
+    // first population's feasible nadir plus a tenth of its range in each
+    // objective (of every individual with numbers when none is feasible),
+    // which the record and a dump keep so that a resumed run measures from
+    // it too. Every value must lie beyond what the front will reach: a
+    // member that does not dominate it adds nothing to the hypervolume.
+    std::vector<double> referencePoint;
 
     static std::uint32_t DefaultThreads();
 };

@@ -11,19 +11,18 @@
 #include <variant>
 #include <vector>
 
+#include "solve/fitness_key.h"
 #include "solve/problem.h"
 #include "solve/session.h"
 
 namespace zarnel::detail {
 
 // The index of the best individual: the highest fitness, a NaN below every
-// number, the lowest index among equals. Only while no slave thread works.
+// number (for a problem with constraints: by the feasibility rules), the
+// lowest index among equals. Only while no slave thread works.
 template <class Population>
 std::uint32_t BestIndex(Population& population) {
-    const auto key = [&](std::uint32_t i) {
-        const double fitness = *population.GetIndividual(i)->GetFitness();
-        return std::isnan(fitness) ? -std::numeric_limits<double>::infinity() : fitness;
-    };
+    const auto key = [&](std::uint32_t i) { return KeyOf(*population.GetIndividual(i)->GetFitness()); };
     std::uint32_t best = 0;
     for (std::uint32_t i = 1; i < population.size; ++i) {
         if (key(i) > key(best)) best = i;
@@ -33,7 +32,8 @@ std::uint32_t BestIndex(Population& population) {
 
 // Writes the population to `file` in the dump format (session.h); false when
 // a write failed. With `negated`, the population holds minus the problem's
-// costs (a problem that minimises), and the dump shows the costs.
+// costs (a problem that minimises), and the dump shows the costs; an
+// infeasible individual's comment adds "violation" and its total violation.
 template <class Kind, class Population>
 bool WriteDump(std::FILE* file, const DumpHeader& header, Population& population, const Kind& kind,
                bool negated = false) {
@@ -45,9 +45,15 @@ bool WriteDump(std::FILE* file, const DumpHeader& header, Population& population
         auto* individual = population.GetIndividual(i);
         line.clear();
         kind.Write(std::span<const Gene>(individual->GetGenes(), individual->GetLength()), line);
-        char fitness[40];
-        const double value = static_cast<double>(*individual->GetFitness());
-        std::snprintf(fitness, sizeof fitness, " # %.17g\n", negated ? -value : value);
+        char fitness[80];
+        const auto& scored = *individual->GetFitness();
+        const double value = ValueOf(scored);
+        if (ViolationIn(scored) != 0.0) {
+            std::snprintf(fitness, sizeof fitness, " # %.17g violation %.17g\n", negated ? -value : value,
+                          ViolationIn(scored));
+        } else {
+            std::snprintf(fitness, sizeof fitness, " # %.17g\n", negated ? -value : value);
+        }
         line += fitness;
         if (std::fwrite(line.data(), 1, line.size(), file) != line.size()) return false;
     }

@@ -4,9 +4,14 @@
 #include <cstdint>
 #include <exception>
 #include <mutex>
+#include <span>
+#include <string>
 #include <utility>
 
 #include "framework/operator.h"
+#include "genome/random.h"
+#include "solve/problem.h"
+#include "solve/result.h"
 
 // What a scheme of Solve needs to give the engine its operators and to keep
 // the failure of a problem's code; shared by the schemes.
@@ -62,5 +67,22 @@ public:
 private:
     Scheme& scheme_;
 };
+
+// The problem's improve, when it has one, and the kind's Check of what it
+// left: a genome that is none of the kind (a permutation with a city twice,
+// a gene out of its bounds) would break the operators that take it as a
+// parent, so it ends the run with a SolveError.
+template <class Problem, class Kind>
+void ImproveAndCheck(const Problem& problem, const Kind& kind, std::span<typename Kind::Gene> genes,
+                     Random& random) {
+    if constexpr (HasImprove<Problem>) {
+        problem.improve(genes, random);
+        const std::string fault = kind.Check(std::span<const typename Kind::Gene>(genes));
+        if (!fault.empty()) {
+            throw SolveError("the problem's improve left a genome that is no " + std::string(Kind::kName) +
+                             ": " + fault);
+        }
+    }
+}
 
 }  // namespace zarnel::detail

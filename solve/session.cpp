@@ -11,6 +11,7 @@
 #include <system_error>
 #include <thread>
 
+#include "objectives/reference_directions.h"
 #include "run/atomic_file.h"
 #include "run/seed.h"
 #include "solve/island_transport.h"
@@ -42,10 +43,82 @@ std::string Number(double value) {
     return text;
 }
 
+// Numbers in full precision, separated by blanks.
+std::string NumberList(const std::vector<double>& values) {
+    std::string text;
+    for (const double value : values) {
+        char number[32];
+        std::snprintf(number, sizeof number, "%.17g", value);
+        if (!text.empty()) text += ' ';
+        text += number;
+    }
+    return text;
+}
+
 }  // namespace
 
-RunPlan PlanRun(const SolveOptions& options, std::uint32_t genomeLength, bool batches) {
+std::uint32_t DefaultObjectivesPopulation(std::size_t objectives) {
+    if (objectives <= 2) return 100;
+    std::size_t directions = 0;
+    if (objectives <= 5) {
+        const std::size_t divisions = objectives == 3 ? 12 : objectives == 4 ? 8 : 6;
+        directions = objectives::DasDennisCount(objectives, divisions);
+    } else if (objectives <= 10) {
+        directions = objectives::DasDennisCount(objectives, 3) + objectives::DasDennisCount(objectives, 2);
+    } else {
+        directions = objectives::DasDennisCount(objectives, 2) + objectives::DasDennisCount(objectives, 1);
+    }
+    const std::size_t rounded = (directions + 3) / 4 * 4;
+    return static_cast<std::uint32_t>(
+        std::min<std::size_t>(rounded == 0 ? kMaxPopulation : rounded, kMaxPopulation / 4 * 4));
+}
+
+std::vector<double> ReferenceDirectionsOf(const SolveOptions& options, std::size_t objectives,
+                                          std::uint32_t population) {
+    if (!options.referenceDirections.empty() && options.referenceDivisions != 0)
+        Refuse("referenceDirections and referenceDivisions are both set; give one of them");
+    std::vector<double> directions;
+    if (options.referenceDivisions != 0) {
+        const std::size_t count = objectives::DasDennisCount(objectives, options.referenceDivisions);
+        if (count == 0 || count > population) {
+            Refuse("referenceDivisions " + std::to_string(options.referenceDivisions) + " gives " +
+                   (count == 0 ? std::string("more") : std::to_string(count)) + " directions for " +
+                   std::to_string(objectives) + " objectives, more than the population " +
+                   std::to_string(population) + " can keep");
+        }
+        directions = objectives::DasDennis(objectives, options.referenceDivisions);
+    } else {
+        directions = options.referenceDirections;
+        if (directions.empty()) return directions;
+        if (directions.size() % objectives != 0)
+            Refuse("referenceDirections holds " + std::to_string(directions.size()) +
+                   " values, not whole "
+                   "directions of " +
+                   std::to_string(objectives) + " objectives");
+        if (directions.size() / objectives > population)
+            Refuse("referenceDirections holds " + std::to_string(directions.size() / objectives) +
+                   " directions, more than the population " + std::to_string(population));
+        for (std::size_t d = 0; d < directions.size(); d += objectives) {
+            double sum = 0.0;
+            for (std::size_t j = 0; j < objectives; ++j) {
+                const double value = directions[d + j];
+                if (!std::isfinite(value) || value < 0.0)
+                    Refuse("referenceDirections: direction " + std::to_string(d / objectives + 1) + " has " +
+                           Number(value) + "; coordinates are finite and >= 0");
+                sum += value;
+            }
+            if (sum == 0.0)
+                Refuse("referenceDirections: direction " + std::to_string(d / objectives + 1) + " is all 0");
+        }
+    }
+    return directions;
+}
+
+RunPlan PlanRun(const SolveOptions& options, std::uint32_t genomeLength, std::size_t objectives,
+                bool batches) {
     RunPlan plan;
+    plan.objectives = std::max<std::size_t>(objectives, 1);
+    const bool several = plan.objectives >= 2;
     if (genomeLength == 0) Refuse("the genome has no genes: genome() must give a length of at least 1");
     if (options.threads > kMaxThreads)
         Refuse("threads " + std::to_string(options.threads) + " is more than " + std::to_string(kMaxThreads));
@@ -74,11 +147,39 @@ RunPlan PlanRun(const SolveOptions& options, std::uint32_t genomeLength, bool ba
         Refuse("migrationInterval is 0; it must be at least 1");
     plan.migrationInterval = options.migrationInterval;
     plan.migrants = options.migrants;
+    if (several) {
+        // Parents are chosen by binary tournaments and every generation is
+        // one slave phase of `population` children.
+        if (options.tournamentSize != 3)
+            Refuse("tournamentSize " + std::to_string(options.tournamentSize) +
+                   " does not apply to a problem of several objectives, whose parents come from binary "
+                   "tournaments; leave it at 3");
+        if (options.stepsPerPhase != 0)
+            Refuse("stepsPerPhase " + std::to_string(options.stepsPerPhase) +
+                   " does not apply to a problem of several objectives, whose slave phases are one "
+                   "generation each; leave it at 0");
+        if (!options.referencePoint.empty() && options.referencePoint.size() != plan.objectives)
+            Refuse("referencePoint holds " + std::to_string(options.referencePoint.size()) +
+                   " values for a problem of " + std::to_string(plan.objectives) + " objectives");
+        for (const double value : options.referencePoint) {
+            if (!std::isfinite(value))
+                Refuse("referencePoint holds " + Number(value) + "; it must be finite");
+        }
+    } else if (options.survival != Survival::kAutomatic || !options.referenceDirections.empty() ||
+               options.referenceDivisions != 0 || !options.referencePoint.empty()) {
+        Refuse(std::string(options.survival != Survival::kAutomatic ? "survival"
+                           : !options.referencePoint.empty()        ? "referencePoint"
+                                                                    : "reference directions") +
+               " applies to problems of several objectives; this one has a single fitness");
+    }
     // Every thread can hold all its claims at once, so none ever waits for
-    // another to let go. With islands, the island with the most threads.
+    // another to let go. With islands, the island with the most threads. A
+    // generational run claims nothing.
     const std::uint32_t holders = std::max((plan.threads + plan.localIslands - 1) / plan.localIslands, 1u);
-    const std::uint64_t least = std::uint64_t{plan.tournament} * holders;
-    if (options.population == 0) {
+    const std::uint64_t least = several ? 3 : std::uint64_t{plan.tournament} * holders;
+    if (several && options.population == 0) {
+        plan.population = DefaultObjectivesPopulation(plan.objectives);
+    } else if (options.population == 0) {
         plan.population = static_cast<std::uint32_t>(std::max<std::uint64_t>(100, least + holders));
         if (plan.population > kMaxPopulation)
             Refuse("threads " + std::to_string(plan.threads) + " need a population above 32767; use fewer");
@@ -112,6 +213,15 @@ RunPlan PlanRun(const SolveOptions& options, std::uint32_t genomeLength, bool ba
     plan.stagnation = options.stagnation;
     plan.maxEvaluations = options.maxEvaluations;
     plan.seed = options.seed ? *options.seed : run::SeedFromClock();
+    if (several) {
+        // The generational scheme repeats at any thread count; islands
+        // repeat when their migration is deterministic. Progress comes every
+        // 10 generations, so that the history repeats too.
+        plan.repeatable = options.deterministic || (plan.islands == 1 && options.network == nullptr);
+        plan.progressEvery = options.progressEvery != 0 ? options.progressEvery : plan.repeatable ? 10 : 0;
+        (void)ReferenceDirectionsOf(options, plan.objectives, plan.population);
+        return plan;
+    }
     plan.repeatable = options.deterministic ||
                       (options.seed && plan.islands == 1 && options.network == nullptr && plan.threads <= 1);
     if (plan.repeatable && !options.deterministic && plan.fixedSteps == 0)
@@ -161,10 +271,29 @@ run::RunFiles FilesOfRun(const SolveOptions& options) {
 }
 
 std::string ProgressLine(const Progress& progress) {
-    char line[160];
-    std::snprintf(line, sizeof line,
-                  "iteration %" PRIu64 ": best %.10g, mean %.10g, %" PRIu64 " evaluations, %.1f s\n",
-                  progress.iteration, progress.best, progress.mean, progress.evaluations, progress.seconds);
+    char line[256];
+    if (progress.objectives >= 2) {
+        char hypervolume[40] = "not measured";
+        if (!std::isnan(progress.hypervolume))
+            std::snprintf(hypervolume, sizeof hypervolume, "%.10g", progress.hypervolume);
+        std::snprintf(line, sizeof line,
+                      "iteration %" PRIu64 ": front %" PRIu64 ", hypervolume %s, feasible %.1f %%, %" PRIu64
+                      " evaluations, %.1f s\n",
+                      progress.iteration, progress.frontSize, hypervolume, 100.0 * progress.feasibleShare,
+                      progress.evaluations, progress.seconds);
+    } else if (progress.violation != 0.0) {
+        // No individual is feasible yet: the best is the least violating.
+        std::snprintf(line, sizeof line,
+                      "iteration %" PRIu64 ": best %.10g (infeasible, violation %.6g), mean %.10g, %" PRIu64
+                      " evaluations, %.1f s\n",
+                      progress.iteration, progress.best, progress.violation, progress.mean,
+                      progress.evaluations, progress.seconds);
+    } else {
+        std::snprintf(line, sizeof line,
+                      "iteration %" PRIu64 ": best %.10g, mean %.10g, %" PRIu64 " evaluations, %.1f s\n",
+                      progress.iteration, progress.best, progress.mean, progress.evaluations,
+                      progress.seconds);
+    }
     return line;
 }
 
@@ -180,7 +309,7 @@ run::ParameterList RecordParameters(const SolveOptions& options, const RunPlan& 
     whole("threads", options.threads);
     whole("population", plan.population);
     whole("seed", plan.seed);
-    whole("tournament_size", plan.tournament);
+    if (plan.objectives < 2) whole("tournament_size", plan.tournament);
     if (plan.fixedSteps != 0) whole("steps_per_phase", plan.fixedSteps);
     if (plan.batch != 0) whole("batch_size", plan.batch);
     if (options.deterministic) whole("deterministic", 1);
@@ -194,19 +323,28 @@ run::ParameterList RecordParameters(const SolveOptions& options, const RunPlan& 
         whole("migration_interval", plan.migrationInterval);
         whole("migrants", plan.migrants);
     }
+    if (options.survival != Survival::kAutomatic)
+        list.emplace_back("survival", std::string(options.survival == Survival::kNsga2 ? "nsga2" : "nsga3"));
+    if (options.referenceDivisions != 0) whole("reference_divisions", options.referenceDivisions);
+    if (!options.referenceDirections.empty())
+        whole("reference_directions", options.referenceDirections.size() / plan.objectives);
+    if (!options.referencePoint.empty())
+        list.emplace_back("reference_point", NumberList(options.referencePoint));
     if (!options.record.empty()) list.emplace_back("record", options.record);
     if (!options.dumpDirectory.empty()) list.emplace_back("dump_directory", options.dumpDirectory);
     if (!options.resumeFrom.empty()) list.emplace_back("resume_from", options.resumeFrom);
     return list;
 }
 
-std::string DumpHeaderText(const DumpHeader& header) {
+std::string DumpHeaderText(const DumpHeader& header, std::span<const double> referencePoint) {
     std::string text = kDumpTitle;
     text += "\n# problem: " + header.problem;
     text += "\n# genome: " + header.kind + " " + std::to_string(header.length);
     text += "\n# individuals: " + std::to_string(header.individuals);
     text += "\n# iteration: " + std::to_string(header.iteration);
     text += "\n# seed: " + std::to_string(header.seed) + "\n";
+    if (!referencePoint.empty())
+        text += "# reference_point: " + NumberList({referencePoint.begin(), referencePoint.end()}) + "\n";
     return text;
 }
 
@@ -277,6 +415,17 @@ DumpText ReadDumpText(const std::string& path, const DumpHeader& expect, std::FI
                 if (!length) refuseLine("the genome line is not \"<kind> <length>\"");
                 dump.header.kind = value.substr(0, blank);
                 dump.header.length = *length;
+            } else if (key == "reference_point") {
+                std::istringstream numbers(value);
+                std::vector<double> point;
+                for (std::string word; numbers >> word;) {
+                    char* end = nullptr;
+                    const double coordinate = std::strtod(word.c_str(), &end);
+                    if (end != word.c_str() + word.size() || !std::isfinite(coordinate))
+                        refuseLine("the reference_point line holds \"" + word + "\", no finite number");
+                    point.push_back(coordinate);
+                }
+                dump.referencePoint = std::move(point);
             } else if (key == "individuals" || key == "iteration" || key == "seed") {
                 const auto parsed = WholeNumber(value);
                 if (!parsed) refuseLine("the " + key + " line holds no whole number");

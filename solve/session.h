@@ -1,9 +1,11 @@
 #pragma once
 
 #include <chrono>
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -44,17 +46,35 @@ struct RunPlan {
     // Master iterations between progress calls; 0: every progressInterval
     // seconds.
     std::uint32_t progressEvery = 0;
+    // The problem's objectives: 1 runs the steady-state scheme, 2 or more
+    // the generational one.
+    std::size_t objectives = 1;
     // Children per batchFitness call for a problem that has one; 0 for a
     // problem scored one child at a time.
     std::uint32_t batch = 0;
 };
 
-// Checks the options for a genome of `genomeLength` genes and resolves the
-// defaults (population, seed, and the batch size of a problem that
-// `batches`); throws SolveError naming the option, its value and the rule.
-// With islands, `threads` are all of this process's and the population is
-// each island's.
-RunPlan PlanRun(const SolveOptions& options, std::uint32_t genomeLength, bool batches = false);
+// Checks the options for a genome of `genomeLength` genes and a problem of
+// `objectives` objectives and resolves the defaults (population, seed, and
+// the batch size of a problem that `batches`); throws SolveError naming the
+// option, its value and the rule. With islands, `threads` are all of this
+// process's and the population is each island's.
+RunPlan PlanRun(const SolveOptions& options, std::uint32_t genomeLength, std::size_t objectives = 1,
+                bool batches = false);
+
+// The population a run of `objectives` (2 or more) objectives has by
+// default: 100 for 2; for more, the number of NSGA-III's reference
+// directions (one layer of 12, 8 and 6 divisions for 3, 4 and 5 objectives,
+// two layers of 3 and 2 divisions for 6 to 10, of 2 and 1 above) rounded up
+// to a multiple of 4, which objectives::DefaultDirections then gives back.
+std::uint32_t DefaultObjectivesPopulation(std::size_t objectives);
+
+// The NSGA-III directions that the options ask for, for `objectives`
+// objectives and a population of `population`: the given ones, Das and
+// Dennis's of the given divisions, or none (empty: the scheme's default).
+// Throws SolveError for directions that cannot work.
+std::vector<double> ReferenceDirectionsOf(const SolveOptions& options, std::size_t objectives,
+                                          std::uint32_t population);
 
 // The files a run of Solve reads and writes, as known at start-up: the record
 // (checked to be writable, not the resumed dump, and supported by the build)
@@ -83,7 +103,10 @@ struct DumpHeader {
     std::uint64_t seed = 0;
 };
 
-std::string DumpHeaderText(const DumpHeader& header);
+// The header's text; a run of several objectives adds the reference point
+// its hypervolumes are measured from (none when empty) as
+// "# reference_point: ..." with every value in full precision.
+std::string DumpHeaderText(const DumpHeader& header, std::span<const double> referencePoint = {});
 
 // A dump read back: its header and the text of each individual's genes (the
 // fitness comment removed), with the line number of each. Throws SolveError
@@ -93,6 +116,7 @@ std::string DumpHeaderText(const DumpHeader& header);
 // on `err` (a problem may be renamed; its kind and length must fit).
 struct DumpText {
     DumpHeader header;
+    std::vector<double> referencePoint;  // empty when the header names none
     std::vector<std::string> genomes;
     std::vector<std::uint64_t> lines;
 };

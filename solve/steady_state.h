@@ -12,6 +12,7 @@
 #include <span>
 #include <stop_token>
 #include <string>
+#include <type_traits>
 #include <utility>
 #include <vector>
 
@@ -22,19 +23,16 @@
 #include "framework/thread_stats.h"
 #include "genome/random.h"
 #include "platform/console.h"
+#include "solve/fitness_key.h"
 #include "solve/lanes.h"
+#include "solve/objectives_problem.h"
 #include "solve/phase_sizer.h"
 #include "solve/population_io.h"
 #include "solve/problem.h"
 #include "solve/result.h"
+#include "solve/scheme_parts.h"
 
 namespace zarnel::detail {
-
-// The key by which individuals are ranked: the fitness, a NaN below every
-// number.
-inline double RankKey(double fitness) {
-    return std::isnan(fitness) ? -std::numeric_limits<double>::infinity() : fitness;
-}
 
 // The fitness the engine ranks by, higher better: the problem's own, or
 // minus it for a problem that minimises. It is its own inverse, so it also
@@ -108,7 +106,11 @@ using lanes::LaneCount;
 //
 // Every fitness is kept as RankedFitness, higher better; an individual's
 // fitness is NaN from the moment its genes change until its fitness returns,
-// so a fitness or improve that throws leaves no stale number behind.
+// so a fitness or improve that throws leaves no stale number behind. A
+// problem with constraints keeps each fitness with its total violation
+// (ConstrainedFitness) and ranks by the feasibility rules (FeasibilityKey)
+// wherever individuals are compared: in the tournaments, so in who is
+// replaced, and in the protected best.
 //
 // A problem with batchFitness is scored in batches: a thread breeds up to
 // `batch` children, each by a tournament step as above, before it scores
@@ -126,7 +128,9 @@ class SteadyState {
 public:
     using Kind = KindOf<Problem>;
     using Gene = typename Kind::Gene;
-    using Individual = CIndividual<Gene, double>;
+    static constexpr bool kConstrained = ConstrainedProblem<Problem>;
+    using Fitness = std::conditional_t<kConstrained, ConstrainedFitness, double>;
+    using Individual = CIndividual<Gene, Fitness>;
     using Population = CPopulation<Individual>;
     static constexpr std::uint32_t kMaxTournament = 16;
     static constexpr bool kBatches = HasBatchFitness<Problem>;
@@ -138,12 +142,13 @@ public:
           operators_(operators),
           population_(population),
           settings_(settings),
+          constraints_(ConstraintCountOf(problem)),
           master_(Random::Stream(settings.runSeed, kMasterStream)),
           init_(*this),
           slave_(*this),
           masterOperator_(*this) {
         for (std::uint32_t i = 0; i < population.size; ++i)
-            population.GetIndividual(i)->SetFitness(kNoFitness);
+            population.GetIndividual(i)->SetFitness(NoFitness());
         const std::uint32_t generators = std::max<std::uint32_t>(settings.threads, 1);
         for (std::uint32_t j = 0; j < generators; ++j)
             threadRandom_.push_back(Random::Stream(settings.runSeed, j));
@@ -189,7 +194,7 @@ public:
     // failure, as on a slave thread.
     void ScoreMigrant(Individual& individual) {
         try {
-            individual.SetFitness(kNoFitness);
+            individual.SetFitness(NoFitness());
             Score(individual);
         } catch (...) {
             NoteFailure(std::current_exception());
@@ -198,6 +203,15 @@ public:
     // Master passes since the best last improved.
     std::uint64_t SinceImprovement() const { return passes_ - improvedAt_; }
     std::uint32_t StepsPerPhase() const { return steps_; }
+    // The fitness of an individual whose genes are not scored yet.
+    static Fitness NoFitness() {
+        constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+        if constexpr (kConstrained) {
+            return Constrained(kNaN, kNaN);
+        } else {
+            return kNaN;
+        }
+    }
     std::uint32_t Lanes() const { return static_cast<std::uint32_t>(laneRandom_.size()); }
 
 private:
@@ -205,7 +219,7 @@ private:
     static constexpr std::uint64_t kMasterStream = std::uint64_t{1} << 32;
     static constexpr std::uint64_t kLaneStreams = std::uint64_t{2} << 32;
     static constexpr std::uint64_t kInitStreams = std::uint64_t{3} << 32;
-    static constexpr double kNoFitness = std::numeric_limits<double>::quiet_NaN();
+    using Key = decltype(KeyOf(std::declval<Fitness>()));
 
     // The children of one batch, bred and waiting for their score, the
     // claims that keep them out of every other step (default mode) and the
@@ -344,7 +358,7 @@ private:
             if (!settings_.resumed) {
                 Random random = Random::Stream(settings_.runSeed, kInitStreams + i);
                 kind_.Init(genes, random);
-                Improve(genes, random);
+                ImproveAndCheck(problem_, kind_, genes, random);
             }
             Score(*individual);
         }
@@ -369,7 +383,7 @@ private:
                     const std::span<Gene> genes(individual->GetGenes(), individual->GetLength());
                     Random random = Random::Stream(settings_.runSeed, kInitStreams + i);
                     kind_.Init(genes, random);
-                    Improve(genes, random);
+                    ImproveAndCheck(problem_, kind_, genes, random);
                 }
                 batch.children.push_back(individual);
             }
@@ -382,20 +396,6 @@ private:
         if (settings_.endRequests && platform::EndRequested()) return true;
         if (settings_.stop.stop_requested()) return true;
         return settings_.deadline && std::chrono::steady_clock::now() >= *settings_.deadline;
-    }
-
-    // The problem's improve, and the kind's Check of what it left: a genome
-    // that is none of the kind (a permutation with a city twice, a gene out
-    // of its bounds) would break the operators that take it as a parent.
-    void Improve(std::span<Gene> genes, Random& random) {
-        if constexpr (HasImprove<Problem>) {
-            problem_.improve(genes, random);
-            const std::string fault = kind_.Check(std::span<const Gene>(genes));
-            if (!fault.empty()) {
-                throw SolveError("the problem's improve left a genome that is no " +
-                                 std::string(Kind::kName) + ": " + fault);
-            }
-        }
     }
 
     // One slave phase of a problem scored in batches.
@@ -478,7 +478,7 @@ private:
         if (count == 0) return false;
         const std::size_t length = kind_.Length();
         batch.genomes.resize(count * length);
-        batch.fitness.assign(count, kNoFitness);
+        batch.fitness.assign(count, std::numeric_limits<double>::quiet_NaN());
         for (std::size_t i = 0; i < count; ++i) {
             std::copy_n(batch.children[i]->GetGenes(), length, batch.genomes.data() + i * length);
             CountEvaluation();
@@ -487,9 +487,15 @@ private:
         bool reached = false;
         for (std::size_t i = 0; i < count; ++i) {
             Individual& child = *batch.children[i];
-            child.SetFitness(RankedFitness<Problem>(batch.fitness[i]));
+            if constexpr (kConstrained) {
+                const std::span<const Gene> genes(child.GetGenes(), child.GetLength());
+                child.SetFitness(Constrained(RankedFitness<Problem>(batch.fitness[i]),
+                                             ViolationOf(problem_, genes, constraints_)));
+            } else {
+                child.SetFitness(RankedFitness<Problem>(batch.fitness[i]));
+            }
             if (steps) CountStep();
-            if (settings_.target && *child.GetFitness() >= *settings_.target) reached = true;
+            if (settings_.target && Reaches(*child.GetFitness(), *settings_.target)) reached = true;
         }
         batch.Clear();
         return reached;
@@ -504,12 +510,18 @@ private:
             Step(random, [&] { return order_[begin + random.Below(size)]; });
     }
 
-    // Counted before the call: a fitness that throws was still tried.
+    // Counted before the call: a fitness that throws was still tried. The
+    // constraints, if any, after the fitness.
     void Score(Individual& individual) {
         CountEvaluation();
-        const double fitness = static_cast<double>(
-            problem_.fitness(std::span<const Gene>(individual.GetGenes(), individual.GetLength())));
-        individual.SetFitness(RankedFitness<Problem>(fitness));
+        const std::span<const Gene> genes(individual.GetGenes(), individual.GetLength());
+        const double fitness = static_cast<double>(problem_.fitness(genes));
+        if constexpr (kConstrained) {
+            individual.SetFitness(
+                Constrained(RankedFitness<Problem>(fitness), ViolationOf(problem_, genes, constraints_)));
+        } else {
+            individual.SetFitness(RankedFitness<Problem>(fitness));
+        }
     }
 
     // One tournament step with indices from `draw`, its child scored at
@@ -519,7 +531,7 @@ private:
         return Step(random, draw, [this](Individual& child, std::uint32_t, ClaimGuard<Population>*) {
             Score(child);
             CountStep();
-            return settings_.target && *child.GetFitness() >= *settings_.target;
+            return settings_.target && Reaches(*child.GetFitness(), *settings_.target);
         });
     }
 
@@ -556,8 +568,8 @@ private:
         // Best first; among equals the protected best first, then claim
         // order; a NaN last.
         const std::uint32_t keep = best_;
-        double keys[kCapacity];
-        for (std::uint32_t c = 0; c < k; ++c) keys[c] = RankKey(*claimed[c]->GetFitness());
+        Key keys[kCapacity];
+        for (std::uint32_t c = 0; c < k; ++c) keys[c] = KeyOf(*claimed[c]->GetFitness());
         for (std::uint32_t c = 1; c < k; ++c) {
             for (std::uint32_t d = c; d > 0; --d) {
                 const bool precedes = keys[d] > keys[d - 1] || (keys[d] == keys[d - 1] && indices[d] == keep);
@@ -572,9 +584,9 @@ private:
             parents[c] = std::span<const Gene>(claimed[c]->GetGenes(), claimed[c]->GetLength());
         Individual& child = *claimed[k - 1];
         const std::span<Gene> genes(child.GetGenes(), child.GetLength());
-        child.SetFitness(kNoFitness);
+        child.SetFitness(NoFitness());
         operators_.Breed(kind_, std::span<const std::span<const Gene>>(parents, k - 1), genes, random);
-        Improve(genes, random);
+        ImproveAndCheck(problem_, kind_, genes, random);
         return finish(child, indices[k - 1], guards);
     }
 
@@ -589,7 +601,8 @@ private:
 
         const std::uint32_t best = detail::BestIndex(population_);
         best_ = best;
-        const double bestKey = RankKey(*population_.GetIndividual(best)->GetFitness());
+        const Fitness bestFitness = *population_.GetIndividual(best)->GetFitness();
+        const Key bestKey = KeyOf(bestFitness);
         if (!initial) ++passes_;
         if (initial || bestKey > bestKey_) {
             bestKey_ = bestKey;
@@ -602,7 +615,7 @@ private:
         if (settings_.deterministic) Deal();
         nextLane_.store(0, std::memory_order_relaxed);
 
-        if (settings_.target && bestKey >= *settings_.target) {
+        if (settings_.target && Reaches(bestFitness, *settings_.target)) {
             reached_.store(true, std::memory_order_relaxed);
             return kStop;
         }
@@ -626,6 +639,7 @@ private:
     const Operators& operators_;
     Population& population_;
     SchemeSettings settings_;
+    std::size_t constraints_;  // K: the problem's constraints
 
     Random master_;                     // master thread only
     std::vector<Random> threadRandom_;  // entry j: slave thread j only
@@ -642,7 +656,7 @@ private:
     bool initPending_ = false;
     std::uint32_t steps_ = 1;
     std::uint32_t best_ = 0;
-    double bestKey_ = -std::numeric_limits<double>::infinity();
+    Key bestKey_ = KeyOf(NoFitness());
     std::uint64_t passes_ = 0;
     std::uint64_t improvedAt_ = 0;
 

@@ -42,15 +42,16 @@ double BestKnown(int id);
 
 }  // namespace cec2006
 
-// Problem g<Id>: fitness is the negated objective (higher is better).
+// Problem g<Id>: fitness is the objective, a cost to minimise.
 template <int Id>
 struct Cec2006 {
+    static constexpr bool minimise = true;
     static_assert(Id >= 1 && Id <= 24);
     static constexpr cec2006::Shape kShape = cec2006::kShapes[Id - 1];
     static constexpr std::size_t kConstraints = kShape.equalities + kShape.inequalities;
 
     RealVector genome() const { return cec2006::Bounds(Id); }
-    double fitness(std::span<const double> x) const { return -cec2006::Objective(Id, x); }
+    double fitness(std::span<const double> x) const { return cec2006::Objective(Id, x); }
     std::array<double, kConstraints> constraints(std::span<const double> x) const {
         std::array<double, kConstraints> c;
         cec2006::Constraints(Id, x, c);

@@ -7,8 +7,8 @@
 #include "genome/real_vector.h"
 
 // Two engineering design problems of one minimised cost under constraints
-// (each <= 0 when met), in their continuous forms. fitness is the negated
-// cost (higher is better).
+// (each <= 0 when met), in their continuous forms. fitness is the cost, to
+// minimise.
 namespace zarnel::suites {
 
 // Sandgren's pressure vessel: shell and head thicknesses Ts, Th in [0, 99],
@@ -17,7 +17,8 @@ namespace zarnel::suites {
 // L 200).
 struct PressureVessel {
     RealVector genome() const { return {{0.0, 0.0, 10.0, 10.0}, {99.0, 99.0, 200.0, 200.0}}; }
-    double fitness(std::span<const double> x) const { return -Cost(x); }
+    static constexpr bool minimise = true;
+    double fitness(std::span<const double> x) const { return Cost(x); }
     std::array<double, 4> constraints(std::span<const double> x) const;
     std::string name() const { return "pressure_vessel"; }
     double bestKnown() const { return 5885.332774; }
@@ -30,7 +31,8 @@ struct PressureVessel {
 // 1.724852 (h 0.20573, l 3.47049, t 9.03662, b 0.20573).
 struct WeldedBeam {
     RealVector genome() const { return {{0.1, 0.1, 0.1, 0.1}, {2.0, 10.0, 10.0, 2.0}}; }
-    double fitness(std::span<const double> x) const { return -Cost(x); }
+    static constexpr bool minimise = true;
+    double fitness(std::span<const double> x) const { return Cost(x); }
     std::array<double, 7> constraints(std::span<const double> x) const;
     std::string name() const { return "welded_beam"; }
     double bestKnown() const { return 1.724852309; }

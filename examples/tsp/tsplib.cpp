@@ -353,13 +353,17 @@ std::uint64_t SizeBound(std::string_view text, bool& complete) {
 }
 
 std::string ReadText(const std::string& path) {
+    // Checked before the file is opened: a folder opens on some systems and
+    // is refused by fopen on others, and either way it is no TSPLIB file. A
+    // path that does not exist falls through to fopen's own reason.
+    std::error_code ignored;
+    const std::filesystem::file_status status = std::filesystem::status(path, ignored);
+    if (std::filesystem::exists(status) && !std::filesystem::is_regular_file(status))
+        throw FormatError(path +
+                          ": not a regular file (a TSPLIB file cannot be a device, a pipe or a folder)");
     std::FILE* file = std::fopen(path.c_str(), "rb");
     if (file == nullptr) throw FormatError(path + ": cannot open the file (" + std::strerror(errno) + ")");
     const std::unique_ptr<std::FILE, int (*)(std::FILE*)> closer(file, &std::fclose);
-    std::error_code ignored;
-    if (!std::filesystem::is_regular_file(path, ignored))
-        throw FormatError(path +
-                          ": not a regular file (a TSPLIB file cannot be a device, a pipe or a folder)");
     std::string text;
     char buffer[1 << 16];
     std::size_t got = 0;

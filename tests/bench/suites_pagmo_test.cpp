@@ -86,13 +86,13 @@ TEST(SuitesAgainstPagmo, Cec2006ObjectivesConstraintsAndBestKnown) {
                     EXPECT_TRUE(std::isnan(problem.fitness(x))) << name;
                     continue;
                 }
-                ExpectClose(-problem.fitness(x), theirs[0], name);
+                ExpectClose(problem.fitness(x), theirs[0], name);
                 for (std::size_t i = 0; i < ours.size(); ++i) {
                     const double expected = i < equalities ? std::fabs(theirs[1 + i]) - 1e-4 : theirs[1 + i];
                     ExpectClose(ours[i], expected, name + " constraint " + std::to_string(i + 1));
                 }
             }
-            const double best = -problem.fitness(peer.best_known());
+            const double best = problem.fitness(peer.best_known());
             EXPECT_NEAR(best, problem.bestKnown(), 1e-4 * std::max(1.0, std::fabs(problem.bestKnown())))
                 << name;
             // g20's best known point is not feasible; every other one is, within the tolerance.

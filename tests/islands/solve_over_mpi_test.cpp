@@ -1,12 +1,20 @@
 // Solve over MPI: what the network cannot carry is refused before any
-// island starts.
+// island starts; every island's front reaches island 0.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <cstdint>
+#include <filesystem>
+#include <fstream>
 #include <span>
 #include <string>
+#ifdef ZARNEL_ISLANDS_TESTS_READ_RECORDS
+#include <nlohmann/json.hpp>
+#endif
 
 #include "genome/bit_string.h"
+#include "genome/real_vector.h"
 #include "islands/mpi_transport.h"
 #include "islands_test_session.h"
 #include "solve/solve.h"
@@ -71,6 +79,51 @@ TEST(SolveOverMpiTest, ProcessesWithDifferentNumbersOfIslandsAreRefusedOnEveryRa
             "number");
     }
 }
+
+#ifdef ZARNEL_ISLANDS_TESTS_READ_RECORDS
+// BNH: two objectives, two constraints.
+struct Bnh {
+    RealVector genome() const { return {{0.0, 0.0}, {5.0, 3.0}}; }
+    std::array<double, 2> objectives(std::span<const double> v) const {
+        return {4 * v[0] * v[0] + 4 * v[1] * v[1], (v[0] - 5) * (v[0] - 5) + (v[1] - 5) * (v[1] - 5)};
+    }
+    std::array<double, 2> constraints(std::span<const double> v) const {
+        return {(v[0] - 5) * (v[0] - 5) + v[1] * v[1] - 25,
+                7.7 - (v[0] - 8) * (v[0] - 8) - (v[1] + 3) * (v[1] + 3)};
+    }
+    std::array<double, 2> referencePoint() const { return {149.6, 54.6}; }
+};
+
+// Three processes of one and of two islands, each island's first
+// generation apart (no migration yet): the run's front, every island's
+// together, covers more than any island's own.
+TEST(SolveOverMpiTest, EveryIslandsFrontReachesIslandZero) {
+    for (const std::uint32_t perProcess : {1U, 2U}) {
+        MpiIslands network(*testSession, perProcess);
+        SolveOptions options = QuietShortRun(network);
+        options.population = 20;
+        options.maxIterations = 1;
+        options.seed = 4;
+        options.record = (std::filesystem::temp_directory_path() /
+                          ("zarnel_mpi_front_" + std::to_string(perProcess) + ".json"))
+                             .string();
+        const auto result = Solve(Bnh{}, options);
+        if (testSession->Rank() != 0) continue;
+        nlohmann::json record;
+        {
+            std::ifstream in(options.record);
+            record = nlohmann::json::parse(in);
+        }
+        std::filesystem::remove(options.record);
+        ASSERT_EQ(record["islands"].size(), 3u * perProcess);
+        double highest = 0.0;
+        for (const auto& island : record["islands"])
+            highest = std::max(highest, island["hypervolume"].get<double>());
+        EXPECT_GT(result.hypervolume, highest) << perProcess;
+        EXPECT_EQ(record["front"].size(), result.front.size());
+    }
+}
+#endif
 
 }  // namespace
 }  // namespace zarnel::islands

@@ -47,8 +47,8 @@ std::vector<std::uint64_t> RunBits(const Problem& problem, std::uint32_t threads
     for (std::uint32_t i = 0; i < individuals.size; ++i) {
         auto* individual = individuals.GetIndividual(i);
         for (std::uint32_t g = 0; g < individual->GetLength(); ++g) add(individual->GetGenes()[g]);
-        for (const double f : individual->GetFitness()->objectives) add(f);
-        add(individual->GetFitness()->violation);
+        for (const double f : scheme.Objectives(i)) add(f);
+        add(scheme.Violation(i));
         bits.push_back(scheme.Rank(i));
     }
     return bits;
@@ -79,8 +79,8 @@ TEST(GenerationalTest, Zdt1ConvergesToItsFrontWithinTheUsualBudget) {
     Scheme scheme(problem, kind, operators, population, settings);
     CParallelGA engine(scheme.InitOperator(), scheme.MasterOperator(), scheme.SlaveOperator(), 2);
     engine.Run(250);  // 25,000 evaluations
-    const std::vector<std::uint32_t> indices = scheme.Front();
-    const auto front = detail::CollectFront<double, 2>(population, indices);
+    const auto front = detail::FrontMembers<2>(
+        problem, detail::FeasibleFront(detail::PopulationMembers(scheme, population, population.size)));
     std::vector<double> values;
     for (const auto& member : front)
         values.insert(values.end(), member.objectives.begin(), member.objectives.end());

@@ -89,6 +89,10 @@ TEST_F(PlotRun, DamagedRecordsAreOneLineAndStatusOne) {
          R"("iteration" is "1")"},
         {"nan.json", R"({"history": [{"iteration": 1, "best": NaN, "mean": 0}]})", R"("best" is NaN)"},
         {"bool.json", R"({"history": [{"iteration": 1, "best": 0, "mean": true}]})", R"("mean" is true)"},
+        {"front.json", R"({"objectives": 2, "front": [{"objectives": [1]}], "history": []})",
+         "front member 1 has no 2 objective values"},
+        {"mixed.json", R"({"objectives": 2, "front": [], "history": [{"iteration": 1, "hypervolume": "x"}]})",
+         R"("hypervolume" is "x")"},
         {"missing.json", "", "cannot read missing.json"},
         {"folder.json", "", "cannot read folder.json"},
     };
@@ -223,6 +227,59 @@ TEST_F(PlotRunDrawing, LabelsComeFromTheRecordsAndTheAxisFromTheirHistories) {
     EXPECT_NE(result.err.find("against iterations"), std::string::npos) << result.err;
     EXPECT_FALSE(fs::exists(dir / "x.svg"));
 }
+
+// A record of several objectives: its front beside the convergence of its
+// hypervolume, the reference front when it holds one, lines whose
+// hypervolume was not measured left out; records of one objective and of
+// several are not drawn together.
+TEST_F(PlotRunDrawing, AFrontIsDrawnBesideItsHypervolume) {
+    const std::string two = R"({"program": "zarnel::Solve", "problem": "bnh", "seed": 4, "objectives": 2,
+        "history": [{"iteration": 10, "hypervolume": 10.5}, {"iteration": 20, "hypervolume": null},
+                    {"iteration": 30, "hypervolume": 12.25}],
+        "front": [{"objectives": [1, 3]}, {"objectives": [2, 2]}, {"objectives": [3, 1]}],
+        "reference_front": [[0.5, 3], [3, 0.5]]})";
+    Write("two.json", two);
+    Outcome result = Draw({"two.json", "-o", "two.svg"});
+    ASSERT_EQ(result.status, 0) << result.err;
+    std::string svg = e2e::ReadFile((dir / "two.svg").string());
+    for (const char* text : {"front (all objectives minimised)", "reference front", "objective 2",
+                             "hypervolume (higher is better)", "seed 4, hypervolume", ">bnh<"}) {
+        EXPECT_NE(svg.find(text), std::string::npos) << text;
+    }
+    EXPECT_EQ(svg.find("objective 3"), std::string::npos);
+
+    const std::string three = R"({"program": "zarnel::Solve", "seed": 4, "objectives": 3,
+        "history": [{"iteration": 10, "hypervolume": 0.5}],
+        "front": [{"objectives": [1, 3, 1]}, {"objectives": [3, 1, 2]}]})";
+    Write("three.json", three);
+    result = Draw({"three.json", "-o", "three.svg"});
+    ASSERT_EQ(result.status, 0) << result.err;
+    EXPECT_NE(e2e::ReadFile((dir / "three.svg").string()).find("objective 3"), std::string::npos);
+
+    Write("one.json", kRecord);
+    result = Draw({"two.json", "one.json", "-o", "both.svg"});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_TRUE(
+        OneLine(result.err, "plot_run.py: two.json is a run of several objectives and one.json of one"))
+        << result.err;
+    result = Draw({"two.json", "three.json", "-o", "both.svg"});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_TRUE(OneLine(result.err, "plot_run.py: the records have 2 and 3 objectives")) << result.err;
+    EXPECT_FALSE(fs::exists(dir / "both.svg"));
+}
+
+#ifdef ZARNEL_SUITES_EXE
+// The record of a real run of several objectives plots as a PNG.
+TEST_F(PlotRunDrawing, ARealRecordOfSeveralObjectivesPlots) {
+    e2e::ChildProcess suites(ZARNEL_SUITES_EXE,
+                             {"--problem", "dtlz2", "--evaluations", "2000", "--seed", "3", "--records", "."},
+                             dir.string(), "/dev/null", "/dev/null");
+    ASSERT_EQ(suites.Wait(120s), 0);
+    const Outcome result = Draw({"dtlz2.3.json", "-o", "run.png"});
+    ASSERT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(e2e::ReadFile((dir / "run.png").string()).substr(0, 8), "\x89PNG\r\n\x1a\n");
+}
+#endif
 
 #ifdef ZARNEL_NQUEEN_EXE
 // The record of a real solver run plots as a PNG.
