@@ -66,7 +66,7 @@ def test_a_minimised_problem_reports_its_cost_and_stops_at_a_cost_target():
         def fitness(self, x):
             return float(np.dot(x, x))
 
-    result = zarnel.solve(Cost(), seed=4, quiet=True, target=0.01, max_evaluations=200000)
+    result = zarnel.solve(Cost(), seed=4, deterministic=True, quiet=True, target=0.01, max_evaluations=200000)
     assert result.stop_reason == "target"
     assert 0.0 <= result.fitness <= 0.01
     assert result.fitness == pytest.approx(float(np.dot(result.genes, result.genes)))

@@ -32,7 +32,9 @@ class BatchRastrigin(Rastrigin):
 
 
 def run(problem, **options):
+    """A run that repeats whatever the machine's load: seeded and deterministic."""
     options.setdefault("quiet", True)
+    options.setdefault("deterministic", True)
     options.setdefault("seed", 11)
     options.setdefault("max_evaluations", 6000)
     return zarnel.solve(problem, **options)
@@ -141,7 +143,7 @@ def test_improve_changes_the_genome_in_place_with_the_runs_random():
     assert again == draws
 
 
-def test_progress_name_and_decode_reach_python():
+def test_progress_name_and_decode_reach_python(tmp_path):
     seen = []
 
     class Named(Rastrigin):
@@ -151,10 +153,14 @@ def test_progress_name_and_decode_reach_python():
         def decode(self, x):
             return [int(v > 0) for v in x]
 
-    result = run(Named(), max_evaluations=3000, progress_every=5, progress=seen.append, record="")
+    record = tmp_path / "run.json"
+    result = run(Named(), max_evaluations=3000, progress_every=5, progress=seen.append, record=str(record))
     assert seen and all(isinstance(p, zarnel.Progress) for p in seen)
     assert [p.iteration for p in seen] == sorted(p.iteration for p in seen)
     assert seen[-1].best == result.fitness
+    written = json.loads(record.read_text())
+    assert written["problem"] == "rastrigin-10"
+    assert written["solution"] == [int(v > 0) for v in result.genes]
 
 
 def test_a_ready_problem_runs_without_python_calls():
