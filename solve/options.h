@@ -4,6 +4,7 @@
 #include <functional>
 #include <limits>
 #include <optional>
+#include <stop_token>
 #include <string>
 #include <vector>
 
@@ -83,6 +84,16 @@ struct SolveOptions {
     // and a time limit still ends the run when it comes. Needs a seed to
     // repeat, and a fitness and improve that depend on their arguments only.
     bool deterministic = false;
+    // For a problem with batchFitness (solve/problem.h): the most children
+    // bred from one share of the population before they are scored, in one
+    // batchFitness call. The share is each slave thread's
+    // (population / threads) or, when deterministic, each lane's slice; a
+    // child waiting for its score keeps its place claimed, so it is never a
+    // parent and never replaced until it has one. 0: a quarter of the
+    // share; at most the share less tournamentSize − 1, so that a thread
+    // with a full batch can still claim a tournament. Read only for a
+    // problem with batchFitness.
+    std::uint32_t batchSize = 0;
 
     // Islands: `islands` populations of `population` individuals each, each
     // with its own engine on a master thread of its own (island 0 on the
@@ -146,6 +157,15 @@ struct SolveOptions {
     // alone. Calls that run at once share the handlers (see Solve).
     bool handleSignals = true;
     std::string dumpDirectory;
+    // A stop asked for by the program itself (a window's stop button, a
+    // binding that polls its own interrupts), from any thread through the
+    // std::stop_source it came from: the run ends as an end request ends it,
+    // after the current master iteration or between two individuals of the
+    // first population, with stop reason "signal" and its record. With
+    // `dumpOnStop`, a run stopped after its first population writes the
+    // population first, named and placed as a Ctrl+C dump. Default: no stop.
+    std::stop_token stop;
+    bool dumpOnStop = false;
     // Start from the individuals of a dump that Ctrl+C wrote (every fitness
     // is computed again) instead of a random population.
     std::string resumeFrom;

@@ -60,11 +60,29 @@ bool WriteDump(std::FILE* file, const DumpHeader& header, Population& population
     return true;
 }
 
-// Numbers as the record keeps them: whole numbers exactly, others as reals.
+// A number whose kind a decode learns only when it runs (a binding's decode
+// in another language).
+using DecodedNumber = std::variant<std::int64_t, double>;
+
+// Numbers as the record keeps them: whole numbers exactly, others as reals;
+// DecodedNumbers as whole numbers when every one is whole.
 template <class Range>
 std::variant<std::vector<std::int64_t>, std::vector<double>> RecordedNumbers(const Range& values) {
     using Value = std::remove_cvref_t<decltype(*std::begin(values))>;
-    if constexpr (std::is_integral_v<Value>) {
+    if constexpr (std::is_same_v<Value, DecodedNumber>) {
+        bool whole = true;
+        for (const DecodedNumber& value : values)
+            whole = whole && std::holds_alternative<std::int64_t>(value);
+        if (whole) {
+            std::vector<std::int64_t> numbers;
+            for (const DecodedNumber& value : values) numbers.push_back(std::get<std::int64_t>(value));
+            return numbers;
+        }
+        std::vector<double> numbers;
+        for (const DecodedNumber& value : values)
+            numbers.push_back(std::visit([](auto number) { return static_cast<double>(number); }, value));
+        return numbers;
+    } else if constexpr (std::is_integral_v<Value>) {
         std::vector<std::int64_t> numbers;
         for (const auto& value : values) numbers.push_back(static_cast<std::int64_t>(value));
         return numbers;

@@ -44,6 +44,8 @@ using GeneOf = typename KindOf<Problem>::Gene;
 //     void improve(std::span<Gene> genes, zarnel::Random& random) const;   // optional
 //     std::string name() const;                              // optional
 //     std::vector<Number> decode(std::span<const Gene> genes) const;      // optional
+//     void batchFitness(std::span<const Gene> genomes,                       // optional
+//                       std::span<double> fitness) const;
 //
 // `genome()` gives the kind with its length (and bounds, for the vector
 // kinds). `fitness` scores a genome; a NaN ranks below every number. With
@@ -55,12 +57,17 @@ using GeneOf = typename KindOf<Problem>::Gene;
 // kind's Check, or the run ends with a SolveError. `name` names the problem in
 // the record. `decode` turns a genome into the numbers that the record shows
 // as the solution (a tour's 1-based city numbers, say); without it the record
-// shows the genes.
+// shows the genes. `batchFitness` scores several genomes in one call:
+// `genomes` holds fitness.size() of them one after another, Length() genes
+// each, and it writes each one's fitness, as `fitness` would give it, to
+// its entry of `fitness`. With it Solve breeds children in batches and
+// scores each batch in one call (SolveOptions::batchSize says how many);
+// `fitness` still scores a migrant from another island.
 //
-// Thread safety: `fitness` and `improve` are called from every slave thread
-// at the same time on the one problem object, so they must be const and touch
-// no shared mutable state (a scratch buffer is a local or the thread's own,
-// platform::PerThread in platform/per_thread.h).
+// Thread safety: `fitness`, `batchFitness` and `improve` are called from
+// every slave thread at the same time on the one problem object, so they
+// must be const and touch no shared mutable state (a scratch buffer is a
+// local or the thread's own, platform::PerThread in platform/per_thread.h).
 // `genome`, `name` and `decode` are called on the thread that calls Solve.
 template <class Problem>
 concept ProblemType = requires(const Problem& problem) {
@@ -82,6 +89,11 @@ concept HasName = requires(const Problem& problem) {
 template <class Problem>
 concept HasDecode = requires(const Problem& problem, std::span<const GeneOf<Problem>> genes) {
     { problem.decode(genes) } -> std::ranges::range;
+};
+template <class Problem>
+concept HasBatchFitness = requires(const Problem& problem, std::span<const GeneOf<Problem>> genomes,
+                                   std::span<double> fitness) {
+    problem.batchFitness(genomes, fitness);
 };
 template <class Problem>
 concept HasMinimise = requires {
@@ -115,6 +127,10 @@ concept NamesDecode = requires {
     &Problem::decode;
 };
 template <class Problem>
+concept NamesBatchFitness = requires {
+    &Problem::batchFitness;
+};
+template <class Problem>
 concept NamesMinimise = requires {
     &Problem::minimise;
 };
@@ -139,6 +155,9 @@ constexpr void CheckProblem() {
     static_assert(!NamesName<Problem> || HasName<Problem>, "name must be `std::string name() const`");
     static_assert(!NamesDecode<Problem> || HasDecode<Problem>,
                   "decode must be `std::vector<Number> decode(std::span<const Gene> genes) const`");
+    static_assert(!NamesBatchFitness<Problem> || HasBatchFitness<Problem>,
+                  "batchFitness must be `void batchFitness(std::span<const Gene> genomes, std::span<double> "
+                  "fitness) const`");
     static_assert(!NamesMinimise<Problem> || HasMinimise<Problem>,
                   "minimise must be `static constexpr bool minimise = true;` (a constant of the type)");
 }

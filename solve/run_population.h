@@ -194,7 +194,9 @@ typename Run::Result RunPopulation(const typename Run::Input& input) {
     if (scheme.Failed()) {
         reason = StopReason::kError;
     } else if (scheme.Interrupted()) {
-        reason = endRequests && platform::EndRequested() ? StopReason::kSignal : StopReason::kTimeLimit;
+        reason = (endRequests && platform::EndRequested()) || options.stop.stop_requested()
+                     ? StopReason::kSignal
+                     : StopReason::kTimeLimit;
     } else if (run.Reached()) {
         reason = StopReason::kTarget;
     }
@@ -202,6 +204,10 @@ typename Run::Result RunPopulation(const typename Run::Input& input) {
     bool stoppedByIslands = false;
     // The port counts in 64 bits; the run loop's total wraps.
     islands::WideCount wideTotal;
+    // The program's stop ended the run (and, with dumpOnStop, the population
+    // is to be written once).
+    bool stopSeen = false;
+    bool dumpedOnStop = false;
     if (!reason) {
         run::RunHooks hooks;
         hooks.afterChunk = [&](std::uint32_t total) {
@@ -211,8 +217,10 @@ typename Run::Result RunPopulation(const typename Run::Input& input) {
                                         : session.Elapsed() - lastProgress >= options.progressInterval)
                 observe(total, false);
             if (scheme.Failed()) return true;
-            const bool dumpAsked = seat != nullptr ? seat->dumps && seat->transport->DumpRequested()
-                                                   : options.handleSignals && platform::TakeCtrlCRequest();
+            bool dumpAsked = seat != nullptr ? seat->dumps && seat->transport->DumpRequested()
+                                             : options.handleSignals && platform::TakeCtrlCRequest();
+            const bool forStop = stopSeen && options.dumpOnStop && !dumpedOnStop;
+            if (forStop) dumpAsked = dumpedOnStop = true;
             if (dumpAsked) {
                 // Named by the population's age, which a resumed run carries on.
                 header.iteration = firstIteration + total;
@@ -221,15 +229,21 @@ typename Run::Result RunPopulation(const typename Run::Input& input) {
                     [&](std::FILE* file) { return run.WriteDump(file, header); }, stderr);
                 if (!path.empty()) {
                     result.dumps.push_back(path);
-                    std::fprintf(stderr,
-                                 "Population written to %s; the run goes on (SIGTERM or Ctrl+\\ ends it)\n",
-                                 path.c_str());
+                    std::fprintf(
+                        stderr,
+                        forStop ? "Population written to %s; the run was stopped\n"
+                                : "Population written to %s; the run goes on (SIGTERM or Ctrl+\\ ends it)\n",
+                        path.c_str());
                 }
             }
             return false;
         };
         hooks.betweenIterations = [&](std::uint32_t total) -> std::optional<StopReason> {
             run.AfterIteration(total);
+            if (options.stop.stop_requested()) {
+                stopSeen = true;
+                return StopReason::kSignal;
+            }
             if (plan.maxEvaluations != 0 && session.Evaluations(engine) >= plan.maxEvaluations)
                 return StopReason::kEvaluationLimit;
             if (plan.stagnation != 0 && run.SinceImprovement() >= plan.stagnation)

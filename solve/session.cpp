@@ -15,6 +15,7 @@
 #include "run/atomic_file.h"
 #include "run/seed.h"
 #include "solve/island_transport.h"
+#include "solve/lanes.h"
 #include "solve/result.h"
 
 namespace zarnel {
@@ -113,7 +114,8 @@ std::vector<double> ReferenceDirectionsOf(const SolveOptions& options, std::size
     return directions;
 }
 
-RunPlan PlanRun(const SolveOptions& options, std::uint32_t genomeLength, std::size_t objectives) {
+RunPlan PlanRun(const SolveOptions& options, std::uint32_t genomeLength, std::size_t objectives,
+                bool batches) {
     RunPlan plan;
     plan.objectives = std::max<std::size_t>(objectives, 1);
     const bool several = plan.objectives >= 2;
@@ -225,6 +227,25 @@ RunPlan PlanRun(const SolveOptions& options, std::uint32_t genomeLength, std::si
     if (plan.repeatable && !options.deterministic && plan.fixedSteps == 0)
         plan.fixedSteps = std::max<std::uint32_t>(1, plan.population / 2);
     plan.progressEvery = options.progressEvery != 0 ? options.progressEvery : plan.repeatable ? 100 : 0;
+    if (batches) {
+        // The children of a batch stay claimed until it is scored: a share
+        // of the population (a thread's, or a lane's slice) must keep a
+        // tournament's worth free besides them.
+        const std::uint32_t share = options.deterministic
+                                        ? plan.population / lanes::LaneCount(plan.population, plan.tournament)
+                                        : plan.population / holders;
+        const std::uint32_t most = share - plan.tournament + 1;
+        if (options.batchSize > most) {
+            Refuse("batchSize " + std::to_string(options.batchSize) + " is more than " +
+                   std::to_string(most) + ": " + (options.deterministic ? "a lane's" : "a thread's") +
+                   " share of " + std::to_string(share) + " individuals must keep a tournament of " +
+                   std::to_string(plan.tournament) +
+                   " free beside the children that wait for their score; use a larger population or fewer "
+                   "threads");
+        }
+        plan.batch = options.batchSize != 0 ? options.batchSize
+                                            : std::min(most, std::max<std::uint32_t>(1, share / 4));
+    }
     return plan;
 }
 
@@ -249,28 +270,35 @@ run::RunFiles FilesOfRun(const SolveOptions& options) {
     return files;
 }
 
-void PrintProgressLine(std::FILE* out, const Progress& progress) {
+std::string ProgressLine(const Progress& progress) {
+    char line[256];
     if (progress.objectives >= 2) {
         char hypervolume[40] = "not measured";
         if (!std::isnan(progress.hypervolume))
             std::snprintf(hypervolume, sizeof hypervolume, "%.10g", progress.hypervolume);
-        std::fprintf(out,
-                     "iteration %" PRIu64 ": front %" PRIu64 ", hypervolume %s, feasible %.1f %%, %" PRIu64
-                     " evaluations, %.1f s\n",
-                     progress.iteration, progress.frontSize, hypervolume, 100.0 * progress.feasibleShare,
-                     progress.evaluations, progress.seconds);
+        std::snprintf(line, sizeof line,
+                      "iteration %" PRIu64 ": front %" PRIu64 ", hypervolume %s, feasible %.1f %%, %" PRIu64
+                      " evaluations, %.1f s\n",
+                      progress.iteration, progress.frontSize, hypervolume, 100.0 * progress.feasibleShare,
+                      progress.evaluations, progress.seconds);
     } else if (progress.violation != 0.0) {
         // No individual is feasible yet: the best is the least violating.
-        std::fprintf(out,
-                     "iteration %" PRIu64 ": best %.10g (infeasible, violation %.6g), mean %.10g, %" PRIu64
-                     " evaluations, %.1f s\n",
-                     progress.iteration, progress.best, progress.violation, progress.mean,
-                     progress.evaluations, progress.seconds);
+        std::snprintf(line, sizeof line,
+                      "iteration %" PRIu64 ": best %.10g (infeasible, violation %.6g), mean %.10g, %" PRIu64
+                      " evaluations, %.1f s\n",
+                      progress.iteration, progress.best, progress.violation, progress.mean,
+                      progress.evaluations, progress.seconds);
     } else {
-        std::fprintf(out, "iteration %" PRIu64 ": best %.10g, mean %.10g, %" PRIu64 " evaluations, %.1f s\n",
-                     progress.iteration, progress.best, progress.mean, progress.evaluations,
-                     progress.seconds);
+        std::snprintf(line, sizeof line,
+                      "iteration %" PRIu64 ": best %.10g, mean %.10g, %" PRIu64 " evaluations, %.1f s\n",
+                      progress.iteration, progress.best, progress.mean, progress.evaluations,
+                      progress.seconds);
     }
+    return line;
+}
+
+void PrintProgressLine(std::FILE* out, const Progress& progress) {
+    std::fputs(ProgressLine(progress).c_str(), out);
     std::fflush(out);
 }
 
@@ -283,6 +311,7 @@ run::ParameterList RecordParameters(const SolveOptions& options, const RunPlan& 
     whole("seed", plan.seed);
     if (plan.objectives < 2) whole("tournament_size", plan.tournament);
     if (plan.fixedSteps != 0) whole("steps_per_phase", plan.fixedSteps);
+    if (plan.batch != 0) whole("batch_size", plan.batch);
     if (options.deterministic) whole("deterministic", 1);
     if (plan.limits.maxIterations != 0) whole("max_iterations", plan.limits.maxIterations);
     if (plan.limits.timeLimitSeconds > 0.0) list.emplace_back("time_limit", plan.limits.timeLimitSeconds);

@@ -49,14 +49,18 @@ struct RunPlan {
     // The problem's objectives: 1 runs the steady-state scheme, 2 or more
     // the generational one.
     std::size_t objectives = 1;
+    // Children per batchFitness call for a problem that has one; 0 for a
+    // problem scored one child at a time.
+    std::uint32_t batch = 0;
 };
 
 // Checks the options for a genome of `genomeLength` genes and a problem of
-// `objectives` objectives and resolves the defaults (population, seed);
-// throws SolveError naming the option, its value and the rule. With
-// islands, `threads` are all of this process's and the population is each
-// island's.
-RunPlan PlanRun(const SolveOptions& options, std::uint32_t genomeLength, std::size_t objectives = 1);
+// `objectives` objectives and resolves the defaults (population, seed, and
+// the batch size of a problem that `batches`); throws SolveError naming the
+// option, its value and the rule. With islands, `threads` are all of this
+// process's and the population is each island's.
+RunPlan PlanRun(const SolveOptions& options, std::uint32_t genomeLength, std::size_t objectives = 1,
+                bool batches = false);
 
 // The population a run of `objectives` (2 or more) objectives has by
 // default: 100 for 2; for more, the number of NSGA-III's reference
@@ -78,7 +82,8 @@ std::vector<double> ReferenceDirectionsOf(const SolveOptions& options, std::size
 run::RunFiles FilesOfRun(const SolveOptions& options);
 
 // The standard progress line: "iteration 1200: best 7542, mean 7903.21,
-// 61200 evaluations, 2.0 s".
+// 61200 evaluations, 2.0 s", with its line end; and the line written to `out`.
+std::string ProgressLine(const Progress& progress);
 void PrintProgressLine(std::FILE* out, const Progress& progress);
 
 // The options that the record lists under "parameters": every one that differs

@@ -231,7 +231,8 @@ SolveResultOf<Problem> Solve(const Problem& problem, const SolveOptions& options
         throw SolveError("the problem's genome cannot be used: " + reason);
     if (const std::string reason = operators.Validate(); !reason.empty())
         throw SolveError("the operators cannot be used: " + reason);
-    const detail::RunPlan plan = detail::PlanRun(options, kind.Length(), objectives);
+    const detail::RunPlan plan = detail::PlanRun(options, kind.Length(), objectives,
+                                                 HasBatchFitness<Problem> && !ObjectivesProblem<Problem>);
     // The problem's genome, name and decode are called on this thread only.
     const std::string problemName = detail::ProblemName(problem);
     if (plan.islands == 1 && options.network == nullptr)

@@ -126,6 +126,8 @@ private:
         if (plan.target) settings.target = Own(*plan.target);
         settings.deterministic = input.options.deterministic;
         settings.resumed = !input.options.resumeFrom.empty();
+        if (plan.batch != 0) settings.batch = plan.batch;
+        settings.stop = input.options.stop;
         settings.deadline = deadline;
         settings.endRequests = endRequests;
         return settings;

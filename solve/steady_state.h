@@ -10,6 +10,7 @@
 #include <mutex>
 #include <optional>
 #include <span>
+#include <stop_token>
 #include <string>
 #include <type_traits>
 #include <utility>
@@ -60,6 +61,11 @@ struct SchemeSettings {
     // requests (platform::EndRequested) stop it too.
     std::optional<std::chrono::steady_clock::time_point> deadline;
     bool endRequests = false;
+    // A stop the program asked for (SolveOptions::stop): it stops the first
+    // population as an end request does.
+    std::stop_token stop;
+    // Children per batchFitness call, for a problem that has one (RunPlan::batch).
+    std::uint32_t batch = 1;
 };
 
 // The lanes of a deterministic run: a count that depends on the population
@@ -105,6 +111,18 @@ using lanes::LaneCount;
 // (ConstrainedFitness) and ranks by the feasibility rules (FeasibilityKey)
 // wherever individuals are compared: in the tournaments, so in who is
 // replaced, and in the protected best.
+//
+// A problem with batchFitness is scored in batches: a thread breeds up to
+// `batch` children, each by a tournament step as above, before it scores
+// them all in one call. A child waiting for its score stays out of every
+// other step: in the default mode its claim is kept until it is scored (the
+// parents' claims are given back at once), in the deterministic mode it
+// leaves its lane's slice until then. Every batch is scored before the
+// slave phase ends, so the master pass sees every fitness. The first
+// population is scored in batches of the same size. A deterministic thread
+// takes a group of lanes at once and breeds the batch of each in turn, so a
+// call scores the children of all its lanes; which lanes share a call
+// depends on the threads, what each lane does does not.
 template <class Problem, class Operators>
 class SteadyState {
 public:
@@ -115,6 +133,7 @@ public:
     using Individual = CIndividual<Gene, Fitness>;
     using Population = CPopulation<Individual>;
     static constexpr std::uint32_t kMaxTournament = 16;
+    static constexpr bool kBatches = HasBatchFitness<Problem>;
 
     SteadyState(const Problem& problem, const Kind& kind, const Operators& operators, Population& population,
                 const SchemeSettings& settings)
@@ -134,6 +153,7 @@ public:
         for (std::uint32_t j = 0; j < generators; ++j)
             threadRandom_.push_back(Random::Stream(settings.runSeed, j));
         workSeconds_.assign(generators, 0.0);
+        if constexpr (kBatches) batches_.resize(generators);
         if (settings_.deterministic) {
             const std::uint32_t lanes = LaneCount(population.size, settings.tournament);
             for (std::uint32_t l = 0; l < lanes; ++l)
@@ -201,6 +221,33 @@ private:
     static constexpr std::uint64_t kInitStreams = std::uint64_t{3} << 32;
     using Key = decltype(KeyOf(std::declval<Fitness>()));
 
+    // The children of one batch, bred and waiting for their score, the
+    // claims that keep them out of every other step (default mode) and the
+    // call's arrays. Entry j of batches_ is slave thread j's alone.
+    struct Batch {
+        std::vector<Individual*> children;
+        std::vector<ClaimGuard<Population>> claims;
+        std::vector<Gene> genomes;
+        std::vector<double> fitness;
+        // Forgets the children and gives their claims back.
+        void Clear() {
+            children.clear();
+            claims.clear();
+        }
+    };
+    // Empties a batch however its scope ends, so a step or a call that throws
+    // leaves no claim behind.
+    class BatchScope {
+    public:
+        explicit BatchScope(Batch& batch) : batch_(batch) {}
+        BatchScope(const BatchScope&) = delete;
+        BatchScope& operator=(const BatchScope&) = delete;
+        ~BatchScope() { batch_.Clear(); }
+
+    private:
+        Batch& batch_;
+    };
+
     class InitPass final : public COperatorBase {
     public:
         explicit InitPass(SteadyState& scheme) : scheme_(scheme) {}
@@ -254,6 +301,15 @@ private:
 
     int PhaseSteps(std::uint32_t threadIndex) {
         try {
+            if constexpr (kBatches) {
+                Batch& batch = batches_[threadIndex];
+                const BatchScope scope{batch};
+                if (initPending_) {
+                    PrepareBatches(batch);
+                    return kDone;
+                }
+                return BatchPhase(threadIndex, batch);
+            }
             if (initPending_) {
                 Prepare();
                 return kDone;
@@ -308,10 +364,141 @@ private:
         }
     }
 
-    // The time limit has passed, or an end request came.
+    // The first population of a problem scored in batches: the same
+    // individuals from the same streams, taken a batch at a time.
+    void PrepareBatches(Batch& batch) {
+        for (;;) {
+            if (stop_.load(std::memory_order_relaxed)) return;
+            if (FirstPopulationDue()) {
+                interrupted_.store(true, std::memory_order_relaxed);
+                stop_.store(true, std::memory_order_relaxed);
+                return;
+            }
+            const std::uint32_t first = nextInit_.fetch_add(settings_.batch, std::memory_order_relaxed);
+            if (first >= population_.size) return;
+            const std::uint32_t last = std::min(first + settings_.batch, population_.size);
+            for (std::uint32_t i = first; i < last; ++i) {
+                Individual* individual = population_.GetIndividual(i);
+                if (!settings_.resumed) {
+                    const std::span<Gene> genes(individual->GetGenes(), individual->GetLength());
+                    Random random = Random::Stream(settings_.runSeed, kInitStreams + i);
+                    kind_.Init(genes, random);
+                    ImproveAndCheck(problem_, kind_, genes, random);
+                }
+                batch.children.push_back(individual);
+            }
+            ScoreBatch(batch, false);
+        }
+    }
+
+    // The time limit has passed, or an end request or a stop came.
     bool FirstPopulationDue() const {
         if (settings_.endRequests && platform::EndRequested()) return true;
+        if (settings_.stop.stop_requested()) return true;
         return settings_.deadline && std::chrono::steady_clock::now() >= *settings_.deadline;
+    }
+
+    // One slave phase of a problem scored in batches.
+    int BatchPhase(std::uint32_t threadIndex, Batch& batch) {
+        if (settings_.deterministic) {
+            RunLaneGroups(batch);
+            return kDone;
+        }
+        Random& random = threadRandom_[threadIndex];
+        // The child keeps its claim until it is scored; the parents' claims
+        // go when the step ends.
+        const auto wait = [&](Individual& child, std::uint32_t index, ClaimGuard<Population>* guards) {
+            for (std::uint32_t c = 0; c < settings_.tournament; ++c) {
+                if (guards[c].Index() == index) {
+                    batch.claims.push_back(std::move(guards[c]));
+                    break;
+                }
+            }
+            batch.children.push_back(&child);
+            return false;
+        };
+        bool reached = false;
+        for (std::uint32_t s = 0; s < steps_ && !reached; ++s) {
+            if (stop_.load(std::memory_order_relaxed)) break;
+            Step(
+                random, [&] { return random.Below(population_.size); }, wait);
+            if (batch.children.size() == settings_.batch) reached = ScoreBatch(batch, true);
+        }
+        // What is bred is scored, unless the run has failed.
+        if (!failed_.load(std::memory_order_relaxed) && ScoreBatch(batch, true)) reached = true;
+        if (reached) {
+            reached_.store(true, std::memory_order_relaxed);
+            stop_.store(true, std::memory_order_relaxed);
+        }
+        return stop_.load(std::memory_order_relaxed) ? kStop : kDone;
+    }
+
+    // The lanes of a deterministic phase scored in batches: this thread takes
+    // a group of lanes and, round after round, breeds up to a batch in each
+    // of them and scores all their children in one call.
+    void RunLaneGroups(Batch& batch) {
+        const std::uint32_t groups = std::max<std::uint32_t>(settings_.threads, 1);
+        const std::uint32_t group = (Lanes() + groups - 1) / groups;
+        for (;;) {
+            const std::uint32_t first = nextLane_.fetch_add(group, std::memory_order_relaxed);
+            if (first >= Lanes()) return;
+            const std::uint32_t last = std::min(first + group, Lanes());
+            for (std::uint32_t done = 0; done < steps_; done += settings_.batch) {
+                const std::uint32_t round = std::min(settings_.batch, steps_ - done);
+                for (std::uint32_t lane = first; lane < last; ++lane) BreedLaneBatch(lane, round, batch);
+                ScoreBatch(batch, true);
+            }
+        }
+    }
+
+    // `count` children of one lane into the batch. A child leaves the open
+    // part of its lane's slice (order_[begin, begin + open)) until it is
+    // scored, so the lane's later steps neither draw nor replace it.
+    void BreedLaneBatch(std::uint32_t lane, std::uint32_t count, Batch& batch) {
+        Random& random = laneRandom_[lane];
+        const std::uint32_t begin = laneBegin_[lane];
+        std::uint32_t open = laneBegin_[lane + 1] - begin;
+        std::uint32_t* slice = order_.data() + begin;
+        const auto wait = [&](Individual& child, std::uint32_t index, ClaimGuard<Population>*) {
+            std::swap(*std::find(slice, slice + open, index), slice[open - 1]);
+            --open;
+            batch.children.push_back(&child);
+            return false;
+        };
+        for (std::uint32_t s = 0; s < count; ++s)
+            Step(
+                random, [&] { return slice[random.Below(open)]; }, wait);
+    }
+
+    // Scores the batch's children in one batchFitness call, each counted as
+    // an evaluation before it (and as a step after it, with `steps`), and
+    // empties the batch; true when a child reached the target.
+    bool ScoreBatch(Batch& batch, bool steps) {
+        const std::size_t count = batch.children.size();
+        if (count == 0) return false;
+        const std::size_t length = kind_.Length();
+        batch.genomes.resize(count * length);
+        batch.fitness.assign(count, std::numeric_limits<double>::quiet_NaN());
+        for (std::size_t i = 0; i < count; ++i) {
+            std::copy_n(batch.children[i]->GetGenes(), length, batch.genomes.data() + i * length);
+            CountEvaluation();
+        }
+        problem_.batchFitness(std::span<const Gene>(batch.genomes), std::span<double>(batch.fitness));
+        bool reached = false;
+        for (std::size_t i = 0; i < count; ++i) {
+            Individual& child = *batch.children[i];
+            if constexpr (kConstrained) {
+                const std::span<const Gene> genes(child.GetGenes(), child.GetLength());
+                child.SetFitness(Constrained(RankedFitness<Problem>(batch.fitness[i]),
+                                             ViolationOf(problem_, genes, constraints_)));
+            } else {
+                child.SetFitness(RankedFitness<Problem>(batch.fitness[i]));
+            }
+            if (steps) CountStep();
+            if (settings_.target && Reaches(*child.GetFitness(), *settings_.target)) reached = true;
+        }
+        batch.Clear();
+        return reached;
     }
 
     // The steps of one lane of a deterministic phase, on its slice alone.
@@ -337,18 +524,30 @@ private:
         }
     }
 
-    // One tournament step with indices from `draw`; true when the child
-    // reached the target.
+    // One tournament step with indices from `draw`, its child scored at
+    // once; true when the child reached the target.
     template <class Draw>
     bool Step(Random& random, Draw&& draw) {
-        // The arrays of a step are as small as its tournament allows: they
-        // are built and torn down at every step.
-        if (settings_.tournament <= 4) return StepWith<4>(random, draw);
-        return StepWith<kMaxTournament>(random, draw);
+        return Step(random, draw, [this](Individual& child, std::uint32_t, ClaimGuard<Population>*) {
+            Score(child);
+            CountStep();
+            return settings_.target && Reaches(*child.GetFitness(), *settings_.target);
+        });
     }
 
-    template <std::uint32_t kCapacity, class Draw>
-    bool StepWith(Random& random, Draw& draw) {
+    // One tournament step that hands its bred and improved child to
+    // `finish(child, its index, the step's claims)` while the claims are
+    // still held, and returns what `finish` returns.
+    template <class Draw, class Finish>
+    bool Step(Random& random, Draw&& draw, Finish&& finish) {
+        // The arrays of a step are as small as its tournament allows: they
+        // are built and torn down at every step.
+        if (settings_.tournament <= 4) return StepWith<4>(random, draw, finish);
+        return StepWith<kMaxTournament>(random, draw, finish);
+    }
+
+    template <std::uint32_t kCapacity, class Draw, class Finish>
+    bool StepWith(Random& random, Draw& draw, Finish& finish) {
         const std::uint32_t k = settings_.tournament;
         Individual* claimed[kCapacity];
         ClaimGuard<Population> guards[kCapacity];
@@ -388,9 +587,7 @@ private:
         child.SetFitness(NoFitness());
         operators_.Breed(kind_, std::span<const std::span<const Gene>>(parents, k - 1), genes, random);
         ImproveAndCheck(problem_, kind_, genes, random);
-        Score(child);
-        CountStep();
-        return settings_.target && Reaches(*child.GetFitness(), *settings_.target);
+        return finish(child, indices[k - 1], guards);
     }
 
     int MasterPass() {
@@ -449,6 +646,7 @@ private:
     // Entry j: the seconds slave thread j spent on its steps in the last
     // phase; written by that thread, read by the master after the phase.
     std::vector<double> workSeconds_;
+    std::vector<Batch> batches_;        // entry j: slave thread j only (batch-scored problems)
     std::vector<Random> laneRandom_;    // entry l: the thread running lane l
     std::vector<std::uint32_t> order_;  // the dealt population; written by the master only
     std::vector<std::uint32_t> laneBegin_;

@@ -7,6 +7,7 @@
 #   extras   JSON records, ZarnelBench flags, the convergence plot
 #   mpi      Open MPI for the island model
 #   windows  the mingw-w64 cross compiler, GoogleTest's sources and Wine
+#   python   pybind11, numpy and pytest for the Python module zarnel and its tests
 #   peers    GAlib, pagmo2 and DEAP, the independent GA libraries that perf/ measures against
 set -euo pipefail
 
@@ -17,8 +18,9 @@ packages_of() {
         extras) echo nlohmann-json3-dev libcli11-dev python3-matplotlib ;;
         mpi) echo libopenmpi-dev openmpi-bin ;;
         windows) echo g++-mingw-w64-x86-64-posix googletest wine wine64 ;;
+        python) echo python3-dev pybind11-dev python3-numpy python3-pytest ;;
         peers) echo libga-dev libpagmo-dev python3-deap ;;
-        *) echo "install-deps.sh: unknown group '$1' (build, test, extras, mpi, windows, peers)" >&2; exit 2 ;;
+        *) echo "install-deps.sh: unknown group '$1' (build, test, extras, mpi, windows, python, peers)" >&2; exit 2 ;;
     esac
 }
 

@@ -1,0 +1,7 @@
+"""Problems written in C++ that zarnel.solve runs without a Python call per
+child: zarnel.problems.test_function(code) is one of ZarnelBench's test
+functions (its --function code), test_functions() lists them."""
+
+from ._zarnel.problems import test_function, test_functions
+
+__all__ = ["test_function", "test_functions"]
