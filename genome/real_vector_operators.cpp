@@ -39,8 +39,10 @@ const char* MutationName(RealVectorOperators::Mutation mutation) {
 std::string RealVectorOperators::Name() const {
     const char* crossoverName = CrossoverName(crossover);
     const char* mutationName = MutationName(mutation);
-    return std::string(crossoverName ? crossoverName : "unknown") + "+" +
-           (mutationName ? mutationName : "unknown");
+    std::string name = std::string(crossoverName ? crossoverName : "unknown") + "+" +
+                       (mutationName ? mutationName : "unknown");
+    if (bounds != Bounds::kShaped) name += bounds == Bounds::kClamped ? "+clamped" : "+unknown";
+    return name;
 }
 
 std::string RealVectorOperators::Validate() const {
@@ -48,6 +50,8 @@ std::string RealVectorOperators::Validate() const {
     if (!CrossoverName(crossover))
         return genome_detail::UnknownFault("crossover", static_cast<int>(crossover));
     if (!MutationName(mutation)) return genome_detail::UnknownFault("mutation", static_cast<int>(mutation));
+    if (bounds != Bounds::kShaped && bounds != Bounds::kClamped)
+        return genome_detail::UnknownFault("bounds", static_cast<int>(bounds));
     for (std::string fault : {AtLeastFault("sbxEta", sbxEta, 0.0), AtLeastFault("blxAlpha", blxAlpha, 0.0),
                               AtLeastFault("polynomialEta", polynomialEta, 0.0),
                               AtLeastFault("gaussianSigma", gaussianSigma, 0.0),
@@ -65,7 +69,7 @@ void RealVectorOperators::Breed(const RealVector& kind, std::span<const std::spa
     if (parents.size() >= 2 && random.Chance(crossoverRate)) {
         switch (crossover) {
             case Crossover::kSbx:
-                real::Sbx(best, parents[1], child, kind, random, sbxEta);
+                real::Sbx(best, parents[1], child, kind, random, sbxEta, bounds == Bounds::kClamped);
                 break;
             case Crossover::kBlxAlpha:
                 real::BlxAlpha(best, parents[1], child, kind, random, blxAlpha);
@@ -80,7 +84,7 @@ void RealVectorOperators::Breed(const RealVector& kind, std::span<const std::spa
     const double perGene = mutationRate < 0.0 ? 1.0 / static_cast<double>(child.size()) : mutationRate;
     switch (mutation) {
         case Mutation::kPolynomial:
-            real::PolynomialMutation(child, kind, random, polynomialEta, perGene);
+            real::PolynomialMutation(child, kind, random, polynomialEta, perGene, bounds == Bounds::kClamped);
             break;
         case Mutation::kGaussian:
             real::GaussianMutation(child, kind, random, gaussianSigma, perGene);

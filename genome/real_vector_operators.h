@@ -16,6 +16,12 @@ namespace zarnel {
 struct RealVectorOperators {
     enum class Crossover { kSbx, kBlxAlpha, kArithmetic };
     enum class Mutation { kPolynomial, kGaussian };
+    // How SBX and polynomial mutation keep to the bounds: shaped (the bounded
+    // forms of Deb's NSGA-II code, whose spread narrows near a bound) or
+    // clamped (the original forms, each value then clamped to its bounds, so
+    // that a bound itself comes out with a positive chance: the optimum of
+    // many problems lies on one).
+    enum class Bounds { kShaped, kClamped };
 
     Crossover crossover = Crossover::kSbx;
     Mutation mutation = Mutation::kPolynomial;
@@ -25,9 +31,11 @@ struct RealVectorOperators {
     double gaussianSigma = 0.1;   // Gaussian step, as a fraction of each gene's range, >= 0
     double crossoverRate = 0.9;   // chance a child comes from crossover, else a copy of the best parent
     double mutationRate = -1.0;   // chance of each gene to mutate; negative: 1 / length
+    Bounds bounds = Bounds::kShaped;
 
     // "<crossover>+<mutation>": "sbx", "blx_alpha" or "arithmetic", then
-    // "polynomial" or "gaussian".
+    // "polynomial" or "gaussian"; "+clamped" after them when the bounds are
+    // clamped.
     std::string Name() const;
 
     // "" when the choice is usable, else why not (a rate outside [0, 1] or

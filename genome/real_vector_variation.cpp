@@ -50,7 +50,7 @@ void UniformInit(std::span<double> genes, const RealVector& kind, Random& random
 }
 
 void Sbx(std::span<const double> p1, std::span<const double> p2, std::span<double> child,
-         const RealVector& kind, Random& random, double eta) {
+         const RealVector& kind, Random& random, double eta, bool clamped) {
     CheckArguments(p1, p2, child, kind);
     constexpr double kSame = 1e-14;
     for (std::size_t i = 0; i < child.size(); ++i) {
@@ -63,9 +63,15 @@ void Sbx(std::span<const double> p1, std::span<const double> p2, std::span<doubl
         const double half = HalfWidth(y1, y2);
         const double middle = 0.5 * y1 + 0.5 * y2;
         const double u = random.Uniform();
-        const double c1 = middle - SpreadFactor((y1 - lo) / half, u, eta) * half;
-        const double c2 = middle + SpreadFactor((hi - y2) / half, u, eta) * half;
-        child[i] = Clamp(random.Uniform() <= 0.5 ? c2 : c1, lo, hi);
+        // Both draws come first; only the value the child takes is computed.
+        const bool upper = random.Uniform() <= 0.5;
+        double spread;
+        if (clamped) {
+            spread = Pow(u <= 0.5 ? 2.0 * u : 1.0 / (2.0 - 2.0 * u), 1.0 / (eta + 1.0));
+        } else {
+            spread = SpreadFactor(upper ? (hi - y2) / half : (y1 - lo) / half, u, eta);
+        }
+        child[i] = Clamp(upper ? middle + spread * half : middle - spread * half, lo, hi);
     }
 }
 
@@ -93,7 +99,7 @@ void Arithmetic(std::span<const double> p1, std::span<const double> p2, std::spa
 }
 
 void PolynomialMutation(std::span<double> genes, const RealVector& kind, Random& random, double eta,
-                        double perGene) {
+                        double perGene, bool clamped) {
     assert(genes.size() == kind.lower.size());
     const double power = 1.0 / (eta + 1.0);
     for (std::size_t i = 0; i < genes.size(); ++i) {
@@ -103,7 +109,9 @@ void PolynomialMutation(std::span<double> genes, const RealVector& kind, Random&
         const double half = HalfWidth(lo, hi);
         const double u = random.Uniform();
         double deltaq;
-        if (u <= 0.5) {
+        if (clamped) {
+            deltaq = u < 0.5 ? Pow(2.0 * u, power) - 1.0 : 1.0 - Pow(2.0 - 2.0 * u, power);
+        } else if (u <= 0.5) {
             const double delta1 = HalfWidth(lo, y) / half;
             const double value = 2.0 * u + (1.0 - 2.0 * u) * Pow(1.0 - delta1, eta + 1.0);
             deltaq = Pow(value, power) - 1.0;

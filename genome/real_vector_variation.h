@@ -17,14 +17,17 @@ namespace zarnel::real {
 // Each gene uniform in its bounds.
 void UniformInit(std::span<double> genes, const RealVector& kind, Random& random);
 
-// Simulated binary crossover with bounds (Deb and Agrawal, 1995, in the
-// bounded form of Deb's NSGA-II code), one child: each gene, with
-// probability 1/2 and when the parents differ by more than 1e-14, is one of
-// the two SBX values spread around the parents (distribution index `eta`
+// Simulated binary crossover (Deb and Agrawal, 1995), one child: each gene,
+// with probability 1/2 and when the parents differ by more than 1e-14, is one
+// of the two SBX values spread around the parents (distribution index `eta`
 // >= 0: large keeps children near the parents), chosen at random; else it is
-// p1's gene.
+// p1's gene. By default in the bounded form of Deb's NSGA-II code, whose
+// spread narrows near a bound so that no value leaves it; `clamped`: the
+// original unbounded spread, each value then clamped to its bounds, so that
+// a bound itself comes out with a positive chance. Either form draws the
+// same numbers.
 void Sbx(std::span<const double> p1, std::span<const double> p2, std::span<double> child,
-         const RealVector& kind, Random& random, double eta);
+         const RealVector& kind, Random& random, double eta, bool clamped = false);
 
 // BLX-alpha (Eshelman and Schaffer, 1993): each gene uniform in
 // [min - alpha d, max + alpha d], where min, max and d are the parents'
@@ -37,12 +40,15 @@ void BlxAlpha(std::span<const double> p1, std::span<const double> p2, std::span<
 void Arithmetic(std::span<const double> p1, std::span<const double> p2, std::span<double> child,
                 const RealVector& kind, Random& random);
 
-// Polynomial mutation with bounds (Deb's NSGA-II code): each gene with
-// probability `perGene` moves by a polynomially distributed step that the
-// bounds shape so that it never leaves them (distribution index `eta` >= 0:
-// large keeps steps small).
+// Polynomial mutation (Deb and Goyal, 1996): each gene with probability
+// `perGene` moves by a polynomially distributed step (distribution index
+// `eta` >= 0: large keeps steps small). By default the step is the bounded
+// form of Deb's NSGA-II code, which the bounds shape so that it never leaves
+// them; `clamped`: the original step, at most the bounds' width either way,
+// and the value clamped to its bounds, so that a bound itself comes out with
+// a positive chance. Either form draws the same numbers.
 void PolynomialMutation(std::span<double> genes, const RealVector& kind, Random& random, double eta,
-                        double perGene);
+                        double perGene, bool clamped = false);
 
 // Gaussian mutation: each gene with probability `perGene` gets a normal
 // step with standard deviation sigma * (upper - lower), then is clamped to

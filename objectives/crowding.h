@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <span>
 #include <vector>
@@ -19,5 +20,28 @@ namespace zarnel::objectives {
 // do not all survive on it. The order of the sums is fixed, so the result is
 // the same bits on every run.
 std::vector<double> CrowdingDistance(const PointSet& points, std::span<const std::uint32_t> front);
+
+// What tells how crowded a member of a front is, for ThinFront.
+enum class Crowding {
+    // Its crowding distance as above, over the ranges of the whole front.
+    kDistance,
+    // For two objectives: the area of the rectangle between it and its two
+    // neighbours along the front, which is the hypervolume only it
+    // dominates (the members must not dominate one another; the ends of the
+    // front get +inf).
+    kArea,
+};
+
+// The `keep` members of `front` (indices into `points`) that are left when
+// the most crowded member is removed one at a time, the measure of its
+// neighbours recomputed after each removal (Kukkonen and Deb, 2006): unlike
+// a single pass, which drops neighbours together and leaves gaps, it leaves
+// the front evenly spread. Of equally crowded members the last in `front`'s
+// order goes first; the members kept are returned in `front`'s order.
+// O(n log n) per objective. Throws std::invalid_argument when `keep`
+// exceeds the front or kArea is asked for a front of other than two
+// objectives.
+std::vector<std::uint32_t> ThinFront(const PointSet& points, std::span<const std::uint32_t> front,
+                                     std::size_t keep, Crowding crowding);
 
 }  // namespace zarnel::objectives

@@ -89,14 +89,17 @@ Normalisation Normalise(const PointSet& points, std::span<const std::uint32_t> m
         for (const std::uint32_t i : firstFront) {
             for (std::size_t j = 0; j < m; ++j) frontWorst[j] = std::max(frontWorst[j], points[i][j]);
         }
+        // However small, a spread is kept: flooring it would squash a front
+        // that has converged onto an edge onto fewer directions than its
+        // members, and the run would lose the rest of the front.
         for (std::size_t j = 0; j < m; ++j) {
             const double front = frontWorst[j] - result.ideal[j];
-            result.intercepts[j] = front > kSmallestIntercept ? front : span[j];
+            result.intercepts[j] = front > 0.0 ? front : span[j];
         }
     }
     for (std::size_t j = 0; j < m; ++j) {
         if (result.intercepts[j] > span[j]) result.intercepts[j] = span[j];
-        if (!(result.intercepts[j] > kSmallestIntercept)) result.intercepts[j] = 1.0;
+        if (!(result.intercepts[j] > 0.0)) result.intercepts[j] = 1.0;
     }
     return result;
 }
@@ -115,11 +118,26 @@ Association Associate(const PointSet& points, std::span<const std::uint32_t> mem
     result.distance.resize(members.size());
     std::vector<double> f(m);
     for (std::size_t k = 0; k < members.size(); ++k) {
-        double fNorm = 0.0;
+        // The normalised point, divided by its largest value so that its
+        // squares neither overflow (small intercepts make large values) nor
+        // underflow; the nearest direction does not depend on that scale. A
+        // value that overflowed counts as the axis it lies along, at an
+        // infinite distance.
+        double scale = 0.0;
         for (std::size_t j = 0; j < m; ++j) {
             f[j] = (points[members[k]][j] - normalisation.ideal[j]) / normalisation.intercepts[j];
-            fNorm += f[j] * f[j];
+            if (std::isnan(f[j])) f[j] = 0.0;
+            scale = std::max(scale, std::fabs(f[j]));
         }
+        for (std::size_t j = 0; j < m; ++j) {
+            if (std::isinf(scale)) {
+                f[j] = std::isinf(f[j]) ? std::copysign(1.0, f[j]) : 0.0;
+            } else if (scale > 0.0) {
+                f[j] /= scale;
+            }
+        }
+        double fNorm = 0.0;
+        for (std::size_t j = 0; j < m; ++j) fNorm += f[j] * f[j];
         double best = std::numeric_limits<double>::infinity();
         std::uint32_t bestDirection = 0;
         for (std::size_t d = 0; d < directions.Size(); ++d) {
@@ -133,7 +151,7 @@ Association Associate(const PointSet& points, std::span<const std::uint32_t> mem
             }
         }
         result.direction[k] = bestDirection;
-        result.distance[k] = best;
+        result.distance[k] = std::isinf(scale) ? scale : best * scale;
     }
     return result;
 }

@@ -25,13 +25,16 @@ struct Normalisation {
 // hyperplane through the M extreme points meets the axes. When those points
 // do not span a hyperplane (two of them equal, or the system is singular) or
 // an intercept is not a finite number above 10^−6, each axis falls back to
-// the worst value of the first front, then of the whole set; an axis on which
-// every member is equal gets 1. No intercept exceeds the set's worst value.
+// the spread of the first front, then of the whole set, however small; an
+// axis on which every member is equal gets 1. No intercept exceeds the set's
+// spread.
 Normalisation Normalise(const PointSet& points, std::span<const std::uint32_t> members,
                         std::span<const std::uint32_t> firstFront);
 
 // Each member's nearest reference direction by perpendicular distance, its
 // objectives normalised by `normalisation` (ties go to the lowest direction).
+// A member whose normalised values overflow lies along the axes of its
+// infinite values, at an infinite distance.
 struct Association {
     std::vector<std::uint32_t> direction;  // per member, in the order of `members`
     std::vector<double> distance;          // the perpendicular distance to it

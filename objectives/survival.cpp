@@ -41,15 +41,16 @@ Survivors Start(const PointSet& points, std::span<const double> violations, std:
     return survivors;
 }
 
-// Keeps the members of front `f` of most crowding distance, `room` of them.
-void CutByCrowding(Survivors& survivors, std::size_t f, std::size_t room) {
+// Keeps `room` members of front `f`, thinned (ThinFront) by the area of two
+// objectives when the front is feasible, by crowding distance otherwise
+// (members of an infeasible front share a violation, not a front).
+void Thin(const PointSet& points, std::span<const double> violations, Survivors& survivors, std::size_t f,
+          std::size_t room) {
     const std::span<const std::uint32_t> front = survivors.fronts.Front(f);
-    std::vector<std::uint32_t> order(front.begin(), front.end());
-    std::stable_sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) {
-        return survivors.crowding[a] > survivors.crowding[b];
-    });
-    survivors.kept.insert(survivors.kept.end(), order.begin(),
-                          order.begin() + static_cast<std::ptrdiff_t>(room));
+    const bool area = points.Dimension() == 2 && RankViolation(points[front[0]], violations[front[0]]) == 0.0;
+    const std::vector<std::uint32_t> kept =
+        ThinFront(points, front, room, area ? Crowding::kArea : Crowding::kDistance);
+    survivors.kept.insert(survivors.kept.end(), kept.begin(), kept.end());
 }
 
 void SetCrowding(const PointSet& points, Survivors& survivors, std::size_t f) {
@@ -70,7 +71,7 @@ Survivors SurviveNsga2(const PointSet& points, std::span<const double> violation
     }
     if (split.taken < count) {
         SetCrowding(points, survivors, split.whole);
-        CutByCrowding(survivors, split.whole, count - split.taken);
+        Thin(points, violations, survivors, split.whole, count - split.taken);
     }
     std::sort(survivors.kept.begin(), survivors.kept.end());
     return survivors;
@@ -92,7 +93,7 @@ Survivors SurviveNsga3(const PointSet& points, std::span<const double> violation
         // feasible fronts before it.
         if (RankViolation(points[last[0]], violations[last[0]]) != 0.0) {
             SetCrowding(points, survivors, split.whole);
-            CutByCrowding(survivors, split.whole, count - split.taken);
+            Thin(points, violations, survivors, split.whole, count - split.taken);
         } else {
             std::vector<std::uint32_t> members(survivors.kept);
             members.insert(members.end(), last.begin(), last.end());

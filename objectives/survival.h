@@ -23,9 +23,10 @@ struct Survivors {
     std::vector<double> crowding;
 };
 
-// NSGA-II (Deb et al. 2002): whole fronts in order while they fit, then the
-// members of the front that does not with the largest crowding distance,
-// equal distances by index. Throws std::invalid_argument when `count`
+// NSGA-II (Deb et al. 2002): whole fronts in order while they fit; the front
+// that does not is thinned one member at a time (ThinFront): by the area
+// only each member dominates when it is feasible and of two objectives, by
+// crowding distance otherwise. Throws std::invalid_argument when `count`
 // exceeds the points or there is not one violation per point.
 Survivors SurviveNsga2(const PointSet& points, std::span<const double> violations, std::size_t count);
 
@@ -35,7 +36,7 @@ Survivors SurviveNsga2(const PointSet& points, std::span<const double> violation
 // one survivor at a time, a direction is drawn from `random` among those with
 // the fewest survivors that still have candidates, and it takes its nearest
 // candidate if it has no survivor yet, else one drawn from `random`. An
-// infeasible last front is cut by crowding distance as in NSGA-II. The draws
+// infeasible last front is thinned by crowding distance. The draws
 // come from `random` alone, in a fixed order, so the same generator state
 // gives the same survivors.
 Survivors SurviveNsga3(const PointSet& points, std::span<const double> violations, std::size_t count,

@@ -10,7 +10,7 @@
 //
 //   score_front zdt1 run1.txt run2.txt      one line per file, tab-separated
 //   score_front --front dtlz7                the reference front, one point a line
-//   score_front --info zdt1                  variables, objectives, budget, reference, bounds
+//   score_front --info zdt1                  variables, objectives, budget, survival, reference, bounds
 //   score_front --list                       the problems
 #include <cmath>
 #include <cstdio>
@@ -182,6 +182,9 @@ int main(int argc, char** argv) {
             std::printf("variables %u\nobjectives %zu\nconstraints %zu\npopulation %u\nevaluations %llu\n",
                         kind.Length(), m, k, budget.population,
                         static_cast<unsigned long long>(budget.evaluations));
+            if (m > 1)
+                std::printf("survival %s\n",
+                            budget.survival == suites::Survival::kNsga3 ? "nsga3" : "automatic");
             if constexpr (requires { problem.referencePoint(); }) {
                 std::printf("reference");
                 for (const double value : problem.referencePoint()) std::printf(" %.17g", value);

@@ -121,7 +121,7 @@ SuiteRow RunSuiteProblem(const std::string& name, const SuiteSettings& settings,
     SuiteRow row;
     const bool found = VisitProblem(name, [&](const auto& problem, const Budget& budget) {
         using Problem = std::remove_cvref_t<decltype(problem)>;
-        if constexpr (!ObjectivesProblem<Problem>) options.survival = Survival::kAutomatic;
+        if constexpr (!ObjectivesProblem<Problem>) options.survival = zarnel::Survival::kAutomatic;
         row = Run(problem, budget, settings, options);
     });
     if (!found) throw SolveError("no problem named " + name + " (--list names them)");

@@ -134,4 +134,30 @@ TEST(OperatorChoiceTest, NamesAndRefusals) {
     EXPECT_EQ(integers.Validate(), "creepStep 0 is below 1");
 }
 
+// Clamped bounds name themselves and breed within the bounds, and only they
+// put children of parents next to a bound on it; an enumerator that names
+// nothing is refused.
+TEST(OperatorChoiceTest, ClampedBoundsAreNamedAndChecked) {
+    RealVectorOperators reals;
+    reals.bounds = RealVectorOperators::Bounds::kClamped;
+    EXPECT_EQ(reals.Name(), "sbx+polynomial+clamped");
+    ExpectValidChildren(RealVector{{-1.0, 0.0, 3.0}, {1.0, 10.0, 3.0}}, reals, "clamped reals");
+    const RealVector unit{{0.0}, {1.0}};
+    const std::vector<double> p1{1e-3}, p2{2e-3};
+    const std::span<const double> parents[] = {p1, p2};
+    for (const auto bounds : {RealVectorOperators::Bounds::kShaped, RealVectorOperators::Bounds::kClamped}) {
+        reals.bounds = bounds;
+        Random random(5);
+        int onBound = 0;
+        std::vector<double> child(1);
+        for (int trial = 0; trial < 200; ++trial) {
+            reals.Breed(unit, parents, child, random);
+            onBound += child[0] == 0.0;
+        }
+        EXPECT_EQ(onBound > 0, bounds == RealVectorOperators::Bounds::kClamped) << onBound;
+    }
+    reals.bounds = static_cast<RealVectorOperators::Bounds>(7);
+    EXPECT_EQ(reals.Validate(), "unknown bounds 7");
+}
+
 }  // namespace

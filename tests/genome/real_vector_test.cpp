@@ -114,6 +114,50 @@ TEST(RealVectorOperatorTest, MutationStepsFollowTheirDistributions) {
     EXPECT_NEAR(std::sqrt(squares), 5.0, 0.15);
 }
 
+// The clamped forms draw what the shaped ones draw. Far from the bounds SBX
+// gives the shaped form's child (only near a bound does the shaped spread
+// narrow); near a bound both clamped operators put genes on it, which the
+// shaped ones do not; polynomial mutation of index 0 from the middle of
+// [0, 1] is a uniform step in [-1, 1], a quarter of the genes on each bound.
+TEST(RealVectorOperatorTest, ClampedFormsReachTheBoundsWithTheSameDraws) {
+    Random random(25);
+    const RealVector wide{{-1e6, -1e6}, {1e6, 1e6}}, unit{{0.0}, {1.0}};
+    Genes shaped(2), clamped(2);
+    for (int trial = 0; trial < 1000; ++trial) {
+        Random a = random, b = random;
+        real::Sbx(Genes{0.0, 3.0}, Genes{1.0, -2.0}, shaped, wide, a, 15.0);
+        real::Sbx(Genes{0.0, 3.0}, Genes{1.0, -2.0}, clamped, wide, b, 15.0, true);
+        ASSERT_EQ(shaped, clamped);
+        ASSERT_EQ(a.GetState(), b.GetState());
+        random.Next();
+    }
+    int onBound[2][2] = {};  // [shaped, clamped][sbx, mutation]
+    int low = 0, high = 0;
+    constexpr int kTrials = 20000;
+    for (int trial = 0; trial < kTrials; ++trial) {
+        Random draws[2] = {random, random};
+        for (const int clamp : {0, 1}) {
+            Genes child(1);
+            real::Sbx(Genes{1e-3}, Genes{2e-3}, child, unit, draws[clamp], 0.0, clamp == 1);
+            onBound[clamp][0] += child[0] == 0.0;
+            Genes genes{1e-3};
+            real::PolynomialMutation(genes, unit, draws[clamp], 20.0, 1.0, clamp == 1);
+            onBound[clamp][1] += genes[0] == 0.0;
+        }
+        ASSERT_EQ(draws[0].GetState(), draws[1].GetState());
+        random = draws[0];
+        Genes middle{0.5};
+        real::PolynomialMutation(middle, unit, random, 0.0, 1.0, true);
+        low += middle[0] == 0.0;
+        high += middle[0] == 1.0;
+    }
+    EXPECT_EQ(onBound[0][0] + onBound[0][1], 0);
+    EXPECT_NEAR(onBound[1][0] / double(kTrials), 1.0 / 24, 0.01);  // crossed, lower value, u > 5/6
+    EXPECT_GT(onBound[1][1], kTrials / 3);
+    EXPECT_NEAR(low / double(kTrials), 0.25, 0.02);
+    EXPECT_NEAR(high / double(kTrials), 0.25, 0.02);
+}
+
 TEST(RealVectorKindTest, ValidateRefusesUnusableBounds) {
     EXPECT_EQ(kKind.Validate(), "");
     EXPECT_EQ((RealVector{{}, {}}).Validate(), "no genes: the bounds are empty");

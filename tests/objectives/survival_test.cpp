@@ -56,6 +56,29 @@ TEST(NormalisationTest, InterceptsOfAScaledPlaneAndTheFallbacks) {
     EXPECT_EQ(fallback.intercepts, (std::vector<double>{4, 4, 1}));
 }
 
+// A front that has converged onto an edge spreads over 10^-12 in f3: that
+// spread, not 1, normalises f3, so its members keep directions off the edge.
+// Values that small intercepts make infinite count as their axis, and values
+// whose squares would underflow keep their direction.
+TEST(NormalisationTest, ATinySpreadIsKeptAndExtremeValuesKeepTheirDirections) {
+    const std::vector<double> edge{0, 1, 0, 1, 0, 1e-12, 0.5, 0.5, 0.5e-12};
+    const std::vector<std::uint32_t> three{0, 1, 2};
+    const Normalisation tiny = Normalise(PointSet(edge, 3), three, three);
+    EXPECT_EQ(tiny.intercepts, (std::vector<double>{1, 1, 1e-12}));
+    // DasDennis(3, 2): (1,0,0) (.5,.5,0) (.5,0,.5) (0,1,0) (0,.5,.5) (0,0,1).
+    const std::vector<double> directions = DasDennis(3, 2);
+    const Association spread = Associate(PointSet(edge, 3), three, tiny, PointSet(directions, 3));
+    EXPECT_EQ(spread.direction, (std::vector<std::uint32_t>{3, 2, 1}));
+
+    const std::vector<double> extreme{1, 0, 1, 1e-300, 2e-300, 0};
+    const Normalisation small{{0, 0, 0}, {1, 1, 1e-310}};
+    const Association axis =
+        Associate(PointSet(extreme, 3), std::vector<std::uint32_t>{0, 1}, small, PointSet(directions, 3));
+    EXPECT_EQ(axis.direction, (std::vector<std::uint32_t>{5, 1}));
+    EXPECT_EQ(axis.distance[0], std::numeric_limits<double>::infinity());
+    EXPECT_NEAR(axis.distance[1] / 1e-300, std::sqrt(0.125) * 2, 1e-12);
+}
+
 TEST(SurvivalTest, Nsga2KeepsWholeFrontsThenTheLeastCrowdedAndFeasibleFirst) {
     // Front 0: 0, 1, 2; front 1: 3, 4, 5 (4 in the middle); 6 is infeasible
     // though it dominates everything.
