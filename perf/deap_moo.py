@@ -123,16 +123,16 @@ def main():
     parser.add_argument("--score-front", default="build/release/perf/score_front")
     args = parser.parse_args()
 
-    spec = info(args.score_front, args.problem)
-    n, m = spec["n"], spec["m"]
+    problem_info = info(args.score_front, args.problem)
+    n, m = problem_info["n"], problem_info["m"]
     if m < 2:
         raise SystemExit("deap_moo.py: %s has one objective" % args.problem)
-    evaluations = args.evaluations or spec["evaluations"]
-    population = args.population or spec["population"]
+    evaluations = args.evaluations or problem_info["evaluations"]
+    population = args.population or problem_info["population"]
     if args.algorithm == "nsga2" and population % 4 != 0:
         raise SystemExit("deap_moo.py: selTournamentDCD needs a population that is a multiple of 4")
     function = problem_function(args.problem, m)
-    low, up = spec["lower"], spec["upper"]
+    low, up = problem_info["lower"], problem_info["upper"]
 
     random.seed(args.seed)
     numpy.random.seed(args.seed)  # selNSGA3 breaks its ties with numpy's generator
@@ -146,7 +146,7 @@ def main():
     def evaluate(x):
         return tuple(function(x)[0])
 
-    if spec["k"] > 0:
+    if problem_info["k"] > 0:
         feasible = lambda x: violation(function(x)[1]) <= 0
         distance = lambda x: violation(function(x)[1])
         evaluate = tools.DeltaPenalty(feasible, [PENALTY] * m, distance)(evaluate)
