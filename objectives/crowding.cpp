@@ -94,7 +94,9 @@ std::vector<std::uint32_t> ThinByNearest(const PointSet& points, std::span<const
     for (std::size_t k = 0; k < n; ++k) {
         for (std::size_t j = 0; j < m; ++j) values[k * m + j] = points[front[k]][j];
     }
-    std::vector<double> distance(n * n, 0.0);
+    // A member's distance to itself and to a member gone is +inf, so that
+    // it is never a neighbour.
+    std::vector<double> distance(n * n, kInfinity);
     for (std::size_t a = 0; a < n; ++a) {
         for (std::size_t b = a + 1; b < n; ++b) {
             double sum = 0.0;
@@ -115,7 +117,6 @@ std::vector<std::uint32_t> ThinByNearest(const PointSet& points, std::span<const
         d1[k] = d2[k] = kInfinity;
         const double* row = distance.data() + k * n;
         for (std::size_t o = 0; o < n; ++o) {
-            if (o == k || kept[o] == 0) continue;
             const double d = row[o];
             if (d < d1[k]) {
                 second[k] = first[k];
@@ -156,6 +157,7 @@ std::vector<std::uint32_t> ThinByNearest(const PointSet& points, std::span<const
         if (kept[gone] == 0 || top.version != version[gone]) continue;
         kept[gone] = 0;
         --left;
+        for (std::size_t k = 0; k < n; ++k) distance[k * n + gone] = kInfinity;
         for (std::uint32_t k = 0; k < n; ++k) {
             if (kept[k] != 0 && (first[k] == gone || second[k] == gone)) {
                 neighbours(k);
