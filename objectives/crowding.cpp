@@ -63,7 +63,8 @@ Line MakeLine(const PointSet& points, std::span<const std::uint32_t> front, std:
 }
 
 // ThinFront's kNearest: the member nearest to another one goes, one at a
-// time, in objectives scaled by the front's ranges; of the two members of
+// time, by the sum of the differences of their objectives, each scaled by
+// the front's range (the Manhattan distance); of the two members of
 // the closest pair, the one nearer to its second neighbour. The member with
 // the lowest value of each objective (the first in `front`'s order among
 // equals) is kept while others are left. Each member keeps the distances
@@ -87,8 +88,8 @@ std::vector<std::uint32_t> ThinByNearest(const PointSet& points, std::span<const
         const double range = hi - points[front[lowest]][j];
         scale[j] = range > 0.0 ? 1.0 / range : 0.0;
     }
-    // The members' values side by side, then the squared scaled distances
-    // between them, row after row (differences scaled, not values, so that
+    // The members' values side by side, then the scaled distances between
+    // them, row after row (differences scaled, not values, so that
     // a small range among large values keeps its digits).
     std::vector<double> values(n * m);
     for (std::size_t k = 0; k < n; ++k) {
@@ -101,15 +102,14 @@ std::vector<std::uint32_t> ThinByNearest(const PointSet& points, std::span<const
         for (std::size_t b = a + 1; b < n; ++b) {
             double sum = 0.0;
             for (std::size_t j = 0; j < m; ++j) {
-                const double d = (values[a * m + j] - values[b * m + j]) * scale[j];
-                sum += d * d;
+                sum += std::fabs(values[a * m + j] - values[b * m + j]) * scale[j];
             }
             distance[a * n + b] = distance[b * n + a] = sum;
         }
     }
     std::vector<std::uint8_t> kept(n, 1);
     // The nearest and second-nearest remaining members of each member, and
-    // their (squared) distances.
+    // their distances.
     std::vector<std::uint32_t> first(n, kNone), second(n, kNone);
     std::vector<double> d1(n, kInfinity), d2(n, kInfinity);
     const auto neighbours = [&](std::size_t k) {

@@ -30,11 +30,13 @@ enum class Crowding {
     // dominates (the members must not dominate one another; the ends of the
     // front get +inf).
     kArea,
-    // The distance to its nearest other member, in objectives scaled by the
-    // front's ranges (then to its second nearest, of the two members of the
-    // closest pair): the nearest-neighbour truncation of SPEA2 (Zitzler et
-    // al. 2001), which spreads a front of three and more objectives, where
-    // the crowding distance adds up per objective and does not. The member
+    // The distance to its nearest other member, the sum of the differences
+    // of their objectives each scaled by the front's range (then to its
+    // second nearest, of the two members of the closest pair): the
+    // nearest-neighbour truncation of SPEA2 (Zitzler et al. 2001), with the
+    // Manhattan distance, which measured better than the Euclidean one on
+    // DTLZ. It spreads a front of three and more objectives, where the
+    // crowding distance adds up per objective and does not. The member
     // with the lowest value of each objective stays while others are left.
     // The objectives must be finite.
     kNearest,

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <limits>
 #include <numeric>
@@ -143,8 +144,7 @@ std::uint32_t NearestToGo(const PointSet& points, const std::vector<std::uint32_
             if (o == k) continue;
             double sum = 0;
             for (std::size_t j = 0; j < points.Dimension(); ++j) {
-                const double d = range[j] > 0 ? (points[k][j] - points[o][j]) / range[j] : 0.0;
-                sum += d * d;
+                sum += range[j] > 0 ? std::abs(points[k][j] - points[o][j]) / range[j] : 0.0;
             }
             distances.push_back(sum);
         }
