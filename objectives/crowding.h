@@ -30,6 +30,16 @@ enum class Crowding {
     // dominates (the members must not dominate one another; the ends of the
     // front get +inf).
     kArea,
+    // The distance to its nearest other member, the sum of the differences
+    // of their objectives each scaled by the front's range (then to its
+    // second nearest, of the two members of the closest pair): the
+    // nearest-neighbour truncation of SPEA2 (Zitzler et al. 2001), with the
+    // Manhattan distance, which measured better than the Euclidean one on
+    // DTLZ. It spreads a front of three and more objectives, where the
+    // crowding distance adds up per objective and does not. The member
+    // with the lowest value of each objective stays while others are left.
+    // The objectives must be finite.
+    kNearest,
 };
 
 // The `keep` members of `front` (indices into `points`) that are left when
@@ -38,9 +48,10 @@ enum class Crowding {
 // a single pass, which drops neighbours together and leaves gaps, it leaves
 // the front evenly spread. Of equally crowded members the last in `front`'s
 // order goes first; the members kept are returned in `front`'s order.
-// O(n log n) per objective. Throws std::invalid_argument when `keep`
-// exceeds the front or kArea is asked for a front of other than two
-// objectives.
+// O(n log n) per objective (kNearest: O(n^2) as a rule). Throws
+// std::invalid_argument when `keep` exceeds the front, kArea is asked for a
+// front of other than two objectives, or kNearest for one with an infinite
+// or NaN value.
 std::vector<std::uint32_t> ThinFront(const PointSet& points, std::span<const std::uint32_t> front,
                                      std::size_t keep, Crowding crowding);
 

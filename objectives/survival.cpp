@@ -1,6 +1,7 @@
 #include "objectives/survival.h"
 
 #include <algorithm>
+#include <cmath>
 #include <limits>
 #include <numeric>
 #include <stdexcept>
@@ -41,15 +42,26 @@ Survivors Start(const PointSet& points, std::span<const double> violations, std:
     return survivors;
 }
 
-// Keeps `room` members of front `f`, thinned (ThinFront) by the area of two
-// objectives when the front is feasible, by crowding distance otherwise
-// (members of an infeasible front share a violation, not a front).
+// Whether the members of `front` are all finite.
+bool Finite(const PointSet& points, std::span<const std::uint32_t> front) {
+    return std::all_of(front.begin(), front.end(), [&](std::uint32_t i) {
+        const auto p = points[i];
+        return std::all_of(p.begin(), p.end(), [](double v) { return std::isfinite(v); });
+    });
+}
+
+// Keeps `room` members of front `f`, thinned (ThinFront) when the front is
+// feasible by the area of two objectives, or by the nearest neighbours of
+// three and more when its objectives are finite; by crowding distance
+// otherwise (members of an infeasible front share a violation, not a front).
 void Thin(const PointSet& points, std::span<const double> violations, Survivors& survivors, std::size_t f,
           std::size_t room) {
     const std::span<const std::uint32_t> front = survivors.fronts.Front(f);
-    const bool area = points.Dimension() == 2 && RankViolation(points[front[0]], violations[front[0]]) == 0.0;
-    const std::vector<std::uint32_t> kept =
-        ThinFront(points, front, room, area ? Crowding::kArea : Crowding::kDistance);
+    const bool feasible = RankViolation(points[front[0]], violations[front[0]]) == 0.0;
+    Crowding crowding = Crowding::kDistance;
+    if (feasible && points.Dimension() == 2) crowding = Crowding::kArea;
+    if (feasible && points.Dimension() > 2 && Finite(points, front)) crowding = Crowding::kNearest;
+    const std::vector<std::uint32_t> kept = ThinFront(points, front, room, crowding);
     survivors.kept.insert(survivors.kept.end(), kept.begin(), kept.end());
 }
 

@@ -24,9 +24,10 @@ struct Survivors {
 };
 
 // NSGA-II (Deb et al. 2002): whole fronts in order while they fit; the front
-// that does not is thinned one member at a time (ThinFront): by the area
-// only each member dominates when it is feasible and of two objectives, by
-// crowding distance otherwise. Throws std::invalid_argument when `count`
+// that does not is thinned one member at a time (ThinFront): when it is
+// feasible, by the area only each member dominates for two objectives or by
+// the nearest neighbours (kNearest) for more when its values are finite;
+// else by crowding distance. Throws std::invalid_argument when `count`
 // exceeds the points or there is not one violation per point.
 Survivors SurviveNsga2(const PointSet& points, std::span<const double> violations, std::size_t count);
 

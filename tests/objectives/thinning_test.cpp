@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <limits>
 #include <numeric>
 #include <random>
+#include <span>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -128,6 +130,94 @@ INSTANTIATE_TEST_SUITE_P(Objectives, ThinningTest,
                              return (std::get<0>(param.param) == Crowding::kArea ? "Area" : "Distance") +
                                     std::to_string(std::get<1>(param.param));
                          });
+
+// The member that the nearest-neighbour thinning removes next from `left`,
+// every distance computed afresh in the ranges of the whole front, whose
+// lowest member per objective (`ends`) stays while others are left.
+std::uint32_t NearestToGo(const PointSet& points, const std::vector<std::uint32_t>& left,
+                          const std::vector<double>& range, const std::vector<std::uint32_t>& ends) {
+    std::tuple<bool, double, double> best{true, kInf, kInf};
+    std::uint32_t gone = left[0];
+    for (const std::uint32_t k : left) {
+        std::vector<double> distances;
+        for (const std::uint32_t o : left) {
+            if (o == k) continue;
+            double sum = 0;
+            for (std::size_t j = 0; j < points.Dimension(); ++j) {
+                sum += range[j] > 0 ? std::abs(points[k][j] - points[o][j]) / range[j] : 0.0;
+            }
+            distances.push_back(sum);
+        }
+        std::sort(distances.begin(), distances.end());
+        distances.resize(2, kInf);
+        const std::tuple<bool, double, double> key{std::count(ends.begin(), ends.end(), k) > 0, distances[0],
+                                                   distances[1]};
+        if (key <= best) {
+            best = key;
+            gone = k;
+        }
+    }
+    return gone;
+}
+
+class NearestThinningTest : public ::testing::TestWithParam<std::size_t> {};
+
+// Removing the member nearest to another one, with only the neighbours that
+// lost theirs updated, gives what recomputing every distance after each
+// removal gives: ties (copies among them) to the nearer second neighbour,
+// then to the last member; the lowest member of each objective kept.
+TEST_P(NearestThinningTest, OneAtATimeMatchesRecomputingEveryDistance) {
+    const std::size_t m = GetParam();
+    std::mt19937 engine(static_cast<unsigned>(m));
+    for (int trial = 0; trial < 30; ++trial) {
+        // Corners 0 and 64 (members 0 and 1) fix the ranges, so every
+        // scaled distance is exact.
+        const std::vector<double> values = RandomPoints(Crowding::kDistance, m, 8 + trial, engine);
+        const PointSet points(values, m);
+        std::vector<std::uint32_t> front(points.Size());
+        std::iota(front.begin(), front.end(), 0u);
+        std::vector<std::uint32_t> ends;
+        for (std::size_t j = 0; j < m; ++j) {
+            ends.push_back(*std::min_element(front.begin(), front.end(),
+                                             [&](auto a, auto b) { return points[a][j] < points[b][j]; }));
+        }
+        const std::vector<double> range(m, 64.0);
+        for (std::size_t keep = 1; keep <= front.size(); keep += 3) {
+            std::vector<std::uint32_t> left = front;
+            while (left.size() > keep)
+                left.erase(std::find(left.begin(), left.end(), NearestToGo(points, left, range, ends)));
+            ASSERT_EQ(ThinFront(points, front, keep, Crowding::kNearest), left)
+                << "trial " << trial << " keep " << keep;
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Objectives, NearestThinningTest, ::testing::Values(std::size_t{3}, std::size_t{5}));
+
+// Survival thins a feasible front of three objectives by the nearest
+// neighbours, an infeasible one or one with an infinite value by crowding
+// distance; ThinFront refuses the nearest neighbours of infinite values.
+TEST(ThinningEdgeTest, TheNearestNeighboursForThreeObjectives) {
+    std::mt19937 engine(11);
+    std::vector<double> values = RandomPoints(Crowding::kDistance, 3, 30, engine);
+    for (std::size_t k = 0; k < values.size(); k += 3)
+        values[k + 2] = 192 - values[k] - values[k + 1];  // a plane
+    const PointSet points(values, 3);
+    std::vector<std::uint32_t> all(points.Size());
+    std::iota(all.begin(), all.end(), 0u);
+    const std::vector<double> feasible(points.Size(), 0.0), infeasible(points.Size(), 1.0);
+    const std::vector<std::uint32_t> nearest = ThinFront(points, all, 12, Crowding::kNearest);
+    ASSERT_NE(nearest, ThinFront(points, all, 12, Crowding::kDistance));
+    EXPECT_EQ(SurviveNsga2(points, feasible, 12).kept, nearest);
+    EXPECT_EQ(SurviveNsga2(points, infeasible, 12).kept, ThinFront(points, all, 12, Crowding::kDistance));
+    values[0] = -kInf;  // member 0 stays in the first front
+    const PointSet unbounded(values, 3);
+    const Survivors cut = SurviveNsga2(unbounded, feasible, 12);
+    const std::span<const std::uint32_t> first = cut.fronts.Front(0);
+    ASSERT_GT(first.size(), 12u);
+    EXPECT_EQ(cut.kept, ThinFront(unbounded, first, 12, Crowding::kDistance));
+    EXPECT_THROW(ThinFront(unbounded, first, 12, Crowding::kNearest), std::invalid_argument);
+}
 
 // Misuse is refused. Survival thins a two-objective front by the area, which
 // keeps more hypervolume of a convex front than the crowding distance does.
