@@ -3,10 +3,11 @@
 // neighbour tours searched whole), then, until the CPU time is up, a child
 // bred as the example breeds it (edge assembly crossover with a tour as the
 // base and another as the donor, a segment double bridge when that gives the
-// base back), searched around its new edges, measured, and put in
-// nothing's place: the population stays as it was, so that every child
-// crosses two distinct local optima, as in the run before it converges (the positions of the child's cities are read in one pass
-// and kept in step by the search, as the example does). Prints
+// base back), searched around its new edges (the positions of its cities
+// read in one pass and kept in step by the search, as the example does),
+// measured, and put in nothing's place: the population stays as it was, so
+// that every child crosses two distinct local optima, as in a run before it
+// converges. Prints
 //
 //   <instance> population <P> children <C> cpu_seconds <S> children_per_cpu_second <R> mean <M>
 //
