@@ -34,9 +34,12 @@ declare -A file=(
     [a280]=$root/examples/tsp/data/a280.tsp [pcb442]=$root/examples/tsp/data/pcb442.tsp
     [fl417]=$root/perf/data/tsplib/fl417.tsp [att532]=$root/perf/data/tsplib/att532.tsp
     [rat783]=$root/perf/data/tsplib/rat783.tsp [d1291]=$root/perf/data/tsplib/d1291.tsp
-    [pcb3038]=$root/perf/data/tsplib/pcb3038.tsp)
+    [pcb3038]=$root/perf/data/tsplib/pcb3038.tsp
+    # Not in the repository (no stored public copy was found to name as its
+    # source): put TSPLIB's rat575.tsp there to run it with INSTANCES=rat575.
+    [rat575]=$root/perf/data/tsplib/rat575.tsp)
 declare -A optimum=([a280]=2579 [pcb442]=50778 [fl417]=11861 [att532]=27686 [rat783]=8806 [d1291]=50801
-    [pcb3038]=137694)
+    [pcb3038]=137694 [rat575]=6773)
 instances=${INSTANCES:-"a280 pcb442 fl417 att532 rat783 d1291 pcb3038"}
 check="python3 $root/perf/tsp_check.py"
 
@@ -46,6 +49,7 @@ echo "load before: $(uptime)"
 for seed in $seeds; do
     for name in $instances; do
         [ -n "${file[$name]:-}" ] || { echo "unknown instance $name" >&2; exit 1; }
+        [ -f "${file[$name]}" ] || { echo "no ${file[$name]}: see perf/data/tsplib/README.md" >&2; exit 1; }
         "$ils" "${file[$name]}" "$seconds" "$seed" --runs "$threads" --tour "$work/ils.tour" >"$work/ils.out"
         length=$(sed 's/.* best //' "$work/ils.out")
         $check "${file[$name]}" tour "$work/ils.tour" "$length"

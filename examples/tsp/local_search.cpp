@@ -15,43 +15,55 @@ namespace tsp {
 
 namespace {
 
-// The scratch arrays of one thread, reused from call to call.
+// No position yet; not looked at yet.
+constexpr std::uint32_t kNone = ~std::uint32_t{0};
+
+// The scratch arrays of one thread, reused from call to call. Between calls
+// `queued` is all 0 and `looked` all kNone (a search puts back what it
+// changed), so a search that looks at a few cities costs only those.
 struct Scratch {
-    std::vector<std::uint32_t> position;  // position[city]: where city stands in the tour
+    std::vector<std::uint32_t> position;  // position[city]: where city stands, for callers that keep none
     std::vector<std::uint32_t> queue;     // cities still to look at, a ring of n places
     std::vector<std::uint8_t> queued;     // queued[city]: city is in the queue (its don't-look bit is off)
     std::vector<std::uint32_t> looked;  // looked[city]: the number of moves made when city was last looked at
-};
+    std::vector<std::uint32_t> seen;    // the cities whose `looked` is set, in the order first looked at
 
-// No position yet; not looked at yet.
-constexpr std::uint32_t kNone = ~std::uint32_t{0};
+    // Sizes the arrays for n cities (clean: queued 0, looked kNone).
+    void Fit(std::uint32_t n) {
+        if (queue.size() != n) {
+            queue.resize(n);
+            queued.assign(n, 0);
+            looked.assign(n, kNone);
+        }
+        seen.clear();
+    }
+};
 
 // One run of the search over one tour.
 class Search {
 public:
+    // `position` holds where each city of `tour` stands and is kept in step
+    // with the moves.
     Search(const Instance& instance, const NeighbourLists& neighbours, std::span<std::uint32_t> tour,
-           Scratch& scratch)
+           std::uint32_t* position, Scratch& scratch)
         : n_(instance.Size()),
           k_(neighbours.K()),
           distance_(instance.Row(0)),
           neighbours_(neighbours.Of(0).data()),
-          tour_(tour.data()) {
-        scratch.position.resize(n_);
-        scratch.queue.resize(n_);
-        scratch.queued.assign(n_, 0);
-        scratch.looked.assign(n_, kNone);
-        position_ = scratch.position.data();
+          tour_(tour.data()),
+          position_(position),
+          scratch_(scratch) {
+        scratch.Fit(n_);
         queue_ = scratch.queue.data();
         queued_ = scratch.queued.data();
         looked_ = scratch.looked.data();
-        std::fill(position_, position_ + n_, kNone);
-        for (std::uint32_t i = 0; i < n_; ++i) {
-            std::uint32_t city = tour_[i];
-            if (city >= n_ || position_[city] != kNone)
-                throw std::invalid_argument("the tour is no permutation: city " + std::to_string(city) +
-                                            (city >= n_ ? " is out of range" : " appears twice"));
-            position_[city] = i;
-        }
+    }
+    Search(const Search&) = delete;
+    Search& operator=(const Search&) = delete;
+    // Leaves the scratch clean for the next search.
+    ~Search() {
+        for (std::uint32_t city : scratch_.seen) looked_[city] = kNone;
+        for (; count_ > 0; --count_, head_ = head_ + 1 == n_ ? 0 : head_ + 1) queued_[queue_[head_]] = 0;
     }
 
     void Push(std::uint32_t city) {
@@ -67,6 +79,7 @@ public:
     // not touch (a reversal changes which pairs of edges can be exchanged), so
     // when the queue runs dry, every city looked at before the last move is
     // looked at again; the search ends when each was looked at since then.
+    // Only the cities looked at are gone through again, not the whole tour.
     void Run() {
         for (;;) {
             while (count_ > 0) {
@@ -74,13 +87,12 @@ public:
                 head_ = head_ + 1 == n_ ? 0 : head_ + 1;
                 --count_;
                 queued_[city] = 0;
+                if (looked_[city] == kNone) scratch_.seen.push_back(city);
                 looked_[city] = moves_;
                 if (TwoOpt(city) || OrOpt(city)) ++moves_;
             }
-            for (std::uint32_t i = 0; i < n_; ++i) {
-                std::uint32_t city = tour_[i];
-                if (looked_[city] != kNone && looked_[city] != moves_) Push(city);
-            }
+            for (std::uint32_t city : scratch_.seen)
+                if (looked_[city] != moves_) Push(city);
             if (count_ == 0) return;
         }
     }
@@ -219,7 +231,8 @@ private:
     const std::int32_t* distance_;
     const std::uint32_t* neighbours_;
     std::uint32_t* tour_;
-    std::uint32_t* position_ = nullptr;
+    std::uint32_t* position_;
+    Scratch& scratch_;
     std::uint32_t* queue_ = nullptr;
     std::uint8_t* queued_ = nullptr;
     std::uint32_t* looked_ = nullptr;
@@ -236,6 +249,24 @@ void CheckSize(std::span<const std::uint32_t> tour, const Instance& instance) {
                                     " cities for an instance of " + std::to_string(instance.Size()));
 }
 
+// Fills position from tour; throws unless the tour is a permutation of 0..n-1.
+void ReadPositions(std::span<const std::uint32_t> tour, std::vector<std::uint32_t>& position) {
+    const std::uint32_t n = static_cast<std::uint32_t>(tour.size());
+    position.assign(n, kNone);
+    for (std::uint32_t i = 0; i < n; ++i) {
+        std::uint32_t city = tour[i];
+        if (city >= n || position[city] != kNone)
+            throw std::invalid_argument("the tour is no permutation: city " + std::to_string(city) +
+                                        (city >= n ? " is out of range" : " appears twice"));
+        position[city] = i;
+    }
+}
+
+void CheckCities(std::span<const std::uint32_t> cities, std::uint32_t n) {
+    for (std::uint32_t city : cities)
+        if (city >= n) throw std::invalid_argument("city " + std::to_string(city) + " is out of range");
+}
+
 }  // namespace
 
 void LocalSearch::ImproveSeeded(std::span<std::uint32_t> tour, std::uint64_t seed) const {
@@ -243,7 +274,8 @@ void LocalSearch::ImproveSeeded(std::span<std::uint32_t> tour, std::uint64_t see
     const std::uint32_t n = instance_.Size();
     if (n < 4) return;  // every tour of 3 cities has the same length
     Scratch& scratch = ThreadScratch();
-    Search search(instance_, neighbours_, tour, scratch);
+    ReadPositions(tour, scratch.position);
+    Search search(instance_, neighbours_, tour, scratch.position.data(), scratch);
     // A random order: start from a random city of the tour and step through
     // it with a stride drawn coprime to n, which reaches every city once.
     SplitMix random{seed};
@@ -265,12 +297,28 @@ void LocalSearch::ImproveSeeded(std::span<std::uint32_t> tour, std::uint64_t see
 void LocalSearch::ImproveAround(std::span<std::uint32_t> tour, std::span<const std::uint32_t> cities) const {
     CheckSize(tour, instance_);
     if (instance_.Size() < 4) return;
-    Search search(instance_, neighbours_, tour, ThreadScratch());
-    for (std::uint32_t city : cities) {
-        if (city >= instance_.Size())
-            throw std::invalid_argument("city " + std::to_string(city) + " is out of range");
-        search.Push(city);
-    }
+    CheckCities(cities, instance_.Size());
+    Scratch& scratch = ThreadScratch();
+    ReadPositions(tour, scratch.position);
+    Search search(instance_, neighbours_, tour, scratch.position.data(), scratch);
+    for (std::uint32_t city : cities) search.Push(city);
+    search.Run();
+}
+
+void LocalSearch::ImproveAround(std::span<std::uint32_t> tour, std::span<std::uint32_t> position,
+                                std::span<const std::uint32_t> cities) const {
+    CheckSize(tour, instance_);
+    if (position.size() != tour.size())
+        throw std::invalid_argument("positions for " + std::to_string(position.size()) + " cities, not " +
+                                    std::to_string(tour.size()));
+    if (instance_.Size() < 4) return;
+    CheckCities(cities, instance_.Size());
+    for (std::uint32_t city : cities)
+        if (position[city] >= tour.size() || tour[position[city]] != city)
+            throw std::invalid_argument("the position of city " + std::to_string(city) +
+                                        " is not where the tour has it");
+    Search search(instance_, neighbours_, tour, position.data(), ThreadScratch());
+    for (std::uint32_t city : cities) search.Push(city);
     search.Run();
 }
 

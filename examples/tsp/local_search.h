@@ -16,7 +16,9 @@ namespace tsp {
 // It takes the first improving move it finds and stops when no city has one.
 //
 // It points to the instance and the neighbour lists, which must outlive it,
-// and keeps no state between calls (each thread has its own scratch arrays),
+// and keeps no state between calls (each thread has its own scratch arrays,
+// left clean after each call, so a search that looks at a few cities does
+// not pay for the others),
 // so any number of threads may improve different tours at once.
 class LocalSearch {
 public:
@@ -40,6 +42,13 @@ public:
     // (for a tour that is already locally optimal except near them): cheaper
     // than Improve, but it leaves alone a move that opens elsewhere.
     void ImproveAround(std::span<std::uint32_t> tour, std::span<const std::uint32_t> cities) const;
+    // The same for a caller that keeps each city's place beside the tour
+    // (position[tour[i]] == i), which the moves keep in step: the search
+    // then costs only the cities it looks at, not the length of the tour.
+    // Throws std::invalid_argument when a queued city is not where
+    // `position` says (the rest of `position` is trusted, not read).
+    void ImproveAround(std::span<std::uint32_t> tour, std::span<std::uint32_t> position,
+                       std::span<const std::uint32_t> cities) const;
 
     // Both throw std::invalid_argument for a tour that is no permutation of
     // the instance's cities (and ImproveAround for a city out of range).

@@ -25,6 +25,8 @@ struct BreedNote {
     const std::uint32_t* child = nullptr;
     std::vector<std::uint32_t> cities;
     std::vector<std::uint32_t> replaced;  // the genes the child replaces, read before they are overwritten
+    std::vector<std::uint32_t>
+        position;  // position[city]: where the child has it, kept in step by the search
 };
 inline BreedNote& ThreadBreedNote() { return zarnel::platform::PerThread<BreedNote>(); }
 
@@ -93,6 +95,10 @@ public:
         }
         if (settings_.kick && !outcome.changed)
             SegmentDoubleBridge(child, settings_.kickRun, random(), note.cities);
+        // One pass over the child, which the crossover has just written
+        // whole anyway; the search then works from the noted cities alone.
+        note.position.resize(child.size());
+        for (std::uint32_t i = 0; i < child.size(); ++i) note.position[child[i]] = i;
         note.child = child.data();
     }
 
@@ -121,7 +127,7 @@ struct TourImprover {
         const bool bred = note.child == tour.data() && note.replaced.size() == tour.size();
         note.child = nullptr;
         if (bred && !wholeSearch) {
-            search->ImproveAround(tour, note.cities);
+            search->ImproveAround(tour, note.position, note.cities);
             return;
         }
         if (!bred && nearestStart) {

@@ -139,3 +139,47 @@ TEST(LocalSearchTest, RefusesATourThatIsNoPermutation) {
 }
 
 }  // namespace
+
+// The positions a caller keeps beside a tour stay where the tour has its
+// cities, the search with them makes the same moves as without, and a call
+// refused half-way (a city out of range, a wrong position) leaves no state
+// behind for the next one.
+TEST(LocalSearchTest, KeptPositionsFollowTheMovesAndNothingCarriesOverBetweenCalls) {
+    std::mt19937_64 random(29);
+    for (int trial = 0; trial < 120; ++trial) {
+        const std::uint32_t n = 4 + static_cast<std::uint32_t>(random() % (trial < 60 ? 20 : 300));
+        tsp::Instance instance = RandomInstance(n, random);
+        tsp::NeighbourLists neighbours(instance, 1 + static_cast<std::uint32_t>(random() % 12));
+        tsp::LocalSearch search(instance, neighbours);
+        std::vector<std::uint32_t> tour = RandomTour(n, random);
+        if (trial % 3 == 0) search.Improve(std::span<std::uint32_t>(tour), random);
+        std::vector<std::uint32_t> cities;
+        for (std::uint32_t i = 1 + static_cast<std::uint32_t>(random() % 8); i > 0; --i)
+            cities.push_back(static_cast<std::uint32_t>(random() % n));
+        std::vector<std::uint32_t> kept = tour, position(n);
+        for (std::uint32_t i = 0; i < n; ++i) position[kept[i]] = i;
+        // A refused call first: its queued cities must not leak into the next.
+        std::vector<std::uint32_t> refused = cities;
+        refused.push_back(n);
+        EXPECT_THROW(search.ImproveAround(std::span<std::uint32_t>(kept), position, refused),
+                     std::invalid_argument);
+        search.ImproveAround(std::span<std::uint32_t>(kept), position, cities);
+        std::vector<std::uint32_t> fresh = tour;
+        search.ImproveAround(std::span<std::uint32_t>(fresh), cities);
+        ASSERT_EQ(kept, fresh) << "n " << n << " trial " << trial;
+        std::vector<std::uint32_t> recomputed(n);
+        for (std::uint32_t i = 0; i < n; ++i) recomputed[kept[i]] = i;
+        ASSERT_EQ(position, recomputed) << "n " << n << " trial " << trial;
+    }
+    tsp::Instance instance = RandomInstance(10, random);
+    tsp::NeighbourLists neighbours(instance, 5);
+    tsp::LocalSearch search(instance, neighbours);
+    std::vector<std::uint32_t> tour = RandomTour(10, random), position(10), cities = {tour[0]};
+    for (std::uint32_t i = 0; i < 10; ++i) position[tour[i]] = i;
+    std::swap(position[tour[0]], position[tour[1]]);
+    EXPECT_THROW(search.ImproveAround(std::span<std::uint32_t>(tour), position, cities),
+                 std::invalid_argument);
+    std::vector<std::uint32_t> shortPositions(9);
+    EXPECT_THROW(search.ImproveAround(std::span<std::uint32_t>(tour), shortPositions, cities),
+                 std::invalid_argument);
+}
