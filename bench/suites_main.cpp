@@ -43,7 +43,7 @@ int main(int argc, char** argv) {
         .Add(
             "--variation",
             "One objective: default (Solve's), sbx, blx_alpha, arithmetic or differential (then a tournament "
-            "of 4 unless --tournament says otherwise)",
+            "of 4 and a population of 200 unless --tournament and --population say otherwise)",
             variation)
         .Add("--tournament", "One objective: individuals per tournament step (0: Solve's 3)", tournament)
         .Add("--differential-weight", "With --variation differential: F", single.differentialWeight)
@@ -89,8 +89,12 @@ int main(int argc, char** argv) {
         }
         single.crossover = found->second;
         settings.singleObjectiveOperators = single;
-        if (single.crossover == zarnel::RealVectorOperators::Crossover::kDifferential && tournament == 0)
-            tournament = 4;
+        // Differential evolution's step takes three parents, and a larger
+        // population keeps it from closing in early (g02, g03).
+        if (single.crossover == zarnel::RealVectorOperators::Crossover::kDifferential) {
+            if (tournament == 0) tournament = 4;
+            settings.singleObjectivePopulation = 200;
+        }
         settings.label = "zarnel-" + variation;
     }
     if (tournament != 0) settings.singleObjectiveTournament = tournament;

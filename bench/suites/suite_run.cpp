@@ -49,7 +49,9 @@ SuiteRow Run(const Problem& problem, const Budget& budget, const SuiteSettings& 
              SolveOptions options) {
     SuiteRow row;
     row.problem = problem.name();
-    const std::uint32_t population = settings.population != 0 ? settings.population : budget.population;
+    std::uint32_t population = settings.population != 0 ? settings.population : budget.population;
+    if (!ObjectivesProblem<Problem> && settings.population == 0 && settings.singleObjectivePopulation != 0)
+        population = settings.singleObjectivePopulation;
     const std::uint64_t evaluations = settings.evaluations != 0 ? settings.evaluations : budget.evaluations;
     options.population = population;
     if (!options.seed) options.seed = run::SeedFromClock();

@@ -27,6 +27,8 @@ struct SuiteSettings {
     std::optional<RealVectorOperators> singleObjectiveOperators;
     // Their tournament size (SolveOptions::tournamentSize); 0: the options'.
     std::uint32_t singleObjectiveTournament = 0;
+    // Their population when `population` is 0; 0: the suite's.
+    std::uint32_t singleObjectivePopulation = 0;
 };
 
 // What one run found. Several objectives: the front's hypervolume against
