@@ -103,6 +103,7 @@ void Differential(std::span<const double> base, std::span<const double> a, std::
                   double rate) {
     CheckArguments(base, a, child, kind);
     CheckArguments(base, b, child, kind);
+    if (child.empty()) return;
     const std::size_t forced = random.Below(static_cast<std::uint32_t>(child.size()));
     for (std::size_t i = 0; i < child.size(); ++i) {
         const double lo = kind.lower[i], hi = kind.upper[i];
