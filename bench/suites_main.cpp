@@ -7,9 +7,12 @@
 //
 //   ZarnelSuites --problem zdt1 --seed 3 --threads 2
 //   ZarnelSuites --all --seed 1 --json table.json --out fronts/
+#include <algorithm>
 #include <cstdio>
 #include <exception>
+#include <iterator>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "bench/suites/suite.h"
@@ -22,7 +25,9 @@ int main(int argc, char** argv) {
     zarnel::SolveOptions options;
     options.quiet = true;
     zarnel::suites::SuiteSettings settings;
-    std::string problem, json, survival = "automatic";
+    std::string problem, json, survival = "automatic", variation = "default";
+    zarnel::RealVectorOperators single;
+    std::uint32_t tournament = 0;
     bool all = false, list = false, progress = false;
     zarnel::Flags flags("ZarnelSuites: the standard problems of several objectives and of constraints");
     flags.Standard(options)
@@ -35,6 +40,16 @@ int main(int argc, char** argv) {
              settings.evaluations)
         .Add("--population", "Individuals (0: the suite's)", settings.population)
         .Add("--survival", "Several objectives: automatic, nsga2 or nsga3", survival)
+        .Add(
+            "--variation",
+            "One objective: default (Solve's), sbx, blx_alpha, arithmetic or differential (then a tournament "
+            "of 4 and a population of 200 unless --tournament and --population say otherwise)",
+            variation)
+        .Add("--tournament", "One objective: individuals per tournament step (0: Solve's 3)", tournament)
+        .Add("--differential-weight", "With --variation differential: F", single.differentialWeight)
+        .Add("--differential-rate", "With --variation differential: CR", single.differentialRate)
+        .Add("--mutation-rate", "With --variation other than default: each gene's mutation chance (-1: 1/n)",
+             single.mutationRate)
         .Add("--out",
              "A directory for each run's final front, as PROBLEM.zarnel.SEED.txt (perf/score_front's format)",
              settings.outDirectory)
@@ -57,6 +72,32 @@ int main(int argc, char** argv) {
                      survival.c_str());
         return 2;
     }
+    if (variation != "default") {
+        const std::pair<const char*, zarnel::RealVectorOperators::Crossover> crossovers[] = {
+            {"sbx", zarnel::RealVectorOperators::Crossover::kSbx},
+            {"blx_alpha", zarnel::RealVectorOperators::Crossover::kBlxAlpha},
+            {"arithmetic", zarnel::RealVectorOperators::Crossover::kArithmetic},
+            {"differential", zarnel::RealVectorOperators::Crossover::kDifferential}};
+        const auto found = std::find_if(std::begin(crossovers), std::end(crossovers),
+                                        [&](const auto& entry) { return variation == entry.first; });
+        if (found == std::end(crossovers)) {
+            std::fprintf(stderr,
+                         "ZarnelSuites: --variation %s: give default, sbx, blx_alpha, arithmetic or "
+                         "differential\n",
+                         variation.c_str());
+            return 2;
+        }
+        single.crossover = found->second;
+        settings.singleObjectiveOperators = single;
+        // Differential evolution's step takes three parents, and a larger
+        // population keeps it from closing in early (g02, g03).
+        if (single.crossover == zarnel::RealVectorOperators::Crossover::kDifferential) {
+            if (tournament == 0) tournament = 4;
+            settings.singleObjectivePopulation = 200;
+        }
+        settings.label = "zarnel-" + variation;
+    }
+    if (tournament != 0) settings.singleObjectiveTournament = tournament;
     if (all == !problem.empty()) {
         std::fprintf(stderr, "ZarnelSuites: give --problem NAME or --all (--list names the problems)\n");
         return 2;

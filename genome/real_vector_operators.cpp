@@ -19,6 +19,8 @@ const char* CrossoverName(RealVectorOperators::Crossover crossover) {
             return "blx_alpha";
         case Crossover::kArithmetic:
             return "arithmetic";
+        case Crossover::kDifferential:
+            return "differential";
     }
     return nullptr;
 }
@@ -56,7 +58,9 @@ std::string RealVectorOperators::Validate() const {
                               AtLeastFault("polynomialEta", polynomialEta, 0.0),
                               AtLeastFault("gaussianSigma", gaussianSigma, 0.0),
                               genome_detail::RateFault("crossoverRate", crossoverRate),
-                              genome_detail::RateFault("mutationRate", mutationRate, true)}) {
+                              genome_detail::RateFault("mutationRate", mutationRate, true),
+                              AtLeastFault("differentialWeight", differentialWeight, 0.0),
+                              genome_detail::RateFault("differentialRate", differentialRate)}) {
         if (!fault.empty()) return fault;
     }
     return "";
@@ -76,6 +80,10 @@ void RealVectorOperators::Breed(const RealVector& kind, std::span<const std::spa
                 break;
             case Crossover::kArithmetic:
                 real::Arithmetic(best, parents[1], child, kind, random);
+                break;
+            case Crossover::kDifferential:
+                real::Differential(best, parents[1], parents.size() >= 3 ? parents[2] : best, child, kind,
+                                   random, differentialWeight, differentialRate);
                 break;
         }
     } else {

@@ -98,6 +98,35 @@ void Arithmetic(std::span<const double> p1, std::span<const double> p2, std::spa
     }
 }
 
+void Differential(std::span<const double> base, std::span<const double> a, std::span<const double> b,
+                  std::span<double> child, const RealVector& kind, Random& random, double weight,
+                  double rate) {
+    CheckArguments(base, a, child, kind);
+    CheckArguments(base, b, child, kind);
+    if (child.empty()) return;
+    const std::size_t forced = random.Below(static_cast<std::uint32_t>(child.size()));
+    for (std::size_t i = 0; i < child.size(); ++i) {
+        const double lo = kind.lower[i], hi = kind.upper[i];
+        // Drawn for every gene, the forced one too, so that which genes come
+        // from the donor does not shift the later draws.
+        const bool fromDonor = random.Chance(rate) || i == forced;
+        if (!fromDonor) {
+            child[i] = base[i];
+            continue;
+        }
+        // weight (a - b) as a difference of products: no overflow to inf
+        // for the widest bounds, and weight 0 gives the base.
+        const double donor = base[i] + (weight * a[i] - weight * b[i]);
+        if (donor < lo) {
+            child[i] = Clamp(0.5 * lo + 0.5 * base[i], lo, hi);
+        } else if (donor > hi) {
+            child[i] = Clamp(0.5 * hi + 0.5 * base[i], lo, hi);
+        } else {
+            child[i] = Clamp(donor, lo, hi);  // NaN (inf - inf) goes to lo
+        }
+    }
+}
+
 void PolynomialMutation(std::span<double> genes, const RealVector& kind, Random& random, double eta,
                         double perGene, bool clamped) {
     assert(genes.size() == kind.lower.size());

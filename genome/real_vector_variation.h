@@ -40,6 +40,16 @@ void BlxAlpha(std::span<const double> p1, std::span<const double> p2, std::span<
 void Arithmetic(std::span<const double> p1, std::span<const double> p2, std::span<double> child,
                 const RealVector& kind, Random& random);
 
+// Differential evolution's variation (Storn and Price, 1997), binomial form:
+// the donor base + weight (a - b), and each gene of the child is the donor's
+// with probability `rate` (one gene drawn at random always is), else the
+// base's. A donor gene beyond a bound is replaced by the midpoint of the
+// base's gene and that bound, so that a run can close in on an optimum on a
+// bound without piling children onto it. weight >= 0, rate in [0, 1].
+void Differential(std::span<const double> base, std::span<const double> a, std::span<const double> b,
+                  std::span<double> child, const RealVector& kind, Random& random, double weight,
+                  double rate);
+
 // Polynomial mutation (Deb and Goyal, 1996): each gene with probability
 // `perGene` moves by a polynomially distributed step (distribution index
 // `eta` >= 0: large keeps steps small). By default the step is the bounded

@@ -49,7 +49,9 @@ SuiteRow Run(const Problem& problem, const Budget& budget, const SuiteSettings& 
              SolveOptions options) {
     SuiteRow row;
     row.problem = problem.name();
-    const std::uint32_t population = settings.population != 0 ? settings.population : budget.population;
+    std::uint32_t population = settings.population != 0 ? settings.population : budget.population;
+    if (!ObjectivesProblem<Problem> && settings.population == 0 && settings.singleObjectivePopulation != 0)
+        population = settings.singleObjectivePopulation;
     const std::uint64_t evaluations = settings.evaluations != 0 ? settings.evaluations : budget.evaluations;
     options.population = population;
     if (!options.seed) options.seed = run::SeedFromClock();
@@ -91,7 +93,11 @@ SuiteRow Run(const Problem& problem, const Budget& budget, const SuiteSettings& 
         // children per thread, where sized phases grow to thousands.
         options.maxEvaluations = evaluations;
         if (options.stepsPerPhase == 0) options.stepsPerPhase = 25;
-        const auto result = Solve(problem, options);
+        if (settings.singleObjectiveTournament != 0)
+            options.tournamentSize = settings.singleObjectiveTournament;
+        const auto result = settings.singleObjectiveOperators
+                                ? Solve(problem, options, *settings.singleObjectiveOperators)
+                                : Solve(problem, options);
         row.best = result.feasible ? result.fitness : std::numeric_limits<double>::quiet_NaN();
         const double known = problem.bestKnown();
         row.gap = (row.best - known) / std::max(1.0, std::fabs(known));

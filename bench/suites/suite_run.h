@@ -2,9 +2,11 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "genome/real_vector_operators.h"
 #include "solve/options.h"
 
 // One run of a standard problem by name through zarnel::Solve, at the
@@ -21,6 +23,12 @@ struct SuiteSettings {
     std::string label = "zarnel";
     // Where each run's record goes, as "<problem>.<seed>.json"; empty: none.
     std::string recordDirectory;
+    // The operators of the problems of one objective; none: Solve's default.
+    std::optional<RealVectorOperators> singleObjectiveOperators;
+    // Their tournament size (SolveOptions::tournamentSize); 0: the options'.
+    std::uint32_t singleObjectiveTournament = 0;
+    // Their population when `population` is 0; 0: the suite's.
+    std::uint32_t singleObjectivePopulation = 0;
 };
 
 // What one run found. Several objectives: the front's hypervolume against

@@ -134,6 +134,35 @@ TEST(OperatorChoiceTest, NamesAndRefusals) {
     EXPECT_EQ(integers.Validate(), "creepStep 0 is below 1");
 }
 
+// The differential choice names itself, refuses a negative F or a CR
+// outside [0, 1], breeds valid children, and steps from the best parent
+// along the difference of the second and third (with two parents, of the
+// second and the best), whatever the other parents hold.
+TEST(OperatorChoiceTest, DifferentialTakesTheDifferenceOfTheOtherParents) {
+    RealVectorOperators reals;
+    reals.crossover = RealVectorOperators::Crossover::kDifferential;
+    EXPECT_EQ(reals.Name(), "differential+polynomial");
+    ExpectValidChildren(RealVector{{-1.0, 0.0, 3.0}, {1.0, 10.0, 3.0}}, reals, "differential");
+    reals.differentialWeight = -0.5;
+    EXPECT_EQ(reals.Validate(), "differentialWeight -0.5 is not a finite number >= 0");
+    reals.differentialWeight = 0.5;
+    reals.differentialRate = 1.5;
+    EXPECT_EQ(reals.Validate(), "differentialRate 1.5 is not in [0, 1]");
+    reals.differentialRate = 1.0;
+    reals.crossoverRate = 1.0;
+    reals.mutationRate = 0.0;
+    const RealVector box{{0.0, 0.0}, {100.0, 100.0}};
+    const std::vector<double> best{50.0, 50.0}, second{60.0, 40.0}, third{40.0, 60.0}, fourth{0.0, 0.0};
+    std::vector<double> child(2);
+    Random random(79);
+    const std::span<const double> four[] = {best, second, third, fourth};
+    reals.Breed(box, four, child, random);
+    EXPECT_EQ(child, (std::vector<double>{60.0, 40.0}));  // 50 + 0.5 (60 - 40), 50 + 0.5 (40 - 60)
+    const std::span<const double> two[] = {best, second};
+    reals.Breed(box, two, child, random);
+    EXPECT_EQ(child, (std::vector<double>{55.0, 45.0}));  // 50 + 0.5 (60 - 50), 50 + 0.5 (40 - 50)
+}
+
 // Clamped bounds name themselves and breed within the bounds, and only they
 // put children of parents next to a bound on it; an enumerator that names
 // nothing is refused.

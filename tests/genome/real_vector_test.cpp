@@ -158,6 +158,47 @@ TEST(RealVectorOperatorTest, ClampedFormsReachTheBoundsWithTheSameDraws) {
     EXPECT_NEAR(high / double(kTrials), 0.25, 0.02);
 }
 
+// Differential evolution's step: at rate 1 every gene is the donor base +
+// F (a - b); a donor beyond a bound gives the midpoint of the base and that
+// bound (never the bound itself from inside); at rate 0 exactly one gene,
+// different from one child to the next, comes from the donor; weight 0
+// gives the base; and on the kinds of the bounds test every child is
+// finite, within its bounds, with the fixed gene left alone.
+TEST(RealVectorOperatorTest, DifferentialStepsAlongTheParentsDifference) {
+    Random random(26);
+    const RealVector box{{0.0, 0.0, 0.0}, {10.0, 10.0, 10.0}};
+    const Genes base{5.0, 1.0, 9.0}, a{7.0, 1.0, 9.0}, b{3.0, 9.0, 1.0};
+    Genes child(3);
+    real::Differential(base, a, b, child, box, random, 0.5, 1.0);
+    EXPECT_EQ(child, (Genes{7.0, 0.5, 9.5}));  // 5 + 2; 1 - 4 < 0: (0 + 1) / 2; 9 + 4 > 10: (10 + 9) / 2
+    int changed[3] = {};
+    for (int trial = 0; trial < 3000; ++trial) {
+        real::Differential(base, a, b, child, box, random, 0.5, 0.0);
+        int differ = 0;
+        for (std::size_t i = 0; i < 3; ++i) {
+            differ += child[i] != base[i];
+            changed[i] += child[i] != base[i];
+        }
+        ASSERT_EQ(differ, 1);
+        real::Differential(base, a, b, child, box, random, 0.0, 1.0);
+        ASSERT_EQ(child, base);
+    }
+    for (const int count : changed) EXPECT_NEAR(count / 3000.0, 1.0 / 3, 0.04);
+    Genes p1(4), p2(4), p3(4), wide(4);
+    for (int trial = 0; trial < 2000; ++trial) {
+        kKind.Init(p1, random);
+        kKind.Init(p2, random);
+        kKind.Init(p3, random);
+        if (trial % 4 == 0) p2 = {5.0, 2.0, 1e308, 1e6};
+        if (trial % 4 == 1) p3 = {-5.0, 2.0, -1e308, 1e6 + 1e-3};
+        for (const double weight : {0.5, 2.0}) {
+            real::Differential(p1, p2, p3, wide, kKind, random, weight, 0.9);
+            ASSERT_EQ(kKind.Check(wide), "") << weight;
+            ASSERT_EQ(wide[1], 2.0);
+        }
+    }
+}
+
 TEST(RealVectorKindTest, ValidateRefusesUnusableBounds) {
     EXPECT_EQ(kKind.Validate(), "");
     EXPECT_EQ((RealVector{{}, {}}).Validate(), "no genes: the bounds are empty");

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "bench/suites/suite.h"
@@ -93,6 +94,47 @@ TEST_F(ZarnelSuitesE2E, TheSameSeedGivesTheSameFrontAtAnyThreadCount) {
     }
     EXPECT_EQ(fronts[0], fronts[1]);
     EXPECT_GE(Members(fronts[0]).size(), 10u);
+}
+
+// --variation breeds the problems of one objective with its crossover
+// (differential: a tournament of four and a population of 200, unless
+// --tournament and --population say otherwise),
+// names its files after it, and reaches the run's record; a variation that
+// names nothing and parameters Solve refuses end with status 2.
+TEST_F(ZarnelSuitesE2E, AVariationBreedsOneObjectiveWithItsOperators) {
+    struct Case {
+        const char* flags;
+        const char* operators;
+        int tournament;
+        int population;
+        const char* label;
+    };
+    for (const Case& c :
+         {Case{"", "sbx+polynomial", 3, 100, "zarnel"},
+          Case{"--variation differential", "differential+polynomial", 4, 200, "zarnel-differential"},
+          Case{"--variation differential --tournament 5 --population 50", "differential+polynomial", 5, 50,
+               "zarnel-differential"},
+          Case{"--variation blx_alpha", "blx_alpha+polynomial", 3, 100, "zarnel-blx_alpha"}}) {
+        SCOPED_TRACE(c.flags);
+        const auto result =
+            Run(std::string("--problem g06 --evaluations 1000 --seed 4 --threads 1 --records . "
+                            "--out . ") +
+                c.flags);
+        ASSERT_EQ(result.status, 0) << result.err;
+        const nlohmann::json record = nlohmann::json::parse(ReadFile(dir / "g06.4.json"));
+        EXPECT_EQ(record["operators"], c.operators);
+        EXPECT_EQ(record["parameters"]["tournament_size"], c.tournament);
+        EXPECT_EQ(record["parameters"]["population"], c.population);
+        EXPECT_EQ(Members(ReadFile(dir / (std::string("g06.") + c.label + ".4.txt"))).size(), 1u);
+    }
+    for (const auto& [flags, says] :
+         {std::pair{"--variation de", "--variation de: give default"},
+          std::pair{"--variation differential --differential-rate 1.5", "differentialRate 1.5 is not in"}}) {
+        SCOPED_TRACE(flags);
+        const auto result = Run(std::string("--problem g06 ") + flags);
+        EXPECT_EQ(result.status, 2);
+        EXPECT_NE(result.err.find(says), std::string::npos) << result.err;
+    }
 }
 
 TEST_F(ZarnelSuitesE2E, RefusesWhatItCannotRunWithStatusTwo) {
