@@ -16,12 +16,22 @@
 # one markdown table of medians over the rounds, with the ratio of 2 threads
 # to 1 and the 1-minute load average seen before the runs.
 #
+# Then what a phase costs around its work at more threads: `core_scaling
+# handover` (one knapsack step per thread per phase) for a few thousand
+# phases at each of HANDOVER_THREADS, and once at 2 threads with 32,000
+# individuals; per phase, the wall time (from the record's history, so the
+# first population and the setting up are left out) and the master's busy
+# time (the master pass).
+# On a machine with fewer cores than threads the hand-over includes the
+# threads' waiting for a core; say the core count beside the figures.
+#
 #   perf/core_scaling.sh [build-dir]      (default build/release)
 #
 # Environment: SECONDS_PER_RUN (default 10), ROUNDS (default 2), CASES (a
-# subset of "tsp jobshop knapsack 100us 1ms"), KEEP=dir (keep the records).
-# The defaults take about 3.5 minutes. Needs python3 and the targets tsp,
-# jobshop and core_scaling.
+# subset of "tsp jobshop knapsack 100us 1ms"), HANDOVER_THREADS (default
+# "1 2 4 16 64"; empty for none), PHASES (default 3000), KEEP=dir (keep the
+# records). The defaults take about 4 minutes. Needs python3 and the targets
+# tsp, jobshop and core_scaling.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$(cd "${1:-$root/build/release}" && pwd)
@@ -43,11 +53,14 @@ command_for() {
     case $1 in
         tsp) echo "$build/examples/tsp/tsp $root/examples/tsp/data/pcb442.tsp" ;;
         jobshop) echo "$build/examples/jobshop/jobshop $root/examples/jobshop/data/ta11.txt" ;;
-        knapsack | 100us | 1ms) echo "$build/perf/core_scaling $1" ;;
+        knapsack | 100us | 1ms) echo "$build/perf/core_scaling $1 --rounds-per-ms $per_ms" ;;
         *) echo "unknown case '$1'" >&2; exit 2 ;;
     esac
 }
 
+# The busy work is calibrated once, so that both thread counts do the same.
+per_ms=$("$build/perf/core_scaling" calibrate)
+echo "busy work: $per_ms rounds per millisecond"
 : > "$out/runs.txt"
 turn=0
 for round in $(seq 1 "$rounds"); do
@@ -69,7 +82,22 @@ for round in $(seq 1 "$rounds"); do
     done
 done
 
-python3 - "$out/runs.txt" <<'PY'
+: > "$out/handover.txt"
+phases=${PHASES:-3000}
+handover=${HANDOVER_THREADS-1 2 4 16 64}
+if [ -n "$handover" ]; then
+    for threads in $handover 2:32000; do
+        population=0  # the default: max(100, 4 x threads)
+        case $threads in *:*) population=${threads#*:} threads=${threads%%:*} ;; esac
+        load=$(cut -d' ' -f1 /proc/loadavg)
+        record="$out/handover-$threads-$population.json"
+        "$build/perf/core_scaling" handover --threads "$threads" --population "$population" \
+            --max-iterations "$phases" --quiet --json "$record" > /dev/null
+        echo "$threads $load $record" >> "$out/handover.txt"
+    done
+fi
+
+python3 - "$out/runs.txt" "$out/handover.txt" "$(nproc)" <<'PY'
 import json, statistics, sys
 
 rows = {}
@@ -85,9 +113,10 @@ for line in open(sys.argv[1]):
     entry.setdefault(threads, {})[round_] = (rate, busy)
     entry["loads"].append(float(load))
 
-print()
-print("| case | evaluations/s, 1 thread | 2 threads | ratio | busy, 1 thread | 2 threads | load |")
-print("|---|---|---|---|---|---|---|")
+if rows:
+    print()
+    print("| case | evaluations/s, 1 thread | 2 threads | ratio | busy, 1 thread | 2 threads | load |")
+    print("|---|---|---|---|---|---|---|")
 for case, entry in rows.items():
     one, two = entry["1"], entry["2"]
     ratios = [two[r][0] / one[r][0] for r in one if r in two]
@@ -96,4 +125,19 @@ for case, entry in rows.items():
           f"| {median(ratios):.2f} | {100 * median([v[1] for v in one.values()]):.0f} % "
           f"| {100 * median([v[1] for v in two.values()]):.0f} % "
           f"| {min(entry['loads']):.1f}–{max(entry['loads']):.1f} |")
+
+lines = open(sys.argv[2]).read().split("\n")
+if any(lines):
+    print()
+    print(f"Around a phase, on {sys.argv[3]} cores (one knapsack step per thread per phase):")
+    print()
+    print("| slave threads | population | µs per phase | master pass, µs | load |")
+    print("|---|---|---|---|---|")
+    for line in filter(None, lines):
+        threads, load, path = line.split()
+        record = json.load(open(path))
+        first, last = record["history"][0], record["history"][-1]
+        per_phase = (last["seconds"] - first["seconds"]) / (last["iteration"] - first["iteration"])
+        print(f"| {threads} | {record['parameters']['population']} | {1e6 * per_phase:.1f} "
+              f"| {1e3 * record['master_busy_ms'] / record['master_iterations']:.1f} | {float(load):.1f} |")
 PY
