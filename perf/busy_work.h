@@ -11,11 +11,11 @@
 #include "solve/problem.h"
 
 // A problem made expensive: every evaluation first does a fixed amount of
-// arithmetic, calibrated once to take about a millisecond on this machine
-// (BusyWork::Calibrate), then scores as the problem does. It stands for a
-// simulation behind the objectives when the threads' scaling is measured
-// (perf/moo_scaling): the work is counted in operations, not timed, so a
-// busy machine slows it down as it would a real one.
+// arithmetic, calibrated once to take a given time on this machine
+// (Calibrate), then scores as the problem does. It stands for a simulation
+// behind the fitness or the objectives when the threads' scaling is measured
+// (perf/moo_scaling, perf/core_scaling): the work is counted in operations,
+// not timed, so a busy machine slows it down as it would a real one.
 namespace zarnel::perf {
 
 // `rounds` rounds of arithmetic that the compiler cannot drop.
@@ -45,7 +45,13 @@ struct BusyWork {
     std::uint64_t rounds = 0;  // Calibrate(0.001) for about a millisecond
 
     auto genome() const { return problem.genome(); }
-    std::string name() const { return problem.name() + "+busy"; }
+    std::string name() const requires requires(const Problem& p) { p.name(); }
+    { return problem.name() + "+busy"; }
+
+    double fitness(std::span<const GeneOf<Problem>> genes) const requires HasFitness<Problem> {
+        Work();
+        return problem.fitness(genes);
+    }
 
     auto objectives(std::span<const GeneOf<Problem>> genes) const requires HasObjectives<Problem> {
         Work();

@@ -69,9 +69,13 @@ struct SolveOptions {
     // Individuals each tournament step claims (2 parents, 1 replaced, the rest
     // only compete): 3 … 16.
     std::uint32_t tournamentSize = 3;
-    // Tournament steps per slave thread per master iteration. 0 sizes it from
-    // the measured cost of a step, so that a slave phase lasts about two
-    // milliseconds and handing it out costs little (runs that a seed repeats
+    // Tournament steps per slave thread per master iteration (with two or
+    // more slave threads in the default mode, the phase's stepsPerPhase ×
+    // threads steps go to the threads as they come free, so one thread may
+    // take more than another). 0 sizes it from the measured cost of a step,
+    // so that a slave phase lasts two milliseconds or longer, long enough for
+    // handing it out, waiting for its last step and the master pass to cost
+    // at most about 3 % of it, and at most 100 ms (runs that a seed repeats
     // use a fixed count instead; see `seed` and `deterministic`).
     std::uint32_t stepsPerPhase = 0;
     // The same result from the same seed whatever `threads` is: the best

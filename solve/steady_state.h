@@ -8,6 +8,7 @@
 #include <exception>
 #include <limits>
 #include <mutex>
+#include <numeric>
 #include <optional>
 #include <span>
 #include <stop_token>
@@ -31,6 +32,7 @@
 #include "solve/problem.h"
 #include "solve/result.h"
 #include "solve/scheme_parts.h"
+#include "solve/step_share.h"
 
 namespace zarnel::detail {
 
@@ -86,7 +88,14 @@ using lanes::LaneCount;
 //   - default: every thread claims individuals anywhere in the population
 //     through the busy flags, with a generator stream of its own; which
 //     individuals meet depends on timing, so a seed repeats a run only with
-//     one slave thread.
+//     one slave thread. With two or more slave threads the phase's steps
+//     (the steps per thread times the threads) are handed out as the threads
+//     come free (StepShare), so a thread whose children take long does fewer
+//     of them instead of keeping the others waiting at the phase's end. A
+//     phase sized from its cost (no fixed step count) also looks at the
+//     clock about every millisecond of steps, and ends early once the time
+//     limit has passed or an end request or a stop has come, so that a
+//     phase grown long by the sizer does not delay them.
 //   - deterministic: a fixed number of lanes (LaneCount), each with its own
 //     stream; before every slave phase the master deals the population out
 //     into one disjoint slice per lane, from its own stream. A lane's steps
@@ -101,8 +110,8 @@ using lanes::LaneCount;
 // slave threads wait. Everything the master writes for a phase (the step
 // count, the protected index, the slices, the lane counter) is written while
 // the slave threads wait and read by them after their start event, which
-// orders it; the stop, interruption and failure flags are the only data
-// written during a phase.
+// orders it; the stop, interruption and failure flags and the step share's
+// counter are the only data written during a phase.
 //
 // Every fitness is kept as RankedFitness, higher better; an individual's
 // fitness is NaN from the moment its genes change until its fitness returns,
@@ -162,6 +171,8 @@ public:
             laneBegin_.resize(lanes + 1);
         }
         steps_ = settings_.fixedSteps != 0 ? settings_.fixedSteps : DefaultSteps();
+        shared_ = !settings_.deterministic && settings_.threads >= 2;
+        sized_ = !settings_.deterministic && settings_.fixedSteps == 0;
     }
 
     SteadyState(const SteadyState&) = delete;
@@ -322,15 +333,18 @@ private:
                 }
             }
             Random& random = threadRandom_[threadIndex];
-            for (std::uint32_t s = 0; s < steps_; ++s) {
-                if (stop_.load(std::memory_order_relaxed)) return kStop;
-                if (Step(random, [&] { return random.Below(population_.size); })) {
+            int status = kDone;
+            TakeSteps([&] {
+                if (stop_.load(std::memory_order_relaxed)) {
+                    status = kStop;
+                } else if (Step(random, [&] { return random.Below(population_.size); })) {
                     reached_.store(true, std::memory_order_relaxed);
                     stop_.store(true, std::memory_order_relaxed);
-                    return kStop;
+                    status = kStop;
                 }
-            }
-            return kDone;
+                return status == kDone;
+            });
+            return status;
         } catch (...) {
             NoteFailure(std::current_exception());
             return kStop;
@@ -346,7 +360,7 @@ private:
     void Prepare() {
         for (;;) {
             if (stop_.load(std::memory_order_relaxed)) return;
-            if (FirstPopulationDue()) {
+            if (Due()) {
                 interrupted_.store(true, std::memory_order_relaxed);
                 stop_.store(true, std::memory_order_relaxed);
                 return;
@@ -369,7 +383,7 @@ private:
     void PrepareBatches(Batch& batch) {
         for (;;) {
             if (stop_.load(std::memory_order_relaxed)) return;
-            if (FirstPopulationDue()) {
+            if (Due()) {
                 interrupted_.store(true, std::memory_order_relaxed);
                 stop_.store(true, std::memory_order_relaxed);
                 return;
@@ -392,7 +406,7 @@ private:
     }
 
     // The time limit has passed, or an end request or a stop came.
-    bool FirstPopulationDue() const {
+    bool Due() const {
         if (settings_.endRequests && platform::EndRequested()) return true;
         if (settings_.stop.stop_requested()) return true;
         return settings_.deadline && std::chrono::steady_clock::now() >= *settings_.deadline;
@@ -418,12 +432,13 @@ private:
             return false;
         };
         bool reached = false;
-        for (std::uint32_t s = 0; s < steps_ && !reached; ++s) {
-            if (stop_.load(std::memory_order_relaxed)) break;
+        TakeSteps([&] {
+            if (stop_.load(std::memory_order_relaxed)) return false;
             Step(
                 random, [&] { return random.Below(population_.size); }, wait);
             if (batch.children.size() == settings_.batch) reached = ScoreBatch(batch, true);
-        }
+            return !reached;
+        });
         // What is bred is scored, unless the run has failed.
         if (!failed_.load(std::memory_order_relaxed) && ScoreBatch(batch, true)) reached = true;
         if (reached) {
@@ -431,6 +446,30 @@ private:
             stop_.store(true, std::memory_order_relaxed);
         }
         return stop_.load(std::memory_order_relaxed) ? kStop : kDone;
+    }
+
+    // This thread's steps of a default-mode phase: `step()` once per step
+    // until it returns false, or the steps are done, or (in a sized phase,
+    // every checkEvery_ steps) Due() says the phase must end. With one slave
+    // thread (or none) they are the phase's steps_ steps in turn; with more,
+    // runs of them taken from the phase's share as the thread comes free.
+    template <class Body>
+    void TakeSteps(Body&& step) {
+        std::uint32_t done = 0;  // by this thread in this phase
+        const auto take = [&] {
+            if (checkEvery_ != 0 && done != 0 && done % checkEvery_ == 0 && Due()) return false;
+            ++done;
+            return step();
+        };
+        if (!shared_) {
+            for (std::uint32_t s = 0; s < steps_; ++s)
+                if (!take()) return;
+            return;
+        }
+        for (StepShare::Run run = share_.Take(); run.first < run.last; run = share_.Take()) {
+            for (std::uint64_t s = run.first; s < run.last; ++s)
+                if (!take()) return;
+        }
     }
 
     // The lanes of a deterministic phase scored in batches: this thread takes
@@ -595,6 +634,11 @@ private:
             nextLane_.store(0, std::memory_order_relaxed);
             Phase(0);
         }
+        // From here to the same point of the next pass: the pass, the run
+        // loop's checks, the hand-over, the phase and the wait for its end.
+        const auto passStart = std::chrono::steady_clock::now();
+        const double cycle = std::chrono::duration<double>(passStart - passStart_).count();
+        passStart_ = passStart;
         const bool initial = initPending_;
         initPending_ = false;
         if (failed_.load(std::memory_order_relaxed)) return kStop;
@@ -609,17 +653,31 @@ private:
             improvedAt_ = passes_;
         }
 
-        // The phase lasted as long as its slowest thread's steps.
-        if (!initial && settings_.fixedSteps == 0 && !settings_.deterministic)
-            steps_ = sizer_.Next(steps_, *std::max_element(workSeconds_.begin(), workSeconds_.end()));
+        if (!initial && sized_) SizeNextPhase(cycle);
         if (settings_.deterministic) Deal();
         nextLane_.store(0, std::memory_order_relaxed);
+        if (shared_)
+            share_.Reset(std::uint64_t{steps_} * settings_.threads, std::max<std::uint32_t>(1, steps_ / 32));
 
         if (settings_.target && Reaches(bestFitness, *settings_.target)) {
             reached_.store(true, std::memory_order_relaxed);
             return kStop;
         }
         return kDone;
+    }
+
+    // Sizes the next phase from the last one, whose master pass began `cycle`
+    // seconds before this one. Its steps took as long as its slowest
+    // thread's; shared steps, as long as the threads' mean (they end
+    // together but for the last steps, and those are overhead). Then how
+    // many steps take about a millisecond, for the clock checks.
+    void SizeNextPhase(double cycle) {
+        const double work = shared_ ? std::accumulate(workSeconds_.begin(), workSeconds_.end(), 0.0) /
+                                          static_cast<double>(workSeconds_.size())
+                                    : *std::max_element(workSeconds_.begin(), workSeconds_.end());
+        const double perStep = work / steps_;
+        steps_ = sizer_.Next(steps_, work, cycle - work);
+        checkEvery_ = perStep > 0.0 ? static_cast<std::uint32_t>(std::clamp(0.001 / perStep, 1.0, 1e9)) : 0;
     }
 
     // Deals the population into the lanes' slices for the next phase.
@@ -650,11 +708,16 @@ private:
     std::vector<Random> laneRandom_;    // entry l: the thread running lane l
     std::vector<std::uint32_t> order_;  // the dealt population; written by the master only
     std::vector<std::uint32_t> laneBegin_;
-    PhaseSizer sizer_;
+    PhaseSizer sizer_;                                 // master thread only
+    std::chrono::steady_clock::time_point passStart_;  // master thread only
+    StepShare share_;      // reset by the master between phases, taken from by the threads
+    bool shared_ = false;  // fixed: the default mode with two or more slave threads
+    bool sized_ = false;   // fixed: the default mode without a fixed step count
 
     // Written by the master between phases.
     bool initPending_ = false;
     std::uint32_t steps_ = 1;
+    std::uint32_t checkEvery_ = 0;  // steps between clock checks in a phase; 0: none
     std::uint32_t best_ = 0;
     Key bestKey_ = KeyOf(NoFitness());
     std::uint64_t passes_ = 0;
