@@ -186,6 +186,36 @@ protected:
             throw run_->Keep(error);
         }
     }
+    // The same for the genomes of a batch, one after another, `columns`
+    // values each into `out`: one call of `batch(X)` when the problem has
+    // it, else `perGenome(x)` per row, all in one hold of the GIL.
+    void BatchValues(std::span<const Gene> genomes, std::span<double> out, std::size_t columns,
+                     const py::object& perGenome, const py::object& batch, const char* perGenomeName,
+                     const char* batchName) const {
+        PythonCall call(*run_);
+        try {
+            const std::size_t length = kind_.Length();
+            const std::size_t rows = genomes.size() / length;
+            py::object& slot = Reusable<Gene>(call.Slot().genomes, rows, length);
+            Gene* data = DataOf<Gene>(slot);
+            std::memcpy(data, genomes.data(), genomes.size_bytes());
+            if (!batch.is_none()) {
+                ReadValues(CallWith(batch, ArrayOver(slot, data, rows, length, false)), out, columns, true,
+                           *run_, batchName);
+                return;
+            }
+            for (std::size_t i = 0; i < rows; ++i) {
+                ReadValues(CallWith(perGenome, ArrayOver(slot, data + i * length, length, 0, false)),
+                           out.subspan(i * columns, columns), columns, false, *run_, perGenomeName);
+            }
+        } catch (py::error_already_set& error) {
+            throw run_->Keep(error);
+        }
+    }
+    void BatchConstraints(std::span<const Gene> genomes, std::span<double> out) const {
+        BatchValues(genomes, out, calls_->constraintCount, calls_->constraints, calls_->batchConstraints,
+                    "constraints", "batch_constraints");
+    }
     void Constraints(std::span<const Gene> genes, std::span<double> out) const {
         Values(genes, out, calls_->constraints, calls_->batchConstraints, "constraints", "batch_constraints");
     }
@@ -307,6 +337,10 @@ struct WithConstraints : Base {
     void constraints(std::span<const Gene> genes, std::span<double> out) const {
         this->Constraints(genes, out);
     }
+    // A batch's constraints in one call (or one hold of the GIL).
+    void batchConstraints(std::span<const Gene> genomes, std::span<double> out) const {
+        this->BatchConstraints(genomes, out);
+    }
 };
 
 // A problem of several objectives: M objectives, all minimised, and K
@@ -325,6 +359,15 @@ struct PythonObjectivesProblem : PythonProblemCore<Kind> {
     std::size_t constraintCount() const { return this->calls_->constraintCount; }
     void constraints(std::span<const Gene> genes, std::span<double> out) const {
         this->Constraints(genes, out);
+    }
+    // The children a slave thread takes at once, in one call (or one hold of
+    // the GIL).
+    void batchObjectives(std::span<const Gene> genomes, std::span<double> out) const {
+        this->BatchValues(genomes, out, this->calls_->objectiveCount, this->calls_->objectives,
+                          this->calls_->batchObjectives, "objectives", "batch_objectives");
+    }
+    void batchConstraints(std::span<const Gene> genomes, std::span<double> out) const {
+        this->BatchConstraints(genomes, out);
     }
     std::vector<double> referencePoint() const { return this->calls_->referencePoint; }
 };
