@@ -33,8 +33,8 @@ std::uint32_t Whole32(const py::dict& given, const char* name) {
     return static_cast<std::uint32_t>(Whole(given, name, std::numeric_limits<std::uint32_t>::max()));
 }
 
-double Real(const py::dict& given, const char* name) {
-    const py::handle value = Given(given, name);
+// `value` as a float (a bool, str, bytes or None is refused), for option `name`.
+double NumberOf(py::handle value, const char* name) {
     if (PyBool_Check(value.ptr()) || PyUnicode_Check(value.ptr()) || PyBytes_Check(value.ptr()) ||
         value.is_none())
         throw py::type_error(std::string(name) + ": " + py::repr(value).cast<std::string>() +
@@ -47,6 +47,8 @@ double Real(const py::dict& given, const char* name) {
     }
     return number;
 }
+
+double Real(const py::dict& given, const char* name) { return NumberOf(Given(given, name), name); }
 
 bool Flag(const py::dict& given, const char* name) {
     const py::handle value = Given(given, name);
@@ -71,18 +73,7 @@ std::vector<double> Numbers(const py::dict& given, const char* name) {
     if (PyUnicode_Check(value.ptr()) || PyBytes_Check(value.ptr()) || !PySequence_Check(value.ptr()))
         throw py::type_error(std::string(name) + ": " + py::repr(value).cast<std::string>() +
                              " is not a sequence of numbers");
-    for (const py::handle item : value) {
-        if (PyBool_Check(item.ptr()) || PyUnicode_Check(item.ptr()) || item.is_none())
-            throw py::type_error(std::string(name) + ": " + py::repr(item).cast<std::string>() +
-                                 " is not a number");
-        const double number = PyFloat_AsDouble(item.ptr());
-        if (number == -1.0 && PyErr_Occurred() != nullptr) {
-            PyErr_Clear();
-            throw py::type_error(std::string(name) + ": " + py::repr(item).cast<std::string>() +
-                                 " is not a number");
-        }
-        numbers.push_back(number);
-    }
+    for (const py::handle item : value) numbers.push_back(NumberOf(item, name));
     return numbers;
 }
 
