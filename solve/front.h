@@ -9,11 +9,13 @@
 #include <type_traits>
 #include <unordered_set>
 #include <utility>
+#include <variant>
 #include <vector>
 
 #include "objectives/dominance.h"
 #include "objectives/nondominated_sort.h"
 #include "objectives/point_set.h"
+#include "solve/population_io.h"
 #include "solve/problem.h"
 #include "solve/result.h"
 
@@ -161,6 +163,17 @@ bool UnpackFront(const std::vector<unsigned char>& bytes, FlatFront<Gene>& into)
     return true;
 }
 
+// One number of a decode as a real: a number, or a DecodedNumber of either
+// kind.
+template <class Number>
+double DecodedReal(const Number& number) {
+    if constexpr (std::is_same_v<Number, DecodedNumber>) {
+        return std::visit([](auto value) { return static_cast<double>(value); }, number);
+    } else {
+        return static_cast<double>(number);
+    }
+}
+
 // The members of a front as a result holds them, each with what the
 // problem's decode makes of its genes. On the thread that calls Solve.
 template <std::size_t M, class Problem, class Gene>
@@ -178,8 +191,7 @@ std::vector<FrontMember<Gene, M>> FrontMembers(const Problem& problem, const Fla
         }
         member.violation = front.Violation(k);
         if constexpr (HasDecode<Problem>) {
-            for (const auto& number : problem.decode(genes))
-                member.solution.push_back(static_cast<double>(number));
+            for (const auto& number : problem.decode(genes)) member.solution.push_back(DecodedReal(number));
         }
     }
     return members;

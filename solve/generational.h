@@ -145,6 +145,14 @@ public:
         }
         const std::uint32_t scratches = std::max<std::uint32_t>(settings_.threads, 1) + 1;
         constraints_.assign(std::size_t{scratches} * k_, 0.0);
+        if constexpr (kBatches) {
+            chunkGenes_.resize(scratches);
+            chunkValues_.resize(scratches);
+            // About four chunks per thread and phase: few calls, and threads
+            // that finish early still find work.
+            const std::uint32_t parts = 4 * std::max<std::uint32_t>(settings_.threads, 1);
+            chunk_ = std::max<std::uint32_t>(1, (n_ + parts - 1) / parts);
+        }
     }
 
     Generational(const Generational&) = delete;
@@ -249,6 +257,12 @@ private:
                         return kDone;
                     }
                 }
+                if constexpr (kBatches) {
+                    const std::uint32_t first = next_.fetch_add(chunk_, std::memory_order_relaxed);
+                    if (first >= n_) return kDone;
+                    WorkChunk(first, std::min(first + chunk_, n_), threadIndex);
+                    continue;
+                }
                 const std::uint32_t i = next_.fetch_add(1, std::memory_order_relaxed);
                 if (i >= n_) return kDone;
                 if (phase_ == Phase::kFirst) {
@@ -270,17 +284,26 @@ private:
     }
 
     void MakeFirst(std::uint32_t i, std::uint32_t threadIndex) {
+        MakeGenes(i);
+        Score(*population_.GetIndividual(i), Row(scores_, i), Scratch(threadIndex));
+    }
+
+    void MakeGenes(std::uint32_t i) {
+        if (settings_.resumed) return;
         Individual& individual = *population_.GetIndividual(i);
-        if (!settings_.resumed) {
-            Random random = Random::Stream(settings_.runSeed, kInitStreams + i);
-            const std::span<Gene> genes(individual.GetGenes(), individual.GetLength());
-            kind_.Init(genes, random);
-            ImproveAndCheck(problem_, kind_, genes, random);
-        }
-        Score(individual, Row(scores_, i), Scratch(threadIndex));
+        Random random = Random::Stream(settings_.runSeed, kInitStreams + i);
+        const std::span<Gene> genes(individual.GetGenes(), individual.GetLength());
+        kind_.Init(genes, random);
+        ImproveAndCheck(problem_, kind_, genes, random);
     }
 
     void Breed(std::uint32_t i, std::uint32_t threadIndex) {
+        BreedGenes(i);
+        Score(*children_.GetIndividual(i), Row(childScores_, i), Scratch(threadIndex));
+        CountStep();
+    }
+
+    void BreedGenes(std::uint32_t i) {
         Random random(
             run::DeriveSeed(run::DeriveSeed(settings_.runSeed, kGenerationStreams + generation_), i));
         Individual& first = *population_.GetIndividual(pairs_[2 * std::size_t{i}]);
@@ -292,8 +315,49 @@ private:
         const std::span<Gene> genes(child.GetGenes(), child.GetLength());
         operators_.Breed(kind_, std::span<const std::span<const Gene>>(parents, 2), genes, random);
         ImproveAndCheck(problem_, kind_, genes, random);
-        Score(child, Row(childScores_, i), Scratch(threadIndex));
-        CountStep();
+    }
+
+    // Slots [first, end) of a phase of a problem that scores in batches: every
+    // genome made or bred as one at a time would be (each slot's streams are
+    // its own), then all scored in one call each for the objectives and the
+    // constraints, which give what the one-genome calls give. A call that
+    // throws leaves its rows unscored, as Score does.
+    void WorkChunk(std::uint32_t first, std::uint32_t end, std::uint32_t threadIndex) {
+        const bool breeding = phase_ == Phase::kBreed;
+        Population& individuals = breeding ? children_ : population_;
+        std::vector<double>& table = breeding ? childScores_ : scores_;
+        const std::size_t count = end - first;
+        std::vector<Gene>& genes = chunkGenes_[threadIndex];
+        std::vector<double>& values = chunkValues_[threadIndex];
+        genes.clear();
+        for (std::uint32_t i = first; i < end; ++i) {
+            if (breeding) {
+                BreedGenes(i);
+            } else {
+                MakeGenes(i);
+            }
+            Individual& individual = *individuals.GetIndividual(i);
+            genes.insert(genes.end(), individual.GetGenes(), individual.GetGenes() + individual.GetLength());
+            CountEvaluation();
+            const std::span<double> row = Row(table, i);
+            std::fill(row.begin(), row.end(), std::numeric_limits<double>::quiet_NaN());
+            row[m_] = std::numeric_limits<double>::infinity();
+        }
+        values.resize(count * std::max(m_, k_));
+        problem_.batchObjectives(std::span<const Gene>(genes), std::span<double>(values).first(count * m_));
+        for (std::size_t j = 0; j < count; ++j) {
+            const std::span<const double> objectives = std::span<const double>(values).subspan(j * m_, m_);
+            std::copy(objectives.begin(), objectives.end(), Row(table, first + j).begin());
+        }
+        if (k_ != 0)
+            problem_.batchConstraints(std::span<const Gene>(genes),
+                                      std::span<double>(values).first(count * k_));
+        for (std::size_t j = 0; j < count; ++j) {
+            Row(table, first + j)[m_] =
+                k_ == 0 ? 0.0
+                        : objectives::TotalViolation(std::span<const double>(values).subspan(j * k_, k_));
+            if (breeding) CountStep();
+        }
     }
 
     // Row i of a score table: M objectives, then the violation.
@@ -451,6 +515,13 @@ private:
     std::vector<double> childScores_;
     // Constraint scratch, K per slave thread and one more for the master.
     std::vector<double> constraints_;
+    // A problem that scores in batches (BatchesObjectives): the slots a
+    // thread takes at once, and per thread the genes and the values of its
+    // chunk (entry j is slave thread j's alone, as Scratch's).
+    static constexpr bool kBatches = BatchesObjectives<Problem>;
+    std::uint32_t chunk_ = 1;
+    std::vector<std::vector<Gene>> chunkGenes_;
+    std::vector<std::vector<double>> chunkValues_;
 
     // The next slot of a phase; reset by the master between phases, but
     // after a first population cut short, whose slots below it are the ones

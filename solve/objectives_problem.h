@@ -83,6 +83,33 @@ concept CountsConstraints = requires(const Problem& problem, std::span<const Gen
     problem.constraints(genes, out);
 };
 
+// Beside the run-time counts, such a problem may score many genomes in one
+// call (a binding that takes a lock per call saves all but one):
+//
+//     void batchObjectives(std::span<const Gene> genomes, std::span<double> out) const;   // rows x M
+//     void batchConstraints(std::span<const Gene> genomes, std::span<double> out) const;  // rows x K
+//
+// `genomes` holds the rows one after another, and `out` gets each row's M
+// objectives (K constraints) in turn, as the one-genome calls give them.
+// The generational scheme then scores the genomes a thread makes in
+// chunks; the result is the same as without. With batchObjectives, a
+// problem that has constraints has batchConstraints too.
+template <class Problem>
+concept BatchesObjectives = CountsObjectives<Problem> &&
+    requires(const Problem& problem, std::span<const GeneOf<Problem>> genomes, std::span<double> out) {
+    problem.batchObjectives(genomes, out);
+    problem.batchConstraints(genomes, out);
+};
+
+// A problem of one objective whose run-time-counted constraints also come
+// many genomes at a time: `batchConstraints` as above, beside batchFitness
+// (the steady-state scheme asks for a batch's constraints in one call).
+template <class Problem>
+concept BatchesConstraints = CountsConstraints<Problem> &&
+    requires(const Problem& problem, std::span<const GeneOf<Problem>> genomes, std::span<double> out) {
+    problem.batchConstraints(genomes, out);
+};
+
 template <class T>
 struct DoubleArray : std::false_type {};
 template <std::size_t N>

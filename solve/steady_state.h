@@ -240,6 +240,7 @@ private:
         std::vector<ClaimGuard<Population>> claims;
         std::vector<Gene> genomes;
         std::vector<double> fitness;
+        std::vector<double> constraints;  // K per child, for a problem that batches them
         // Forgets the children and gives their claims back.
         void Clear() {
             children.clear();
@@ -523,10 +524,23 @@ private:
             CountEvaluation();
         }
         problem_.batchFitness(std::span<const Gene>(batch.genomes), std::span<double>(batch.fitness));
+        if constexpr (BatchesConstraints<Problem>) {
+            batch.constraints.resize(count * constraints_);
+            if (constraints_ != 0)
+                problem_.batchConstraints(std::span<const Gene>(batch.genomes),
+                                          std::span<double>(batch.constraints));
+        }
         bool reached = false;
         for (std::size_t i = 0; i < count; ++i) {
             Individual& child = *batch.children[i];
-            if constexpr (kConstrained) {
+            if constexpr (BatchesConstraints<Problem>) {
+                const double violation =
+                    constraints_ == 0
+                        ? 0.0
+                        : objectives::TotalViolation(std::span<const double>(batch.constraints)
+                                                         .subspan(i * constraints_, constraints_));
+                child.SetFitness(Constrained(RankedFitness<Problem>(batch.fitness[i]), violation));
+            } else if constexpr (kConstrained) {
                 const std::span<const Gene> genes(child.GetGenes(), child.GetLength());
                 child.SetFitness(Constrained(RankedFitness<Problem>(batch.fitness[i]),
                                              ViolationOf(problem_, genes, constraints_)));

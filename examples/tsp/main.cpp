@@ -35,32 +35,14 @@
 #include "edge_assembly.h"
 #include "local_search.h"
 #include "tour_operators.h"
+#include "tour_problem.h"
 #include "tsplib.h"
 
 namespace {
 
-// The plain problem: a tour and its length, the shorter the better.
-struct Tour {
-    static constexpr bool minimise = true;
-    const tsp::LocalSearch* search;
-    zarnel::Permutation genome() const { return {search->GetInstance().Size()}; }
-    double fitness(std::span<const std::uint32_t> tour) const {
-        return static_cast<double>(search->Length(tour));
-    }
-    std::string name() const { return "tsp " + search->GetInstance().Name(); }
-    // The record shows the tour as TSPLIB numbers its cities, from 1.
-    std::vector<std::int64_t> decode(std::span<const std::uint32_t> tour) const {
-        std::vector<std::int64_t> cities;
-        for (const std::uint32_t city : tour) cities.push_back(city + 1);
-        return cities;
-    }
-};
-
-// The same with every child improved: a memetic GA (tour_operators.h).
-struct ImprovedTour : Tour {
-    tsp::TourImprover improver;
-    void improve(std::span<std::uint32_t> tour, zarnel::Random& random) const { improver(tour, random); }
-};
+using tsp::ImprovedTour;
+using tsp::PopulationFor;
+using tsp::Tour;
 
 template <class Problem, class Operators = zarnel::OperatorsOf<zarnel::Permutation>>
 int Run(const Problem& problem, const zarnel::SolveOptions& options, bool speaks,
@@ -73,15 +55,6 @@ int Run(const Problem& problem, const zarnel::SolveOptions& options, bool speaks
         std::fprintf(stderr, "tsp: %s\n", error.what());
         return 2;
     }
-}
-
-// The population of a memetic run when --population is not given: about
-// 600,000 / cities individuals, 100 to 1,000 (small instances converge at
-// once with fewer; large ones would spend a minute on the first population
-// with more), and at least what the slave threads need.
-std::uint32_t PopulationFor(std::uint32_t cities, std::uint32_t threads) {
-    const std::uint32_t sized = std::clamp<std::uint32_t>(600000 / cities, 100, 1000);
-    return std::max<std::uint32_t>(sized, 4 * threads + 4);
 }
 
 // Reads --ablate's list into the settings; false (with a message) for a

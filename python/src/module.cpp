@@ -25,6 +25,11 @@ py::dict SolvePython(const py::object& kind, const py::object& operators, const 
     calls.improveTakesRandom = callbacks["improve_takes_random"].cast<bool>();
     calls.decode = callbacks["decode"];
     calls.progress = callbacks["progress"];
+    calls.objectives = callbacks["objectives"];
+    calls.batchObjectives = callbacks["batch_objectives"];
+    calls.constraints = callbacks["constraints"];
+    calls.batchConstraints = callbacks["batch_constraints"];
+    calls.referencePoint = callbacks["reference_point"].cast<std::vector<double>>();
     RunContext run(owner, options["handle_signals"].cast<bool>(), stop);
     SolveCall call{
         run, calls, kind, operators, OptionsFrom(options), name, minimise, !calls.improve.is_none()};
@@ -57,6 +62,11 @@ PYBIND11_MODULE(_zarnel, m) {
         .def_readonly("best", &zarnel::Progress::best)
         .def_readonly("mean", &zarnel::Progress::mean)
         .def_readonly("seconds", &zarnel::Progress::seconds)
+        .def_readonly("violation", &zarnel::Progress::violation)
+        .def_readonly("objectives", &zarnel::Progress::objectives)
+        .def_readonly("front_size", &zarnel::Progress::frontSize)
+        .def_readonly("hypervolume", &zarnel::Progress::hypervolume)
+        .def_readonly("feasible_share", &zarnel::Progress::feasibleShare)
         .def("__repr__", [](const zarnel::Progress& progress) {
             std::string line = zarnel::detail::ProgressLine(progress);
             line.pop_back();

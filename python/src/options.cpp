@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <limits>
 #include <string>
+#include <vector>
 
 namespace zarnel::python {
 
@@ -32,8 +33,8 @@ std::uint32_t Whole32(const py::dict& given, const char* name) {
     return static_cast<std::uint32_t>(Whole(given, name, std::numeric_limits<std::uint32_t>::max()));
 }
 
-double Real(const py::dict& given, const char* name) {
-    const py::handle value = Given(given, name);
+// `value` as a float (a bool, str, bytes or None is refused), for option `name`.
+double NumberOf(py::handle value, const char* name) {
     if (PyBool_Check(value.ptr()) || PyUnicode_Check(value.ptr()) || PyBytes_Check(value.ptr()) ||
         value.is_none())
         throw py::type_error(std::string(name) + ": " + py::repr(value).cast<std::string>() +
@@ -46,6 +47,8 @@ double Real(const py::dict& given, const char* name) {
     }
     return number;
 }
+
+double Real(const py::dict& given, const char* name) { return NumberOf(Given(given, name), name); }
 
 bool Flag(const py::dict& given, const char* name) {
     const py::handle value = Given(given, name);
@@ -61,6 +64,27 @@ std::string Text(const py::dict& given, const char* name) {
         throw py::type_error(std::string(name) + ": " + py::repr(value).cast<std::string>() +
                              " is not a path (a str or os.PathLike)");
     return value.cast<std::string>();
+}
+
+// A list of finite-or-not numbers (the engine checks their values).
+std::vector<double> Numbers(const py::dict& given, const char* name) {
+    const py::handle value = Given(given, name);
+    std::vector<double> numbers;
+    if (PyUnicode_Check(value.ptr()) || PyBytes_Check(value.ptr()) || !PySequence_Check(value.ptr()))
+        throw py::type_error(std::string(name) + ": " + py::repr(value).cast<std::string>() +
+                             " is not a sequence of numbers");
+    for (const py::handle item : value) numbers.push_back(NumberOf(item, name));
+    return numbers;
+}
+
+Survival SurvivalFrom(const py::dict& given) {
+    const py::handle value = Given(given, "survival");
+    const std::string text = PyUnicode_Check(value.ptr()) ? value.cast<std::string>() : std::string();
+    if (text == "automatic") return Survival::kAutomatic;
+    if (text == "nsga2") return Survival::kNsga2;
+    if (text == "nsga3") return Survival::kNsga3;
+    throw py::value_error("survival: " + py::repr(value).cast<std::string>() +
+                          " is not 'automatic', 'nsga2' or 'nsga3'");
 }
 
 }  // namespace
@@ -91,6 +115,10 @@ SolveOptions OptionsFrom(const py::dict& given) {
     options.dumpDirectory = Text(given, "dump_directory");
     options.dumpOnStop = Flag(given, "dump_on_stop");
     options.resumeFrom = Text(given, "resume_from");
+    options.survival = SurvivalFrom(given);
+    options.referenceDirections = Numbers(given, "reference_directions");
+    options.referenceDivisions = Whole32(given, "reference_divisions");
+    options.referencePoint = Numbers(given, "reference_point");
     return options;
 }
 
@@ -122,6 +150,10 @@ py::dict DefaultOptions() {
     defaults["stop"] = py::none();
     defaults["dump_on_stop"] = options.dumpOnStop;
     defaults["resume_from"] = options.resumeFrom;
+    defaults["survival"] = "automatic";
+    defaults["reference_directions"] = py::list();
+    defaults["reference_divisions"] = options.referenceDivisions;
+    defaults["reference_point"] = py::list();
     return defaults;
 }
 

@@ -109,6 +109,61 @@ void ReadBatchFitness(const py::object& returned, std::span<double> fitness, con
     }
 }
 
+void ReadValues(const py::object& returned, std::span<double> out, std::size_t columns, bool batch,
+                const RunContext& run, const char* callback) {
+    const py::array array = AsArray(returned);
+    const char kind = array.dtype().kind();
+    if (kind != 'b' && kind != 'i' && kind != 'u' && kind != 'f') {
+        PyErr_Format(PyExc_TypeError, "%s.%s returned %s of %s, not numbers", run.Owner().c_str(), callback,
+                     Py_TYPE(returned.ptr())->tp_name, py::str(array.dtype()).cast<std::string>().c_str());
+        throw py::error_already_set();
+    }
+    const auto rows = static_cast<py::ssize_t>(columns == 0 ? 0 : out.size() / columns);
+    const auto wanted = static_cast<py::ssize_t>(columns);
+    const bool fits = batch ? (array.ndim() == 2 && array.shape(0) == rows && array.shape(1) == wanted) ||
+                                  (wanted == 1 && array.ndim() == 1 && array.shape(0) == rows)
+                            : array.ndim() == 1 && array.shape(0) == wanted;
+    if (!fits) {
+        const std::string want = batch ? "(" + std::to_string(rows) + ", " + std::to_string(wanted) + ")"
+                                       : "(" + std::to_string(wanted) + ",)";
+        PyErr_Format(PyExc_ValueError,
+                     "%s.%s returned shape %s where %s was wanted: %zd value%s per genome, as its first call "
+                     "gave",
+                     run.Owner().c_str(), callback, ShapeText(array).c_str(), want.c_str(), wanted,
+                     wanted == 1 ? "" : "s");
+        throw py::error_already_set();
+    }
+    const auto values = py::array_t<double, py::array::forcecast | py::array::c_style>::ensure(array);
+    if (!values) throw py::error_already_set();
+    const double* data = values.data();
+    for (std::size_t i = 0; i < out.size(); ++i) {
+        if (std::isnan(data[i])) {
+            const std::string where = batch ? " in row " + std::to_string(i / columns) + "," : std::string();
+            PyErr_Format(PyExc_ValueError,
+                         "%s.%s returned NaN%s at %zu: return float('inf') for an objective or a constraint "
+                         "that has no value",
+                         run.Owner().c_str(), callback, where.c_str(), i % columns);
+            throw py::error_already_set();
+        }
+        out[i] = data[i];
+    }
+}
+
+std::size_t CountOf(const py::object& returned, bool batch, const RunContext& run, const char* callback) {
+    const py::array array = AsArray(returned);
+    const char kind = array.dtype().kind();
+    const bool shaped = batch ? array.ndim() == 2 && array.shape(0) == 1 : array.ndim() == 1;
+    if (!shaped || (kind != 'b' && kind != 'i' && kind != 'u' && kind != 'f')) {
+        PyErr_Format(
+            PyExc_TypeError, "%s.%s returned %s of shape %s and %s: it returns %s", run.Owner().c_str(),
+            callback, Py_TYPE(returned.ptr())->tp_name, ShapeText(array).c_str(),
+            py::str(array.dtype()).cast<std::string>().c_str(),
+            batch ? "a 2-D array of numbers, one row per row of its argument" : "a sequence of numbers");
+        throw py::error_already_set();
+    }
+    return static_cast<std::size_t>(array.shape(array.ndim() - 1));
+}
+
 std::vector<detail::DecodedNumber> ReadDecoded(const py::object& returned, const RunContext& run) {
     const py::array array = AsArray(returned);
     const char kind = array.dtype().kind();

@@ -25,6 +25,18 @@ struct Callbacks {
     bool improveTakesRandom = false;
     py::object decode;    // decode(x), or None
     py::object progress;  // progress(p), or None
+    // Several objectives and constraints: objectives(x) / batch_objectives(X)
+    // and constraints(x) / batch_constraints(X), each None when absent (the
+    // per-genome form is used when both are given), and their counts, M (0
+    // for a problem of one objective) and K (0 without constraints), found
+    // before the run. The problem's reference_point(), or empty.
+    py::object objectives;
+    py::object batchObjectives;
+    py::object constraints;
+    py::object batchConstraints;
+    std::size_t objectiveCount = 0;
+    std::size_t constraintCount = 0;
+    std::vector<double> referencePoint;
 };
 
 // The zarnel.Random an improve is lent for the length of one call: the
@@ -96,6 +108,15 @@ void ReadBatchFitness(const py::object& returned, std::span<double> fitness, con
 // reads them as integers, else reals. Raises a TypeError for anything else.
 std::vector<detail::DecodedNumber> ReadDecoded(const py::object& returned, const RunContext& run);
 
+// Reads what objectives / constraints (`callback`) returned for one genome,
+// or what its batch form returned for out.size() / columns genomes (shape
+// (rows, columns); (rows,) also when columns is 1), into `out`, row after
+// row: numbers of the count the problem gave before the run. Anything else,
+// or a NaN, raises a TypeError or ValueError that says what came and what
+// was wanted.
+void ReadValues(const py::object& returned, std::span<double> out, std::size_t columns, bool batch,
+                const RunContext& run, const char* callback);
+
 // Calls `callable(argument)`; throws error_already_set when it raised.
 py::object CallWith(const py::object& callable, const py::object& argument);
 py::object CallWith(const py::object& callable, const py::object& first, const py::object& second);
@@ -109,30 +130,15 @@ py::object CallWith(const py::object& callable, const py::object& first, const p
 // left to its holder as it was. `decode` runs on the caller. `name` and
 // `genome` are what the caller found before the run.
 template <class Kind>
-class PythonProblemBase {
+class PythonProblemCore {
 public:
     using Gene = typename Kind::Gene;
 
-    PythonProblemBase(RunContext& run, const Callbacks& calls, Kind kind, std::string name)
+    PythonProblemCore(RunContext& run, const Callbacks& calls, Kind kind, std::string name)
         : run_(&run), calls_(&calls), kind_(std::move(kind)), name_(std::move(name)) {}
 
     Kind genome() const { return kind_; }
     std::string name() const { return name_; }
-
-    double fitness(std::span<const Gene> genes) const {
-        double value = 0.0;
-        batchFitness(genes, std::span<double>(&value, 1));
-        return value;
-    }
-
-    void batchFitness(std::span<const Gene> genomes, std::span<double> fitness) const {
-        PythonCall call(*run_);
-        try {
-            Score(call.Slot(), genomes, fitness);
-        } catch (py::error_already_set& error) {
-            throw run_->Keep(error);
-        }
-    }
 
     // The record's solution. A decode that raises leaves the genes there, and
     // its exception is raised once the run's result is made.
@@ -159,31 +165,109 @@ public:
     }
 
 protected:
+    // Writes the values of `perGenome(x)`, or of `batch(X)` called with the
+    // genome as a one-row batch, into `out` (objectives or constraints).
+    void Values(std::span<const Gene> genes, std::span<double> out, const py::object& perGenome,
+                const py::object& batch, const char* perGenomeName, const char* batchName) const {
+        PythonCall call(*run_);
+        try {
+            const std::size_t length = kind_.Length();
+            py::object& slot = Reusable<Gene>(call.Slot().genomes, 1, length);
+            Gene* data = DataOf<Gene>(slot);
+            std::memcpy(data, genes.data(), genes.size_bytes());
+            if (!perGenome.is_none()) {
+                ReadValues(CallWith(perGenome, ArrayOver(slot, data, length, 0, false)), out, out.size(),
+                           false, *run_, perGenomeName);
+            } else {
+                ReadValues(CallWith(batch, ArrayOver(slot, data, 1, length, false)), out, out.size(), true,
+                           *run_, batchName);
+            }
+        } catch (py::error_already_set& error) {
+            throw run_->Keep(error);
+        }
+    }
+    // The same for the genomes of a batch, one after another, `columns`
+    // values each into `out`: one call of `batch(X)` when the problem has
+    // it, else `perGenome(x)` per row, all in one hold of the GIL.
+    void BatchValues(std::span<const Gene> genomes, std::span<double> out, std::size_t columns,
+                     const py::object& perGenome, const py::object& batch, const char* perGenomeName,
+                     const char* batchName) const {
+        PythonCall call(*run_);
+        try {
+            const std::size_t length = kind_.Length();
+            const std::size_t rows = genomes.size() / length;
+            py::object& slot = Reusable<Gene>(call.Slot().genomes, rows, length);
+            Gene* data = DataOf<Gene>(slot);
+            std::memcpy(data, genomes.data(), genomes.size_bytes());
+            if (!batch.is_none()) {
+                ReadValues(CallWith(batch, ArrayOver(slot, data, rows, length, false)), out, columns, true,
+                           *run_, batchName);
+                return;
+            }
+            for (std::size_t i = 0; i < rows; ++i) {
+                ReadValues(CallWith(perGenome, ArrayOver(slot, data + i * length, length, 0, false)),
+                           out.subspan(i * columns, columns), columns, false, *run_, perGenomeName);
+            }
+        } catch (py::error_already_set& error) {
+            throw run_->Keep(error);
+        }
+    }
+    void BatchConstraints(std::span<const Gene> genomes, std::span<double> out) const {
+        BatchValues(genomes, out, calls_->constraintCount, calls_->constraints, calls_->batchConstraints,
+                    "constraints", "batch_constraints");
+    }
+    void Constraints(std::span<const Gene> genes, std::span<double> out) const {
+        Values(genes, out, calls_->constraints, calls_->batchConstraints, "constraints", "batch_constraints");
+    }
+
     RunContext* run_;
     const Callbacks* calls_;
+    Kind kind_;
+
+private:
+    std::string name_;
+};
+
+template <class Kind>
+class PythonProblemBase : public PythonProblemCore<Kind> {
+public:
+    using Gene = typename Kind::Gene;
+    using PythonProblemCore<Kind>::PythonProblemCore;
+
+    double fitness(std::span<const Gene> genes) const {
+        double value = 0.0;
+        batchFitness(genes, std::span<double>(&value, 1));
+        return value;
+    }
+
+    void batchFitness(std::span<const Gene> genomes, std::span<double> fitness) const {
+        PythonCall call(*this->run_);
+        try {
+            Score(call.Slot(), genomes, fitness);
+        } catch (py::error_already_set& error) {
+            throw this->run_->Keep(error);
+        }
+    }
 
 private:
     void Score(ThreadSlot& slot, std::span<const Gene> genomes, std::span<double> fitness) const {
         const std::size_t count = fitness.size();
-        const std::size_t length = kind_.Length();
+        const std::size_t length = this->kind_.Length();
         py::object& batch = Reusable<Gene>(slot.genomes, count, length);
         Gene* data = DataOf<Gene>(batch);
         std::memcpy(data, genomes.data(), genomes.size_bytes());
-        if (!calls_->batchFitness.is_none()) {
-            py::object returned =
-                CallWith(calls_->batchFitness, ArrayOver(batch, data, count, length, false));
-            ReadBatchFitness(returned, fitness, *run_);
+        const Callbacks& calls = *this->calls_;
+        if (!calls.batchFitness.is_none()) {
+            py::object returned = CallWith(calls.batchFitness, ArrayOver(batch, data, count, length, false));
+            ReadBatchFitness(returned, fitness, *this->run_);
             return;
         }
         for (std::size_t i = 0; i < count; ++i) {
             py::object returned =
-                CallWith(calls_->fitness, ArrayOver(batch, data + i * length, length, 0, false));
-            fitness[i] = FitnessNumber(returned.ptr(), *run_, "fitness");
+                CallWith(calls.fitness, ArrayOver(batch, data + i * length, length, 0, false));
+            fitness[i] = FitnessNumber(returned.ptr(), *this->run_, "fitness");
         }
     }
-
-    Kind kind_;
-    std::string name_;
 };
 
 // The problem, maximised or (kMinimise) minimised.
@@ -196,10 +280,10 @@ struct PythonProblem : PythonProblemBase<Kind> {
 // The problem with its improve: it changes a numpy copy of the genome in
 // place (a writable array the thread reuses), which goes back to the genome
 // when it returns; it must return None (or its argument).
-template <class Kind, bool kMinimise>
-struct ImprovingPythonProblem : PythonProblem<Kind, kMinimise> {
-    using Gene = typename Kind::Gene;
-    using PythonProblem<Kind, kMinimise>::PythonProblem;
+template <class Base>
+struct Improving : Base {
+    using Gene = typename Base::Gene;
+    using Base::Base;
 
     void improve(std::span<Gene> genes, Random& random) const {
         PythonCall call(*this->run_);
@@ -236,6 +320,56 @@ private:
         }
         std::memcpy(genes.data(), data, genes.size_bytes());
     }
+};
+
+template <class Kind, bool kMinimise>
+using ImprovingPythonProblem = Improving<PythonProblem<Kind, kMinimise>>;
+
+// A problem of one objective under constraints (`Base`: a PythonProblem or
+// an ImprovingPythonProblem): K constraints, each <= 0 when met, ranked by
+// the feasibility rules.
+template <class Base>
+struct WithConstraints : Base {
+    using Gene = typename Base::Gene;
+    using Base::Base;
+
+    std::size_t constraintCount() const { return this->calls_->constraintCount; }
+    void constraints(std::span<const Gene> genes, std::span<double> out) const {
+        this->Constraints(genes, out);
+    }
+    // A batch's constraints in one call (or one hold of the GIL).
+    void batchConstraints(std::span<const Gene> genomes, std::span<double> out) const {
+        this->BatchConstraints(genomes, out);
+    }
+};
+
+// A problem of several objectives: M objectives, all minimised, and K
+// constraints (0: none, and no call for them), as the engine takes a
+// problem whose counts are known only when it runs.
+template <class Kind>
+struct PythonObjectivesProblem : PythonProblemCore<Kind> {
+    using Gene = typename Kind::Gene;
+    using PythonProblemCore<Kind>::PythonProblemCore;
+
+    std::size_t objectiveCount() const { return this->calls_->objectiveCount; }
+    void objectives(std::span<const Gene> genes, std::span<double> out) const {
+        this->Values(genes, out, this->calls_->objectives, this->calls_->batchObjectives, "objectives",
+                     "batch_objectives");
+    }
+    std::size_t constraintCount() const { return this->calls_->constraintCount; }
+    void constraints(std::span<const Gene> genes, std::span<double> out) const {
+        this->Constraints(genes, out);
+    }
+    // The children a slave thread takes at once, in one call (or one hold of
+    // the GIL).
+    void batchObjectives(std::span<const Gene> genomes, std::span<double> out) const {
+        this->BatchValues(genomes, out, this->calls_->objectiveCount, this->calls_->objectives,
+                          this->calls_->batchObjectives, "objectives", "batch_objectives");
+    }
+    void batchConstraints(std::span<const Gene> genomes, std::span<double> out) const {
+        this->BatchConstraints(genomes, out);
+    }
+    std::vector<double> referencePoint() const { return this->calls_->referencePoint; }
 };
 
 }  // namespace zarnel::python

@@ -82,6 +82,7 @@ void BindReadyProblems(py::module_& m) {
             return functions;
         },
         "ZarnelBench's nineteen functions: code -> name and the best known value over its decoded domain.");
+    BindTsp(problems);
 }
 
 }  // namespace zarnel::python

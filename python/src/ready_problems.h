@@ -31,9 +31,15 @@ class Ready final : public ReadyProblem {
 public:
     explicit Ready(Holder holder) : holder_(std::move(holder)) {}
 
+    // The holder's own Solve when it has one (a problem with operators of
+    // its own), else the problem with the operators the call gives.
     py::dict Solve(SolveCall& call) const override {
-        using Kind = KindOf<decltype(holder_.Problem())>;
-        return RunProblem(call, holder_.Problem(), OperatorsFor<Kind>(call));
+        if constexpr (requires { holder_.Solve(call); }) {
+            return holder_.Solve(call);
+        } else {
+            using Kind = KindOf<decltype(holder_.Problem())>;
+            return RunProblem(call, holder_.Problem(), OperatorsFor<Kind>(call));
+        }
     }
     py::object Genome() const override { return py::cast(holder_.Problem().genome()); }
     double Fitness(const py::array& genes) const override {
@@ -56,5 +62,9 @@ private:
 
 // Adds ReadyProblem, solve_ready and the module zarnel._zarnel.problems.
 void BindReadyProblems(py::module_& m);
+
+// Adds zarnel.problems.tsp to `problems` (tsp_problem.cpp); the module has
+// it when it is built with examples/tsp's library.
+void BindTsp(py::module_& problems);
 
 }  // namespace zarnel::python

@@ -4,6 +4,21 @@
 
 namespace zarnel::python {
 
+py::dict FiguresOf(const RunFigures& figures, RunContext& run) {
+    py::dict made;
+    made["stop_reason"] = std::string(StopReasonName(figures.stopReason));
+    made["iterations"] = figures.iterations;
+    made["steps"] = figures.steps;
+    made["evaluations"] = figures.evaluations;
+    made["seconds"] = figures.seconds;
+    made["seed"] = figures.seed;
+    made["dumps"] = py::cast(figures.dumps);
+    made["record_error"] = figures.recordError;
+    made["interrupt"] = run.Interrupt() ? run.Exception(*run.Interrupt()) : py::none();
+    made["late"] = run.Late() ? run.Exception(*run.Late()) : py::none();
+    return made;
+}
+
 void WireProgress(SolveCall& call) {
     call.options.stop = call.run.Stop().get_token();
     // Python's own handler keeps SIGINT; the run polls it (RunContext).

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cmath>
 #include <csignal>
 #include <filesystem>
@@ -176,6 +177,92 @@ TEST(RunTimeCounts, RunAsTheArraysOfTheSameProblemDo) {
     const auto viaSpans = zarnel::Solve(CountedCapped{}, options);
     EXPECT_EQ(viaSpans.genes, plain.genes);
     EXPECT_EQ(viaSpans.fitness, plain.fitness);
+}
+
+// The same problems scoring many genomes per call, as a binding does:
+// they count their batch calls and the genomes in them.
+struct Calls {
+    std::atomic<std::uint64_t> calls{0};
+    std::atomic<std::uint64_t> genomes{0};
+    void Add(std::size_t rows) {
+        calls.fetch_add(1, std::memory_order_relaxed);
+        genomes.fetch_add(rows, std::memory_order_relaxed);
+    }
+};
+
+template <class Base>
+void EachRow(const Base& base, std::span<const double> genomes, std::span<double> out, std::size_t columns,
+             void (Base::*one)(std::span<const double>, std::span<double>) const) {
+    const std::size_t length = base.genome().Length();
+    for (std::size_t i = 0; i < genomes.size() / length; ++i)
+        (base.*one)(genomes.subspan(i * length, length), out.subspan(i * columns, columns));
+}
+
+struct BatchedBnh : CountedBnh {
+    Calls* counted;
+    void batchObjectives(std::span<const double> genomes, std::span<double> out) const {
+        counted->Add(out.size() / 2);
+        EachRow<CountedBnh>(*this, genomes, out, 2, &CountedBnh::objectives);
+    }
+    void batchConstraints(std::span<const double> genomes, std::span<double> out) const {
+        EachRow<CountedBnh>(*this, genomes, out, 2, &CountedBnh::constraints);
+    }
+};
+
+struct BatchedCapped : CountedCapped {
+    Calls* counted;
+    void batchFitness(std::span<const double> genomes, std::span<double> fitness) const {
+        for (std::size_t i = 0; i < fitness.size(); ++i)
+            fitness[i] = Capped::fitness(genomes.subspan(i * 4, 4));
+    }
+    void batchConstraints(std::span<const double> genomes, std::span<double> out) const {
+        counted->Add(out.size() / 2);
+        EachRow<CountedCapped>(*this, genomes, out, 2, &CountedCapped::constraints);
+    }
+};
+
+// Batches change how many calls score the genomes, not the run: the same
+// front at 1 and 2 threads as one genome per call, in far fewer calls.
+TEST(RunTimeCounts, BatchesScoreManyGenomesPerCallForTheSameRun) {
+    zarnel::SolveOptions options = Recorded(1, 40, "batched");
+    options.record.clear();
+    options.maxIterations = 25;
+    const auto single = zarnel::Solve(CountedBnh{}, options);
+    for (const std::uint32_t threads : {1U, 2U}) {
+        options.threads = threads;
+        Calls calls;
+        BatchedBnh problem;
+        problem.counted = &calls;
+        const auto batched = zarnel::Solve(problem, options);
+        EXPECT_EQ(batched.hypervolume, single.hypervolume);
+        ASSERT_EQ(batched.front.size(), single.front.size());
+        for (std::size_t k = 0; k < batched.front.size(); ++k) {
+            EXPECT_EQ(batched.front[k].genes, single.front[k].genes);
+            EXPECT_EQ(batched.front[k].objectives, single.front[k].objectives);
+        }
+        EXPECT_EQ(calls.genomes.load(), batched.evaluations);
+        EXPECT_LE(calls.calls.load() * 5, batched.evaluations) << threads << " threads";
+    }
+    // One objective: a batch's constraints in one call, the run as with one
+    // call per child.
+    options.threads = 2;
+    options.deterministic = true;
+    options.maxIterations = 100;
+    struct PerChild : CountedCapped {
+        void batchFitness(std::span<const double> genomes, std::span<double> fitness) const {
+            for (std::size_t i = 0; i < fitness.size(); ++i)
+                fitness[i] = Capped::fitness(genomes.subspan(i * 4, 4));
+        }
+    };
+    const auto perChild = zarnel::Solve(PerChild{}, options);
+    Calls calls;
+    BatchedCapped problem;
+    problem.counted = &calls;
+    const auto batched = zarnel::Solve(problem, options);
+    EXPECT_EQ(batched.genes, perChild.genes);
+    EXPECT_EQ(batched.violation, perChild.violation);
+    EXPECT_EQ(calls.genomes.load(), batched.evaluations);
+    EXPECT_LT(calls.calls.load() * 2, calls.genomes.load());
 }
 
 // The feasibility rules as the steady-state scheme ranks them are the
