@@ -200,7 +200,8 @@ void BindKinds(py::module_& m) {
         m, "RealVectorOperators", "The crossover and mutation of a real vector, their parameters and rates.");
     realChoice.def(
         py::init([](const std::string& crossover, const std::string& mutation, double sbxEta, double blxAlpha,
-                    double polynomialEta, double gaussianSigma, double crossoverRate, double mutationRate) {
+                    double polynomialEta, double gaussianSigma, double crossoverRate, double mutationRate,
+                    double differentialWeight, double differentialRate) {
             RealVectorOperators operators;
             operators.crossover = Parse(&RealVectorOperators::crossover, true, crossover, "crossover");
             operators.mutation = Parse(&RealVectorOperators::mutation, false, mutation, "mutation");
@@ -210,13 +211,17 @@ void BindKinds(py::module_& m) {
             operators.gaussianSigma = gaussianSigma;
             operators.crossoverRate = crossoverRate;
             operators.mutationRate = mutationRate;
+            operators.differentialWeight = differentialWeight;
+            operators.differentialRate = differentialRate;
             return Checked(operators, "RealVectorOperators");
         }),
         py::arg("crossover") = Word(reals, &RealVectorOperators::crossover, true),
         py::arg("mutation") = Word(reals, &RealVectorOperators::mutation, false),
         py::arg("sbx_eta") = reals.sbxEta, py::arg("blx_alpha") = reals.blxAlpha,
         py::arg("polynomial_eta") = reals.polynomialEta, py::arg("gaussian_sigma") = reals.gaussianSigma,
-        py::arg("crossover_rate") = reals.crossoverRate, py::arg("mutation_rate") = reals.mutationRate);
+        py::arg("crossover_rate") = reals.crossoverRate, py::arg("mutation_rate") = reals.mutationRate,
+        py::arg("differential_weight") = reals.differentialWeight,
+        py::arg("differential_rate") = reals.differentialRate);
     EnumField(realChoice, "crossover", &RealVectorOperators::crossover, true);
     EnumField(realChoice, "mutation", &RealVectorOperators::mutation, false);
     Field(realChoice, "sbx_eta", &RealVectorOperators::sbxEta);
@@ -225,6 +230,8 @@ void BindKinds(py::module_& m) {
     Field(realChoice, "gaussian_sigma", &RealVectorOperators::gaussianSigma);
     Field(realChoice, "crossover_rate", &RealVectorOperators::crossoverRate);
     Field(realChoice, "mutation_rate", &RealVectorOperators::mutationRate);
+    Field(realChoice, "differential_weight", &RealVectorOperators::differentialWeight);
+    Field(realChoice, "differential_rate", &RealVectorOperators::differentialRate);
 
     const IntegerVectorOperators integers;
     auto integerChoice = BindChoice<IntegerVectorOperators>(

@@ -18,9 +18,11 @@ import zarnel
         (lambda: zarnel.Permutation(0), "Permutation"),
         (lambda: zarnel.RealVectorOperators(crossover="blx"), "'blx' is none of 'sbx', 'blx_alpha'"),
         (lambda: zarnel.RealVectorOperators(mutation_rate=2), "mutation_rate 2 is not in"),
+        (lambda: zarnel.RealVectorOperators(differential_weight=-1), "differential_weight -1"),
+        (lambda: zarnel.RealVectorOperators(differential_rate=1.5), "differential_rate 1.5 is not in"),
         (lambda: zarnel.PermutationOperators(mutation="flip"), "mutation 'flip' is none of"),
     ],
-    ids=["bounds", "lengths", "integer-bounds", "empty", "crossover", "rate", "mutation"],
+    ids=["bounds", "lengths", "integer-bounds", "empty", "crossover", "rate", "weight", "cr", "mutation"],
 )
 def test_a_kind_or_choice_its_checks_refuse_is_a_value_error(make, words):
     with pytest.raises(ValueError, match=words):
@@ -57,6 +59,21 @@ def test_the_options_and_operators_reach_the_run_as_given(tmp_path):
     assert parameters["seed"] == 2**63 + 5 == result.seed
     assert parameters["batch_size"] == 4 and parameters["max_iterations"] == 30
     assert result.stop_reason == "iteration_limit" and result.iterations == 30
+
+
+def test_the_differential_step_takes_its_weight_and_rate():
+    # F 0 and CR 1 make every child the tournament's best parent (before its
+    # mutation, here none), so the population can only lose diversity; F 0.8
+    # moves it. The same seed tells them apart only through F.
+    def run(weight):
+        operators = zarnel.RealVectorOperators(crossover="differential", mutation_rate=0.0,
+                                               differential_weight=weight, differential_rate=1.0)
+        assert operators.differential_weight == weight and operators.name.startswith("differential")
+        return zarnel.solve(Sphere(), operators, threads=1, population=40, tournament_size=4, seed=11,
+                            max_iterations=40, quiet=True)
+    still, moving = run(0.0), run(0.8)
+    assert moving.fitness > still.fitness
+    assert not np.array_equal(still.genes, moving.genes)
 
 
 def test_a_minimised_problem_reports_its_cost_and_stops_at_a_cost_target():
