@@ -18,6 +18,16 @@ inline std::string RecordPath(const std::string& name) {
         .string();
 }
 
+// A folder for a run's dumps in the temporary folder, unique to this
+// process and `name`, made empty; the caller removes it (whole) at the end.
+inline std::string DumpFolder(const std::string& name) {
+    const std::filesystem::path folder =
+        std::filesystem::temp_directory_path() / ("zarnel_dumps_" + std::to_string(::getpid()) + "_" + name);
+    std::filesystem::remove_all(folder);
+    std::filesystem::create_directories(folder);
+    return folder.string();
+}
+
 // The record at `path`, read back; the file is removed (once closed, which
 // Windows needs).
 inline nlohmann::json TakeRecord(const std::string& path) {

@@ -120,7 +120,7 @@ TEST(SolveMinimise, EveryNumberIsTheCostAsTheProblemGivesIt) {
 #endif
     };
     options.handleSignals = true;
-    options.dumpDirectory = fs::temp_directory_path().string();
+    options.dumpDirectory = DumpFolder("minimise");
     const auto result = zarnel::Solve(OnesCost{}, options);
     EXPECT_EQ(result.stopReason, zarnel::StopReason::kTarget);
     EXPECT_EQ(OnesCost{}.fitness(result.genes), 0);
@@ -138,8 +138,8 @@ TEST(SolveMinimise, EveryNumberIsTheCostAsTheProblemGivesIt) {
             }
         }
         dump.close();
-        fs::remove(path);
     }
+    fs::remove_all(options.dumpDirectory);
 }
 
 }  // namespace

@@ -103,7 +103,7 @@ TEST(SharedSignals, ARunThatEndsLeavesCtrlCAndEndRequestsToTheOneStillRunning) {
     options.handleSignals = true;
     options.timeLimit = 60;
     options.progressEvery = 5;
-    options.dumpDirectory = std::filesystem::temp_directory_path().string();
+    options.dumpDirectory = DumpFolder("shared");
     options.progress = [&](const zarnel::Progress&) {
         if (stage == 0) {
             other = std::thread([&] {
@@ -127,7 +127,7 @@ TEST(SharedSignals, ARunThatEndsLeavesCtrlCAndEndRequestsToTheOneStillRunning) {
     if (other.joinable()) other.join();
     EXPECT_EQ(result.stopReason, zarnel::StopReason::kSignal);
     ASSERT_EQ(result.dumps.size(), 1u);
-    std::filesystem::remove(result.dumps.front());
+    std::filesystem::remove_all(options.dumpDirectory);
 }
 #endif
 
